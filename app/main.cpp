@@ -1,0 +1,15 @@
+// Program entry: the main window, run as a modal dialog, is the whole
+// application.
+#include "app/main_dialog.h"
+#include "diag/diag.h"
+#include "resource.h"
+#include "texts.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
+{
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_USEREX_CLASSES};
+    if (!InitCommonControlsEx(&controls))
+        ReportError(__LINE__, TXT_PROC_WINMAIN, TXT_CMD_INIT_CONTROLS, GetLastError());
+    DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), NULL, MainDialogProc, 0);
+    return 0;
+}

@@ -1,0 +1,120 @@
+// The main window: its start-up and the table that hands every command to
+// the operation behind it.
+#include "app/main_dialog.h"
+#include "diag/diag.h"
+#include "resource.h"
+#include "store/account.h"
+#include "store/status_store.h"
+#include "texts.h"
+
+HWND MainWindowHandle;
+
+void GetCurrentIcq(wchar_t out[16])
+{
+    out[0] = 0;
+    GetDlgItemTextW(MainWindowHandle, IDC_ICQ_NUMBER, out, 16);
+    out[15] = 0;
+}
+
+int AskQuestion(const wchar_t *text)
+{
+    return MessageBoxW(MainWindowHandle, text, TXT_CAPTION, MB_YESNO | MB_ICONQUESTION);
+}
+
+static void FillVersionLabel(HWND window)
+{
+    wchar_t templ[32] = L"", version[8], label[32];
+    GetDlgItemTextW(window, IDC_VERSION_LABEL, templ, 32);
+    FormatVersion(ProgramVersion, version, 8);
+    FillTemplate(label, 32, templ, {version});
+    SetDlgItemTextW(window, IDC_VERSION_LABEL, label);
+}
+
+static void InsertColumn(HWND list, int index, const wchar_t *title, const wchar_t *key, int defaultWidth)
+{
+    LVCOLUMNW column = {};
+    column.mask = LVCF_WIDTH | LVCF_TEXT;
+    column.fmt = LVCFMT_LEFT;
+    column.cx = (int)GetPrivateProfileIntW(L"List", key, defaultWidth, SettingsPath);
+    column.pszText = (wchar_t *)title;
+    column.cchTextMax = 32;
+    SendMessageW(list, LVM_INSERTCOLUMNW, index, (LPARAM)&column);
+}
+
+int InitMainDialog()
+{
+    HWND window = MainWindowHandle;
+    HWND list = GetDlgItem(window, IDC_STATUS_LIST);
+
+    BuildSettingsPath();
+    FillVersionLabel(window);
+    InsertColumn(list, 0, L"Status", L"cx0", 200);
+    InsertColumn(list, 1, L"Popis", L"cx1", 230);
+    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
+    SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, (LPARAM)StatusImageList);
+
+    wchar_t icq[16] = L"";
+    GetPrivateProfileStringW(L"ICQ", L"UIN", L"", icq, 16, SettingsPath);
+    SetDlgItemTextW(window, IDC_ICQ_NUMBER, icq);
+
+    if (!IsValidIcqNumber(icq) || !OpenStatusListKey(icq, NULL, KEY_READ, NULL)) {
+        // Without a usable stored account there is nothing to show; the
+        // start ends as if the user had declined to choose one.
+        return 1;
+    }
+    if (LoadAll() != 0)
+        return -1;
+    return 0;
+}
+
+static void OnCommand(HWND window, WORD command)
+{
+    switch (command) {
+    case IDOK:
+        if (SaveAll() >= 0) {
+            SaveColumnWidths();
+            EndDialog(window, 0);
+        }
+        break;
+    case IDCANCEL:
+        // Unsaved changes are dropped without a question.
+        SaveColumnWidths();
+        EndDialog(window, 0);
+        break;
+    case IDC_APPLY: // also the menu item "Uložit změny"
+        SaveAll();
+        break;
+    case IDM_DISCARD_CHANGES:
+        if (AskQuestion(TXT_ASK_DISCARD) == IDYES)
+            LoadAll();
+        break;
+    case IDM_CLEAR_ALL:
+        // Only the list in memory is emptied; the dirty flag stays as it was.
+        if (AskQuestion(TXT_ASK_CLEAR_ALL) == IDYES) {
+            StatusList.clear();
+            FillStatusListView();
+        }
+        break;
+    }
+}
+
+INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        MainWindowHandle = window;
+        SetWindowTextW(window, TXT_CAPTION);
+        SendMessageW(window, WM_SETICON, ICON_SMALL,
+                     (LPARAM)LoadIconW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDI_PROGRAM)));
+        if (InitMainDialog() != 0)
+            EndDialog(window, 0);
+        break;
+    case WM_COMMAND:
+        OnCommand(window, LOWORD(wParam));
+        break;
+    case WM_NOTIFY:
+        (void)lParam;
+        break;
+    }
+    return FALSE;
+}

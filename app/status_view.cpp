@@ -1,0 +1,34 @@
+// The main window's list view of statuses.
+#include "app/main_dialog.h"
+#include "resource.h"
+#include "store/status_store.h"
+
+void FillStatusListView()
+{
+    HWND list = GetDlgItem(MainWindowHandle, IDC_STATUS_LIST);
+    SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+    int row = 0;
+    for (StatusRecord &record : StatusList) {
+        LVITEMW item = {};
+        item.mask = LVIF_TEXT | LVIF_IMAGE;
+        item.iItem = row;
+        item.iSubItem = 0;
+        item.pszText = record.Name;
+        item.cchTextMax = 4096;
+        item.iImage = record.IconIndex - 1;
+        SendMessageW(list, LVM_INSERTITEMW, 0, (LPARAM)&item);
+        item.iSubItem = 1;
+        item.pszText = record.Description;
+        SendMessageW(list, LVM_SETITEMTEXTW, row, (LPARAM)&item);
+        row++;
+    }
+}
+
+void SaveColumnWidths()
+{
+    HWND list = GetDlgItem(MainWindowHandle, IDC_STATUS_LIST);
+    int width0 = (int)SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0);
+    int width1 = (int)SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0);
+    WriteSettingInt(L"List", L"cx0", width0, SettingsPath);
+    WriteSettingInt(L"List", L"cx1", width1, SettingsPath);
+}

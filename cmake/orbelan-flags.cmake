@@ -1,0 +1,25 @@
+# Compiler and linker settings shared by the program, its tests and tools.
+
+# Wide-character Win32 throughout. The program keeps to the XP-era API
+# (_WIN32_WINNT 0x0501): its users run it beside an old messenger client.
+function(orbelan_program_flags target)
+  target_compile_definitions(${target} PRIVATE
+    UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=0x0501 _FORTIFY_SOURCE=2)
+  target_compile_options(${target} PRIVATE
+    -municode -Wall -Wextra -O2 -fstack-protector-strong
+    # No build path may leak into the binary; two builds of one commit
+    # must give the same bytes wherever they are made.
+    "-ffile-prefix-map=${CMAKE_SOURCE_DIR}=." "-ffile-prefix-map=${CMAKE_BINARY_DIR}=.")
+  # The stack protector and the fortified string functions live in libssp.
+  target_link_options(${target} PRIVATE -municode -fstack-protector-strong)
+  target_link_libraries(${target} PRIVATE ssp)
+endfunction()
+
+# The shipped executable: one static file, ASLR and DEP on, no time stamp,
+# no symbols, importing system DLLs only.
+function(orbelan_release_link target)
+  target_link_options(${target} PRIVATE
+    -static -s
+    -Wl,--dynamicbase -Wl,--nxcompat -Wl,--no-insert-timestamp
+    -Wl,--build-id=none)
+endfunction()

@@ -1,0 +1,26 @@
+// Diagnostics: the event log and the error report. Both work before the
+// main window exists and from any thread; neither keeps state between calls.
+#pragma once
+
+#include <windows.h>
+#include <string>
+
+// Appends "[d.m.yy h:mm:ss.mmm]: message" and a line end to EVENTS.Kvt in
+// the current directory. message is text in the ANSI code page. A line is
+// cut at 1023 characters. Never reports a failure: a log that cannot be
+// written loses the line.
+void LogEvent(const char *message);
+
+// The log line for message at time, without its line end:
+// "[d.m.yy h:mm:ss.mmm]: message", at most 1023 characters.
+std::string FormatLogLine(const SYSTEMTIME &time, const char *message);
+
+// LogEvent for UTF-16 text, converted to the ANSI code page; characters the
+// code page lacks are replaced.
+void LogEventW(const wchar_t *message);
+
+// Logs a failed call and shows the Czech error report, owned by the main
+// window when there is one. line is the source line of the failing call,
+// procedure and command name it, code is its status. Returns when the user
+// chose OK; Cancel, Esc or the close box end the process with exit code -1.
+void ReportError(int line, const wchar_t *procedure, const wchar_t *command, DWORD code);

@@ -1,0 +1,72 @@
+// The error report: a log line, then the Czech message that lets the user
+// carry on or end the program.
+#include "app/main_dialog.h"
+#include "diag/diag.h"
+#include "texts.h"
+
+#include <string>
+
+// Both texts of a report are at most 511 characters.
+static const size_t ReportTextSize = 512;
+static const size_t DescriptionSize = 256;
+
+// The system's description of code, as the system words it (usually ending
+// in a line break); empty when it has none.
+static void DescribeError(DWORD code, wchar_t *out, size_t cap)
+{
+    out[0] = 0;
+    wchar_t *text = NULL;
+    // Inserts are ignored: some system messages hold %1-style inserts, and
+    // without arguments they would be read from nowhere.
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
+                                      FORMAT_MESSAGE_ALLOCATE_BUFFER,
+                                  NULL, code, 0, (wchar_t *)&text, 0, NULL);
+    if (length && text)
+        CopyText(out, cap, text, length);
+    if (text)
+        LocalFree(text);
+}
+
+void ReportError(int line, const wchar_t *procedure, const wchar_t *command, DWORD code)
+{
+    if (!procedure)
+        procedure = L"";
+    if (!command)
+        command = L"";
+    std::wstring lineText = std::to_wstring(line);
+    std::wstring codeText = std::to_wstring((int)code);
+    wchar_t buffer[ReportTextSize];
+
+    std::wstring log = TXT_LOG_COMMAND;
+    log += command;
+    log += TXT_LOG_PROCEDURE;
+    log += procedure;
+    log += TXT_LOG_LINE;
+    log += lineText;
+    log += TXT_LOG_CODE;
+    log += codeText;
+    CopyText(buffer, ReportTextSize, log.c_str(), log.size());
+    LogEventW(buffer);
+
+    wchar_t description[DescriptionSize];
+    DescribeError(code, description, DescriptionSize);
+
+    std::wstring message = TXT_REPORT_HEAD;
+    message += TXT_REPORT_PROCEDURE;
+    message += procedure;
+    message += L"()\n" TXT_REPORT_LINE;
+    message += lineText;
+    message += L"\n" TXT_REPORT_COMMAND;
+    message += command;
+    message += L"\n" TXT_REPORT_CODE;
+    message += codeText;
+    message += L"\n" TXT_REPORT_DESCRIPTION;
+    message += description;
+    // A long description is cut at the end of the text; the lines that
+    // name the failure come before it and always show.
+    CopyText(buffer, ReportTextSize, message.c_str(), message.size());
+
+    // A box that cannot be shown counts as OK.
+    if (MessageBoxW(MainWindowHandle, buffer, TXT_CAPTION, MB_ICONERROR | MB_OKCANCEL) == IDCANCEL)
+        ExitProcess((UINT)-1);
+}

@@ -1,0 +1,51 @@
+/* The texts the program shows or writes from code, kept in one place.
+   Dialog texts live in orbelan.rc. UTF-8 source, UTF-16 literals. */
+#pragma once
+
+#include "home_url.h"
+
+/* Caption of the main window, every message box and every notice. */
+#define TXT_CAPTION L"Orbelan!"
+
+/* Questions of the main window */
+#define TXT_ASK_DISCARD L"Opravdu chcete zahodit všechny změny, které jste provedli od posledního uložení?"
+#define TXT_ASK_CLEAR_ALL L"Opravdu chcete vymazat všechny statusy?"
+
+/* The error report. The log line is English on purpose: the log is read by
+   the maker, the message box by the user. */
+#define TXT_REPORT_HEAD \
+    L"Chyba aplikace!\n" \
+    L"\n" \
+    L"V programu došlo k chybě, která dost pravděpodobně negativně ovlivní jeho běh. " \
+    L"Omlouvám se za způsobené potíže a prosím o nahlášení chyby. (kontakt: " ORBELAN_HOME_URL L")\n" \
+    L"Kliknutím na tlačítko storno můžete aplikaci ukončit.\n" \
+    L"\n"
+#define TXT_REPORT_PROCEDURE L"Chybující Funkce: "
+#define TXT_REPORT_LINE L"Řádek: "
+#define TXT_REPORT_COMMAND L"Chybující příkaz: "
+#define TXT_REPORT_CODE L"Číslo chyby: "
+#define TXT_REPORT_DESCRIPTION L"Popis chyby: "
+
+/* Procedure names and failing commands named in error reports */
+#define TXT_PROC_WINMAIN L"WinMain"
+#define TXT_PROC_LOAD L"LoadAll"
+#define TXT_PROC_SAVE L"SaveAll"
+#define TXT_CMD_INIT_CONTROLS L"InitCommonControlsEx"
+#define TXT_CMD_OPEN_LIST L"RegOpenKeyExW(\"..\\\\ICQ\\\\..\\\\CustomStatusList\")"
+#define TXT_CMD_QUERY_DESCRIPTION L"RegQueryValueEx(\"Description\")"
+#define TXT_CMD_QUERY_LINE_NUMBER L"RegQueryValueEx(\"LineNumber\")"
+#define TXT_CMD_QUERY_NAME L"RegQueryValueEx(\"Name\")"
+#define TXT_CMD_QUERY_ON L"RegQueryValueEx(\"On\")"
+#define TXT_CMD_CREATE_STATUS L"RegCreateKeyEx"
+#define TXT_CMD_SET_DESCRIPTION L"RegSetValueEx(\"Description\")"
+#define TXT_CMD_SET_LINE_NUMBER L"RegSetValueEx(\"LineNumber\")"
+#define TXT_CMD_SET_NAME L"RegSetValueEx(\"Name\")"
+#define TXT_CMD_SET_ON L"RegSetValueEx(\"On\")"
+#define TXT_CMD_CLOSE_KEY L"RegCloseKey"
+
+/* The log line of an error report:
+   Command { <command> } in proc. <procedure> failed on line (<line>) with error <code> */
+#define TXT_LOG_COMMAND L"Command { "
+#define TXT_LOG_PROCEDURE L" } in proc. "
+#define TXT_LOG_LINE L" failed on line ("
+#define TXT_LOG_CODE L") with error "

@@ -1,0 +1,118 @@
+// Loading the status list from the registry.
+#include "app/main_dialog.h"
+#include "diag/diag.h"
+#include "store/status_store.h"
+#include "texts.h"
+
+#include <stdio.h>
+#include <string.h>
+#include <algorithm>
+#include <vector>
+
+int OpenStatusListKey(const wchar_t *icq, HKEY *key, REGSAM access, LONG *status)
+{
+    wchar_t path[260];
+    int length = swprintf(path, 260, L"Software\\Mirabilis\\ICQ\\NewOwners\\%ls\\CustomStatusList", icq);
+    HKEY opened = NULL;
+    // A name too long for the path would open some other key: refuse it.
+    LONG result = (length > 0 && length < 260)
+        ? RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, access, &opened)
+        : (LONG)ERROR_INVALID_PARAMETER;
+    if (status)
+        *status = result;
+    if (result != ERROR_SUCCESS)
+        return 0;
+    if (key)
+        *key = opened;
+    else
+        RegCloseKey(opened);
+    return 1;
+}
+
+// Reads text value name of a status subkey, at most capacity bytes of UTF-8,
+// into field. The text ends at its first zero byte or at the end of the data.
+static void ReadTextValue(HKEY key, const char *name, DWORD capacity,
+                          wchar_t *field, size_t fieldCap, const wchar_t *command)
+{
+    std::vector<char> bytes(capacity + 1, 0); // the spare zero ends any text
+    DWORD size = capacity;
+    LONG status = RegQueryValueExA(key, name, NULL, NULL, (BYTE *)bytes.data(), &size);
+    if (status == ERROR_MORE_DATA) {
+        ReportError(__LINE__, TXT_PROC_LOAD, command, status);
+        // What a failed read leaves in the buffer is undefined. Read the
+        // whole value again and keep its first capacity bytes, cut where a
+        // UTF-8 character begins, so the field holds a clean beginning.
+        DWORD whole = size;
+        std::vector<char> all(whole + 1, 0);
+        if (whole <= capacity ||
+            RegQueryValueExA(key, name, NULL, NULL, (BYTE *)all.data(), &whole) != ERROR_SUCCESS) {
+            field[0] = 0;
+            return;
+        }
+        size = capacity;
+        while (size > 0 && ((unsigned char)all[size] & 0xC0) == 0x80)
+            size--;
+        memcpy(bytes.data(), all.data(), size);
+        bytes[size] = 0;
+    } else if (status != ERROR_SUCCESS) {
+        ReportError(__LINE__, TXT_PROC_LOAD, command, status);
+        field[0] = 0;
+        return;
+    }
+    Utf8ToText(bytes.data(), strnlen(bytes.data(), size), field, fieldCap);
+}
+
+// Reads a 4-byte value of a status subkey into field; a failed read leaves 0.
+static void ReadNumberValue(HKEY key, const char *name, DWORD *field, const wchar_t *command)
+{
+    DWORD value = 0, size = sizeof value;
+    LONG status = RegQueryValueExA(key, name, NULL, NULL, (BYTE *)&value, &size);
+    if (status != ERROR_SUCCESS) {
+        ReportError(__LINE__, TXT_PROC_LOAD, command, status);
+        value = 0;
+    }
+    *field = value;
+}
+
+int LoadAll()
+{
+    wchar_t icq[16];
+    GetCurrentIcq(icq);
+    StatusList.clear();
+    StatusListDirty = 0;
+
+    HKEY list = NULL;
+    LONG status = 0;
+    if (!OpenStatusListKey(icq, &list, KEY_READ, &status)) {
+        ReportError(__LINE__, TXT_PROC_LOAD, TXT_CMD_OPEN_LIST, status);
+        return -1;
+    }
+
+    StatusRecord record;
+    for (int n = 1; n <= 32; n++) {
+        wchar_t name[8];
+        swprintf(name, 8, L"%d", n);
+        HKEY sub = NULL;
+        // A missing status is no error: the client keeps only the icons in use.
+        if (RegOpenKeyExW(list, name, 0, KEY_READ, &sub) != ERROR_SUCCESS)
+            continue;
+        memset(&record, 0, sizeof record);
+        ReadTextValue(sub, "Description", 8192, record.Description, 4096, TXT_CMD_QUERY_DESCRIPTION);
+        ReadNumberValue(sub, "LineNumber", &record.LineNumber, TXT_CMD_QUERY_LINE_NUMBER);
+        ReadTextValue(sub, "Name", 2048, record.Name, 1024, TXT_CMD_QUERY_NAME);
+        ReadNumberValue(sub, "On", &record.On, TXT_CMD_QUERY_ON);
+        status = RegCloseKey(sub);
+        if (status != ERROR_SUCCESS)
+            ReportError(__LINE__, TXT_PROC_LOAD, TXT_CMD_CLOSE_KEY, status);
+        record.IconIndex = n;
+        StatusList.push_back(record);
+    }
+    RegCloseKey(list);
+
+    // The client's order; equal numbers keep ascending icon order, and a
+    // record without a number (0) comes first.
+    std::stable_sort(StatusList.begin(), StatusList.end(),
+                     [](const StatusRecord &a, const StatusRecord &b) { return a.LineNumber < b.LineNumber; });
+    FillStatusListView();
+    return 0;
+}

@@ -1,0 +1,116 @@
+// Saving the status list to the registry.
+//
+// The save never leaves the registry with fewer statuses than it found:
+// each record is written into its own subkey first, overwriting the values
+// of the same icon in place, and only when every record has been written
+// are the subkeys that no record uses removed. Ending the program halfway
+// (Cancel in an error report, a crash) thus keeps every status that was
+// stored before, at worst beside some already rewritten ones.
+#include "app/main_dialog.h"
+#include "diag/diag.h"
+#include "store/status_store.h"
+#include "texts.h"
+
+#include <stdio.h>
+#include <string>
+#include <vector>
+
+static bool IsStatusValueName(const wchar_t *name)
+{
+    return !lstrcmpiW(name, L"Description") || !lstrcmpiW(name, L"LineNumber") ||
+           !lstrcmpiW(name, L"Name") || !lstrcmpiW(name, L"On");
+}
+
+// A finished save leaves each status subkey with its four values only, as a
+// freshly created subkey would be. Failures here lose nothing and are not
+// reported.
+static void RemoveOtherValues(HKEY sub)
+{
+    std::vector<std::wstring> others;
+    std::vector<wchar_t> name(16384);
+    for (DWORD index = 0;; index++) {
+        DWORD length = (DWORD)name.size();
+        LONG status = RegEnumValueW(sub, index, name.data(), &length, NULL, NULL, NULL, NULL);
+        if (status == ERROR_NO_MORE_ITEMS || (status != ERROR_SUCCESS && status != ERROR_MORE_DATA))
+            break;
+        if (status == ERROR_SUCCESS && !IsStatusValueName(name.data()))
+            others.emplace_back(name.data(), length);
+    }
+    for (const std::wstring &other : others)
+        RegDeleteValueW(sub, other.c_str());
+}
+
+static void WriteRecord(HKEY list, const StatusRecord &record, DWORD position, char *bytes, size_t size)
+{
+    wchar_t name[8];
+    swprintf(name, 8, L"%d", record.IconIndex);
+    HKEY sub = NULL;
+    // After a failed creation the writes below still run; each fails on the
+    // missing key and is reported in turn.
+    LONG status = RegCreateKeyExW(list, name, 0, NULL, REG_OPTION_NON_VOLATILE,
+                                  KEY_WRITE | KEY_QUERY_VALUE, NULL, &sub, NULL);
+    if (status != ERROR_SUCCESS)
+        ReportError(__LINE__, TXT_PROC_SAVE, TXT_CMD_CREATE_STATUS, status);
+
+    DWORD length = (DWORD)TextToUtf8(record.Description, bytes, size);
+    status = RegSetValueExW(sub, L"Description", 0, REG_BINARY, (const BYTE *)bytes, length);
+    if (status != ERROR_SUCCESS)
+        ReportError(__LINE__, TXT_PROC_SAVE, TXT_CMD_SET_DESCRIPTION, status);
+
+    status = RegSetValueExW(sub, L"LineNumber", 0, REG_DWORD, (const BYTE *)&position, sizeof position);
+    if (status != ERROR_SUCCESS)
+        ReportError(__LINE__, TXT_PROC_SAVE, TXT_CMD_SET_LINE_NUMBER, status);
+
+    length = (DWORD)TextToUtf8(record.Name, bytes, size);
+    status = RegSetValueExW(sub, L"Name", 0, REG_BINARY, (const BYTE *)bytes, length);
+    if (status != ERROR_SUCCESS)
+        ReportError(__LINE__, TXT_PROC_SAVE, TXT_CMD_SET_NAME, status);
+
+    status = RegSetValueExW(sub, L"On", 0, REG_DWORD, (const BYTE *)&record.On, sizeof record.On);
+    if (status != ERROR_SUCCESS)
+        ReportError(__LINE__, TXT_PROC_SAVE, TXT_CMD_SET_ON, status);
+
+    if (sub)
+        RemoveOtherValues(sub);
+    status = RegCloseKey(sub);
+    if (status != ERROR_SUCCESS)
+        ReportError(__LINE__, TXT_PROC_SAVE, TXT_CMD_CLOSE_KEY, status);
+}
+
+int SaveAll()
+{
+    wchar_t icq[16];
+    GetCurrentIcq(icq);
+
+    // Read access for the test, write access to create and fill the status
+    // subkeys through this handle.
+    HKEY list = NULL;
+    LONG status = 0;
+    if (!OpenStatusListKey(icq, &list, KEY_READ | KEY_WRITE, &status)) {
+        ReportError(__LINE__, TXT_PROC_SAVE, TXT_CMD_OPEN_LIST, status);
+        return -1;
+    }
+
+    std::vector<char> bytes(8192);
+    bool used[33] = {};
+    DWORD position = 1;
+    for (const StatusRecord &record : StatusList) {
+        WriteRecord(list, record, position, bytes.data(), bytes.size());
+        if (record.IconIndex >= 1 && record.IconIndex <= 32)
+            used[record.IconIndex] = true;
+        position++;
+    }
+
+    // Only now that every record is stored: drop the statuses no record
+    // uses. A subkey that cannot be deleted is left as it is, unreported.
+    for (int n = 1; n <= 32; n++) {
+        if (used[n])
+            continue;
+        wchar_t name[8];
+        swprintf(name, 8, L"%d", n);
+        RegDeleteKeyW(list, name);
+    }
+    RegCloseKey(list);
+    StatusListDirty = 0;
+    return 0;
+}

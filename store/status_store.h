@@ -1,0 +1,54 @@
+// The custom status list of one ICQ account and its exchange with the
+// registry data of the ICQ Lite client.
+//
+// Registry layout, below HKEY_CURRENT_USER:
+//   Software\Mirabilis\ICQ\NewOwners\<ICQ#>\CustomStatusList\<n>
+// one subkey per status, named by its icon number n (1 to 32), holding
+//   "Description" REG_BINARY  the text in UTF-8, no terminating zero
+//   "LineNumber"  REG_DWORD   1-based position in the list
+//   "Name"        REG_BINARY  the title in UTF-8, no terminating zero
+//   "On"          REG_DWORD   nonzero: offered in the client's status menu
+// Other subkeys and values of the list key are never touched.
+#pragma once
+
+#include <windows.h>
+#include <vector>
+
+/* ---- Data --------------------------------------------------------------- */
+
+// One custom status; a plain value, copied whole.
+struct StatusRecord {
+    DWORD LineNumber;        // the client's order key, used to sort after loading
+    int IconIndex;           // 1 to 32: icon and subkey name
+    wchar_t Name[1024];      // title, at most 1023 characters
+    wchar_t Description[4096]; // text, at most 4095 characters
+    DWORD On;                // nonzero: shown in the client's status menu
+};
+
+// The statuses in display order: row k of the list view is record k. Icon
+// numbers are pairwise distinct, so it holds at most 32 records.
+extern std::vector<StatusRecord> StatusList;
+// Nonzero when StatusList changed since it was last loaded or saved.
+extern int StatusListDirty;
+
+/* ---- status_load.cpp / status_save.cpp ---------------------------------- */
+
+// Opens the CustomStatusList key of account icq under HKEY_CURRENT_USER with
+// the given access. Returns 1 when it opened, else 0. With key given, the
+// handle is stored there and the caller closes it; without, the key is
+// closed at once (an existence test). status, if given, receives the open's
+// result.
+int OpenStatusListKey(const wchar_t *icq, HKEY *key, REGSAM access, LONG *status);
+
+// Replaces StatusList by the statuses of the account shown in the main
+// window, in the client's order, and refills the list view. Clears the dirty
+// flag first. Returns 0 (also when single values failed and were reported)
+// or -1 when the list key cannot be opened (reported).
+int LoadAll();
+
+// Writes StatusList to the account shown in the main window, numbering the
+// records by position, and removes the statuses no record uses. Returns 0
+// with the dirty flag cleared (also when single writes failed and were
+// reported) or -1 when the list key cannot be opened (reported; nothing
+// changed).
+int SaveAll();

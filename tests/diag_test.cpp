@@ -1,0 +1,215 @@
+// The event log and the error report.
+#include "test_support.h"
+
+#include "app/main_dialog.h"
+#include "diag/diag.h"
+
+#include <regex>
+#include <thread>
+
+class Diagnostics : public ::testing::Test {
+protected:
+    void SetUp() override { ResetProgramState(); }
+    TempFolder folder;
+    std::wstring Log() const { return folder.File(L"EVENTS.Kvt"); }
+};
+
+static SYSTEMTIME Time(int year, int month, int day, int hour, int minute, int second, int ms)
+{
+    SYSTEMTIME time = {};
+    time.wYear = (WORD)year;
+    time.wMonth = (WORD)month;
+    time.wDay = (WORD)day;
+    time.wHour = (WORD)hour;
+    time.wMinute = (WORD)minute;
+    time.wSecond = (WORD)second;
+    time.wMilliseconds = (WORD)ms;
+    return time;
+}
+
+TEST_F(Diagnostics, TimeStampFormat)
+{
+    EXPECT_EQ(FormatLogLine(Time(2026, 12, 7, 6, 39, 24, 5), "x"), "[7.12.26 6:39:24.005]: x");
+    EXPECT_EQ(FormatLogLine(Time(2007, 2, 1, 0, 0, 0, 0), "m"), "[1.2.07 0:00:00.000]: m");
+    EXPECT_EQ(FormatLogLine(Time(2009, 10, 31, 23, 5, 9, 999), ""), "[31.10.09 23:05:09.999]: ");
+    EXPECT_EQ(FormatLogLine(Time(2100, 1, 1, 7, 0, 0, 0), "y"), "[1.1.00 7:00:00.000]: y");
+}
+
+TEST_F(Diagnostics, LongMessageIsCutTo1023Characters)
+{
+    std::string message(2000, 'a');
+    std::string line = FormatLogLine(Time(2026, 12, 7, 6, 39, 24, 5), message.c_str());
+    EXPECT_EQ(line.size(), 1023u);
+    EXPECT_EQ(line.substr(0, 23), "[7.12.26 6:39:24.005]: ");
+    EXPECT_EQ(line.back(), 'a');
+}
+
+TEST_F(Diagnostics, LogCreatesThenAppendsCrLfLines)
+{
+    WriteFileBytes(Log(), "earlier line\r\n");
+    LogEvent("first");
+    LogEvent("second");
+    bool crlf = false;
+    std::vector<std::string> lines = ReadLines(Log(), &crlf);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_TRUE(crlf);
+    EXPECT_EQ(lines[0], "earlier line");
+    std::regex stamp(R"(\[[1-9]\d?\.[1-9]\d?\.\d\d (1?\d|2[0-3]):[0-5]\d:[0-5]\d\.\d\d\d\]: )");
+    EXPECT_TRUE(std::regex_match(lines[1], std::regex(R"(\[[^\]]*\]: first)")));
+    EXPECT_TRUE(std::regex_search(lines[1], stamp)) << lines[1];
+    EXPECT_TRUE(std::regex_match(lines[2], std::regex(R"(\[[^\]]*\]: second)")));
+
+    // The stamp is the local time of the call.
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char today[32];
+    snprintf(today, sizeof today, "[%d.%d.%.2d ", now.wDay, now.wMonth, now.wYear % 100);
+    EXPECT_EQ(lines[2].rfind(today, 0), 0u) << lines[2];
+
+    DeleteFileW(Log().c_str());
+    LogEvent("alone");
+    EXPECT_EQ(ReadLines(Log()).size(), 1u);
+}
+
+TEST_F(Diagnostics, WideTextIsWrittenInTheAnsiCodePage)
+{
+    const wchar_t *text = L"Chyba ř a \x4E2D end";
+    LogEventW(text);
+    std::vector<std::string> lines = ReadLines(Log());
+    ASSERT_EQ(lines.size(), 1u);
+    char ansi[64];
+    WideCharToMultiByte(CP_ACP, 0, text, -1, ansi, sizeof ansi, NULL, NULL);
+    EXPECT_EQ(lines[0].substr(lines[0].find("]: ") + 3), ansi);
+    EXPECT_EQ(lines[0].find(Narrow(L"\x4E2D")), std::string::npos) << "UTF-8 in an ANSI log";
+}
+
+TEST_F(Diagnostics, TwoThreadsAppendWholeLines)
+{
+    auto writer = [](char tag) {
+        for (int i = 0; i < 300; i++) {
+            std::string message(40, tag);
+            LogEvent(message.c_str());
+        }
+    };
+    std::thread one(writer, 'A'), two(writer, 'B');
+    one.join();
+    two.join();
+    std::vector<std::string> lines = ReadLines(Log());
+    ASSERT_EQ(lines.size(), 600u);
+    int a = 0, b = 0;
+    for (const std::string &line : lines) {
+        std::string tail = line.substr(line.find("]: ") + 3);
+        if (tail == std::string(40, 'A'))
+            a++;
+        else if (tail == std::string(40, 'B'))
+            b++;
+        else
+            ADD_FAILURE() << "torn line: " << line;
+    }
+    EXPECT_EQ(a, 300);
+    EXPECT_EQ(b, 300);
+}
+
+TEST_F(Diagnostics, UnwritableLogLosesTheLineQuietly)
+{
+    // Held open by another program without sharing.
+    WriteFileBytes(Log(), "kept\r\n");
+    HANDLE locked = CreateFileW(Log().c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(locked, INVALID_HANDLE_VALUE);
+    LogEvent("lost");
+    CloseHandle(locked);
+    EXPECT_EQ(ReadFileBytes(Log()), "kept\r\n");
+
+    // A folder in the file's place.
+    DeleteFileW(Log().c_str());
+    CreateDirectoryW(Log().c_str(), NULL);
+    LogEvent("no file");
+    EXPECT_EQ(GetFileAttributesW(Log().c_str()) & FILE_ATTRIBUTE_DIRECTORY, (DWORD)FILE_ATTRIBUTE_DIRECTORY);
+    RemoveDirectoryW(Log().c_str());
+}
+
+TEST_F(Diagnostics, ReportLogsThenShowsTheCzechMessage)
+{
+    UiRobot robot;
+    robot.Then(Press(IDOK));
+    ReportError(321, L"LoadAll", L"RegQueryValueEx(\"Name\")", ERROR_FILE_NOT_FOUND);
+
+    ASSERT_EQ(robot.Seen().size(), 1u);
+    const Shown &box = robot.Seen()[0];
+    EXPECT_TRUE(IsReport(box, L"LoadAll", L"RegQueryValueEx(\"Name\")", 2));
+    EXPECT_NE(box.text.find(L"\nŘádek: 321\n"), std::wstring::npos);
+    EXPECT_EQ(box.owner, (HWND)NULL) << "before the main window exists the box has no owner";
+    // The system's own description of the code closes the text.
+    EXPECT_GT(box.text.size(), box.text.find(L"Popis chyby: ") + 13);
+
+    std::vector<std::string> lines = ReadLines(Log());
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].substr(lines[0].find("]: ") + 3),
+              "Command { RegQueryValueEx(\"Name\") } in proc. LoadAll failed on line (321) with error 2");
+}
+
+TEST_F(Diagnostics, ReportIsOwnedByTheMainWindowAndSurvivesABadLog)
+{
+    TestMainWindow main(L"10000");
+    CreateDirectoryW(Log().c_str(), NULL); // the log cannot be written
+    UiRobot robot;
+    robot.Then(Press(IDOK));
+    ReportError(7, L"SaveAll", L"RegCloseKey", 0xFFFFFFFF);
+    ASSERT_EQ(robot.Seen().size(), 1u);
+    EXPECT_EQ(robot.Seen()[0].owner, main.Window());
+    EXPECT_NE(robot.Seen()[0].text.find(L"\nČíslo chyby: -1\n"), std::wstring::npos) << "signed decimal";
+    RemoveDirectoryW(Log().c_str());
+}
+
+TEST_F(Diagnostics, ReportTextIsCutToItsBuffer)
+{
+    UiRobot robot;
+    robot.Then(Press(IDOK));
+    std::wstring command(600, L'x');
+    command[509] = 0xD83D; // a surrogate pair across the cut
+    command[510] = 0xDE00;
+    ReportError(1, L"SaveAll", command.c_str(), 5);
+    ASSERT_EQ(robot.Seen().size(), 1u);
+    const std::wstring &text = robot.Seen()[0].text;
+    EXPECT_LE(text.size(), 511u);
+    EXPECT_GE(text.size(), 510u);
+    EXPECT_FALSE(IS_HIGH_SURROGATE(text.back())) << "a character cut in two";
+    EXPECT_EQ(text.rfind(L"Chyba aplikace!\n\n", 0), 0u);
+
+    // The log line is cut as well, and still written.
+    std::vector<std::string> lines = ReadLines(Log());
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_LE(lines[0].size(), 1023u);
+}
+
+TEST_F(Diagnostics, ReportWithoutSystemDescription)
+{
+    UiRobot robot;
+    robot.Then(Press(IDOK));
+    ReportError(1, L"WinMain", L"InitCommonControlsEx", 0x2000BEEF);
+    ASSERT_EQ(robot.Seen().size(), 1u);
+    const std::wstring &text = robot.Seen()[0].text;
+    EXPECT_EQ(text.substr(text.size() - 13), L"Popis chyby: ");
+}
+
+// Child: shows a report and lets the robot end it the way the argument says.
+static int ReportChild(const std::wstring &how)
+{
+    UiRobot robot;
+    robot.Then(how == L"cancel" ? Press(IDCANCEL) : how == L"escape" ? Escape() : CloseBox());
+    ReportError(99, L"SaveAll", L"RegCloseKey", 6);
+    return 0x600D; // reached only if the report returned
+}
+static bool reportChild = RegisterChild("report", ReportChild);
+
+TEST_F(Diagnostics, CancelEscAndCloseBoxEndTheProgram)
+{
+    for (const wchar_t *how : {L"cancel", L"escape", L"close"}) {
+        SCOPED_TRACE(Narrow(how));
+        DeleteFileW(Log().c_str());
+        EXPECT_EQ(RunChild("report", how, folder.Path()), 0xFFFFFFFFu);
+        std::vector<std::string> lines = ReadLines(Log());
+        ASSERT_EQ(lines.size(), 1u) << "the log line is written before the box";
+        EXPECT_NE(lines[0].find("in proc. SaveAll failed on line (99) with error 6"), std::string::npos);
+    }
+}

@@ -1,0 +1,107 @@
+// Putting the program's process-wide state back between tests, a main
+// window for calling the store directly, and error report checks.
+#include "test_support.h"
+
+#include "app/main_dialog.h"
+#include "resource.h"
+#include "store/status_store.h"
+#include "texts.h"
+
+#include <regex>
+
+void ResetProgramState()
+{
+    MainWindowHandle = NULL;
+    SettingsPath[0] = 0;
+    StatusList.clear();
+    StatusListDirty = 0;
+    // The main window's list view destroys the image list with itself.
+    if (!StatusImageList || ImageList_GetImageCount(StatusImageList) != 32)
+        StatusImageList = ImageList_LoadImageW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDB_STATUS_ICONS), 16, 0,
+                                               RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
+}
+
+static INT_PTR CALLBACK PassiveProc(HWND, UINT message, WPARAM, LPARAM)
+{
+    return message == WM_INITDIALOG;
+}
+
+TestMainWindow::TestMainWindow(const std::wstring &icq)
+{
+    window_ = CreateDialogParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_MAIN), NULL, PassiveProc, 0);
+    EXPECT_TRUE(window_ != NULL) << "main window template";
+    MainWindowHandle = window_;
+    LVCOLUMNW column = {};
+    column.mask = LVCF_WIDTH | LVCF_TEXT;
+    column.cx = 200;
+    column.pszText = (wchar_t *)L"Status";
+    SendMessageW(List(), LVM_INSERTCOLUMNW, 0, (LPARAM)&column);
+    column.cx = 230;
+    column.pszText = (wchar_t *)L"Popis";
+    SendMessageW(List(), LVM_INSERTCOLUMNW, 1, (LPARAM)&column);
+    SendMessageW(List(), LVM_SETIMAGELIST, LVSIL_SMALL, (LPARAM)StatusImageList);
+    SetIcq(icq);
+}
+
+TestMainWindow::~TestMainWindow()
+{
+    // Keep the shared image list alive for the next window of the test.
+    SendMessageW(List(), LVM_SETIMAGELIST, LVSIL_SMALL, 0);
+    DestroyWindow(window_);
+    MainWindowHandle = NULL;
+}
+
+HWND TestMainWindow::List() const
+{
+    return GetDlgItem(window_, IDC_STATUS_LIST);
+}
+
+void TestMainWindow::SetIcq(const std::wstring &icq)
+{
+    SetDlgItemTextW(window_, IDC_ICQ_NUMBER, icq.c_str());
+}
+
+static std::wstring SystemDescription(DWORD code)
+{
+    wchar_t *text = NULL;
+    std::wstring result;
+    if (FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
+                       NULL, code, 0, (wchar_t *)&text, 0, NULL) && text)
+        result = text;
+    if (text)
+        LocalFree(text);
+    return result;
+}
+
+std::wstring ReportText(const std::wstring &procedure, const std::wstring &command, int code)
+{
+    return L"Chyba aplikace!\n\n"
+           L"V programu došlo k chybě, která dost pravděpodobně negativně ovlivní jeho běh. Omlouvám se za "
+           L"způsobené potíže a prosím o nahlášení chyby. (kontakt: " ORBELAN_HOME_URL L")\n"
+           L"Kliknutím na tlačítko storno můžete aplikaci ukončit.\n\n"
+           L"Chybující Funkce: " + procedure + L"()\n"
+           L"Řádek: #\n"
+           L"Chybující příkaz: " + command + L"\n"
+           L"Číslo chyby: " + std::to_wstring(code) + L"\n"
+           L"Popis chyby: " + SystemDescription((DWORD)code);
+}
+
+::testing::AssertionResult IsReport(const Shown &shown, const std::wstring &procedure,
+                                    const std::wstring &command, int code)
+{
+    // The line number depends on the source's layout: any positive number.
+    std::wstring text = std::regex_replace(shown.text, std::wregex(L"\nŘádek: [1-9][0-9]*\n"), L"\nŘádek: #\n");
+    std::wstring expected = ReportText(procedure, command, code);
+    if (text != expected)
+        return ::testing::AssertionFailure() << "report text\n  was: " << Narrow(shown.text)
+                                             << "\n  expected: " << Narrow(expected);
+    if (shown.caption != L"Orbelan!")
+        return ::testing::AssertionFailure() << "caption " << Narrow(shown.caption);
+    if (shown.icon != L"error")
+        return ::testing::AssertionFailure() << "icon " << Narrow(shown.icon);
+    std::vector<int> buttons = shown.buttons;
+    std::sort(buttons.begin(), buttons.end());
+    if (buttons != std::vector<int>{IDOK, IDCANCEL})
+        return ::testing::AssertionFailure() << "buttons are not OK and Cancel";
+    return ::testing::AssertionSuccess();
+}

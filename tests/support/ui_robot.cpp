@@ -1,0 +1,258 @@
+// The robot that answers windows as a user would, from a thread CBT hook.
+#include "test_support.h"
+
+#include <algorithm>
+
+static std::wstring WindowText(HWND window)
+{
+    // WM_GETTEXT rather than GetWindowText: it also reads the controls of
+    // windows in other processes.
+    LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring text(length + 1, 0);
+    LRESULT got = SendMessageW(window, WM_GETTEXT, length + 1, (LPARAM)&text[0]);
+    text.resize(got > 0 ? got : 0);
+    return text;
+}
+
+static std::wstring ClassOf(HWND window)
+{
+    wchar_t name[256] = L"";
+    GetClassNameW(window, name, 256);
+    return name;
+}
+
+static std::wstring IconKind(HICON icon)
+{
+    if (!icon)
+        return L"";
+    if (icon == LoadIconW(NULL, IDI_ERROR))
+        return L"error";
+    if (icon == LoadIconW(NULL, IDI_WARNING))
+        return L"warning";
+    if (icon == LoadIconW(NULL, IDI_QUESTION))
+        return L"question";
+    if (icon == LoadIconW(NULL, IDI_INFORMATION))
+        return L"information";
+    return L"other";
+}
+
+std::wstring Shown::ControlText(int id) const
+{
+    for (const Control &control : controls)
+        if (control.id == id)
+            return control.text;
+    return L"<no control " + std::to_wstring(id) + L">";
+}
+
+bool Shown::HasControl(int id) const
+{
+    return std::any_of(controls.begin(), controls.end(), [&](const Control &c) { return c.id == id; });
+}
+
+Shown Describe(HWND window)
+{
+    Shown shown;
+    shown.window = window;
+    shown.owner = GetWindow(window, GW_OWNER);
+    shown.className = ClassOf(window);
+    shown.caption = WindowText(window);
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        Control control;
+        control.id = GetDlgCtrlID(child);
+        control.className = ClassOf(child);
+        control.style = (DWORD)GetWindowLongW(child, GWL_STYLE);
+        control.text = WindowText(child);
+        shown.controls.push_back(control);
+        if (!lstrcmpiW(control.className.c_str(), L"Button")) {
+            DWORD kind = control.style & BS_TYPEMASK;
+            if (kind == BS_PUSHBUTTON || kind == BS_DEFPUSHBUTTON)
+                shown.buttons.push_back(control.id);
+        } else if (!lstrcmpiW(control.className.c_str(), L"Static")) {
+            if ((control.style & SS_TYPEMASK) == SS_ICON && GetWindowThreadProcessId(child, NULL) ==
+                                                                GetCurrentThreadId())
+                shown.icon = IconKind((HICON)SendMessageW(child, STM_GETICON, 0, 0));
+            if (control.id == 0xFFFF)
+                shown.text = control.text;
+        }
+    }
+    return shown;
+}
+
+/* ---- The robot ----------------------------------------------------------- */
+
+static UiRobot *ActiveRobot;
+
+UiRobot::UiRobot()
+{
+    ActiveRobot = this;
+    hook_ = SetWindowsHookExW(WH_CBT, Hook, NULL, GetCurrentThreadId());
+    EXPECT_TRUE(hook_ != NULL) << "SetWindowsHookEx";
+}
+
+UiRobot::~UiRobot()
+{
+    if (hook_)
+        UnhookWindowsHookEx(hook_);
+    ActiveRobot = nullptr;
+    EXPECT_TRUE(queue_.empty()) << queue_.size() << " window(s) the test expected never came up";
+}
+
+UiRobot &UiRobot::Then(Action action)
+{
+    queue_.push_back(std::move(action));
+    return *this;
+}
+
+LRESULT CALLBACK UiRobot::Hook(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (!ActiveRobot)
+        return CallNextHookEx(NULL, code, wParam, lParam);
+    if (code == HCBT_CREATEWND) {
+        CBT_CREATEWNDW *create = (CBT_CREATEWNDW *)lParam;
+        if (!(create->lpcs->style & WS_CHILD))
+            ActiveRobot->created_.push_back((HWND)wParam);
+    } else if (code == HCBT_ACTIVATE) {
+        ActiveRobot->Activated((HWND)wParam);
+    } else if (code == HCBT_DESTROYWND) {
+        // A handle may come back for a later window.
+        auto &created = ActiveRobot->created_;
+        created.erase(std::remove(created.begin(), created.end(), (HWND)wParam), created.end());
+    }
+    return CallNextHookEx(NULL, code, wParam, lParam);
+}
+
+static void Dismiss(HWND window)
+{
+    // OK where there is one: in an error report, Cancel would end the process.
+    for (int id : {IDOK, IDNO, IDCANCEL}) {
+        if (GetDlgItem(window, id)) {
+            PostClick(window, id);
+            return;
+        }
+    }
+    PostMessageW(window, WM_CLOSE, 0, 0);
+}
+
+void UiRobot::Activated(HWND window)
+{
+    // Only a window that came up while the robot watches is news; a window
+    // activated again after one it owns closed is not.
+    auto created = std::find(created_.begin(), created_.end(), window);
+    if (!window || created == created_.end())
+        return;
+    created_.erase(created);
+    Shown shown = Describe(window);
+    seen_.push_back(shown);
+    if (queue_.empty()) {
+        ADD_FAILURE() << "unexpected window \"" << Narrow(shown.caption) << "\" (" << Narrow(shown.className) << "): " << Narrow(shown.text);
+        Dismiss(window);
+        return;
+    }
+    Action action = std::move(queue_.front());
+    queue_.erase(queue_.begin());
+    action(window);
+}
+
+/* ---- Actions ------------------------------------------------------------- */
+
+void PostClick(HWND dialog, int id)
+{
+    HWND button = GetDlgItem(dialog, id);
+    if (button)
+        PostMessageW(button, BM_CLICK, 0, 0);
+    else
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+}
+
+Action Press(int id)
+{
+    return [id](HWND window) { PostClick(window, id); };
+}
+
+Action Escape()
+{
+    return [](HWND window) {
+        // The dialog manager turns Esc into the command IDCANCEL, whichever
+        // control has the focus.
+        HWND target = GetFocus();
+        if (!target || (target != window && !IsChild(window, target)))
+            target = window;
+        PostMessageW(target, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+        PostMessageW(target, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+    };
+}
+
+Action CloseBox()
+{
+    return [](HWND window) { PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0); };
+}
+
+Action Type(int id, const std::wstring &text)
+{
+    return [id, text](HWND window) { SetDlgItemTextW(window, id, text.c_str()); };
+}
+
+Action Tick(int id, bool ticked)
+{
+    return [id, ticked](HWND window) {
+        SendDlgItemMessageW(window, id, BM_SETCHECK, ticked ? BST_CHECKED : BST_UNCHECKED, 0);
+    };
+}
+
+Action Sequence(std::vector<Action> actions)
+{
+    return [actions](HWND window) {
+        for (const Action &action : actions)
+            action(window);
+    };
+}
+
+Action Run(std::function<void(HWND)> function)
+{
+    return function;
+}
+
+// Steps of one window, each run from a timer when the window is enabled,
+// that is when no modal window it owns is open. A step posts its input;
+// the timer's message comes only after the window has handled it.
+struct StepRun {
+    HWND window;
+    std::vector<Action> steps;
+    size_t next;
+    UINT_PTR timer;
+    DWORD started;
+};
+static std::vector<StepRun *> StepRuns;
+
+static void CALLBACK StepTimer(HWND, UINT, UINT_PTR id, DWORD)
+{
+    for (size_t i = 0; i < StepRuns.size(); i++) {
+        StepRun *run = StepRuns[i];
+        if (run->timer != id)
+            continue;
+        bool finished = run->next >= run->steps.size() || !IsWindow(run->window);
+        if (!finished && GetTickCount() - run->started > 60000) {
+            ADD_FAILURE() << "steps still waiting after 60 s";
+            finished = true;
+        }
+        if (finished) {
+            KillTimer(NULL, run->timer);
+            StepRuns.erase(StepRuns.begin() + i);
+            delete run;
+            return;
+        }
+        if (!IsWindowEnabled(run->window) || !IsWindowVisible(run->window))
+            return;
+        run->steps[run->next++](run->window);
+        return;
+    }
+}
+
+Action Steps(std::vector<Action> steps)
+{
+    return [steps](HWND window) {
+        StepRun *run = new StepRun{window, steps, 0, 0, GetTickCount()};
+        run->timer = SetTimer(NULL, 0, 50, StepTimer);
+        StepRuns.push_back(run);
+    };
+}
