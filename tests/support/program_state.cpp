@@ -28,6 +28,7 @@ static INT_PTR CALLBACK PassiveProc(HWND, UINT message, WPARAM, LPARAM)
 
 TestMainWindow::TestMainWindow(const std::wstring &icq)
 {
+    IgnoreNewWindows ours;
     window_ = CreateDialogParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_MAIN), NULL, PassiveProc, 0);
     EXPECT_TRUE(window_ != NULL) << "main window template";
     MainWindowHandle = window_;

@@ -5,6 +5,11 @@
 
 Process::~Process()
 {
+    Release();
+}
+
+void Process::Release()
+{
     if (info.hProcess) {
         if (WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT)
             TerminateProcess(info.hProcess, 0xDEAD);
@@ -12,10 +17,12 @@ Process::~Process()
     }
     if (info.hThread)
         CloseHandle(info.hThread);
+    info = PROCESS_INFORMATION{};
 }
 
 bool Process::Start(const std::wstring &exe, const std::wstring &folder, const std::wstring &arguments)
 {
+    Release(); // a process started before is let go first
     std::wstring line = L"\"" + exe + L"\"";
     if (!arguments.empty())
         line += L" " + arguments;

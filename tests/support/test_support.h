@@ -123,14 +123,22 @@ public:
     UiRobot &Then(Action action);
     const std::vector<Shown> &Seen() const { return seen_; }
     size_t Pending() const { return queue_.size(); }
+    void Activated(HWND window); // called by the thread's window watch
 
 private:
-    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam);
-    void Activated(HWND window);
-    HHOOK hook_;
     std::vector<Shown> seen_;
     std::vector<Action> queue_;
-    std::vector<HWND> created_; // top-level windows created and not yet activated
+};
+
+// Watches the windows that come up on this thread (a WH_CBT hook). Without
+// an active UiRobot a window that comes up fails the test and is dismissed,
+// so that no test waits for ever. TestMain starts it on the main thread.
+void WatchWindowsOfThisThread();
+// While one lives, windows that come up are the test's own making, not
+// ones to answer.
+struct IgnoreNewWindows {
+    IgnoreNewWindows();
+    ~IgnoreNewWindows();
 };
 
 // Actions. They post what a user's click or keystroke would send, so that
@@ -145,7 +153,7 @@ Action Sequence(std::vector<Action> actions);    // one after the other, at once
 // again, that is when the modal windows the step before opened have closed.
 Action Steps(std::vector<Action> steps);
 // Runs a function on the window (for example to check it while it is open).
-Action Run(std::function<void(HWND)> function);
+Action Do(std::function<void(HWND)> function);
 
 /* ---- Child processes ---------------------------------------------------- */
 
@@ -163,6 +171,8 @@ int TestMain(int argc, wchar_t **argv);
 struct Process {
     PROCESS_INFORMATION info = {};
     ~Process();
+    // Ends the process if it still runs, and closes its handles.
+    void Release();
     bool Start(const std::wstring &exe, const std::wstring &folder, const std::wstring &arguments = L"");
     // Waits for the process to end; returns its exit code, or STILL_ACTIVE.
     DWORD Wait(DWORD milliseconds);

@@ -81,45 +81,10 @@ Shown Describe(HWND window)
 /* ---- The robot ----------------------------------------------------------- */
 
 static UiRobot *ActiveRobot;
-
-UiRobot::UiRobot()
-{
-    ActiveRobot = this;
-    hook_ = SetWindowsHookExW(WH_CBT, Hook, NULL, GetCurrentThreadId());
-    EXPECT_TRUE(hook_ != NULL) << "SetWindowsHookEx";
-}
-
-UiRobot::~UiRobot()
-{
-    if (hook_)
-        UnhookWindowsHookEx(hook_);
-    ActiveRobot = nullptr;
-    EXPECT_TRUE(queue_.empty()) << queue_.size() << " window(s) the test expected never came up";
-}
-
-UiRobot &UiRobot::Then(Action action)
-{
-    queue_.push_back(std::move(action));
-    return *this;
-}
-
-LRESULT CALLBACK UiRobot::Hook(int code, WPARAM wParam, LPARAM lParam)
-{
-    if (!ActiveRobot)
-        return CallNextHookEx(NULL, code, wParam, lParam);
-    if (code == HCBT_CREATEWND) {
-        CBT_CREATEWNDW *create = (CBT_CREATEWNDW *)lParam;
-        if (!(create->lpcs->style & WS_CHILD))
-            ActiveRobot->created_.push_back((HWND)wParam);
-    } else if (code == HCBT_ACTIVATE) {
-        ActiveRobot->Activated((HWND)wParam);
-    } else if (code == HCBT_DESTROYWND) {
-        // A handle may come back for a later window.
-        auto &created = ActiveRobot->created_;
-        created.erase(std::remove(created.begin(), created.end(), (HWND)wParam), created.end());
-    }
-    return CallNextHookEx(NULL, code, wParam, lParam);
-}
+static int Ignoring; // IgnoreNewWindows in force
+static HHOOK WatchHook;
+// Top-level windows created on the watched thread and not yet activated.
+static std::vector<HWND> Created;
 
 static void Dismiss(HWND window)
 {
@@ -133,18 +98,70 @@ static void Dismiss(HWND window)
     PostMessageW(window, WM_CLOSE, 0, 0);
 }
 
+static LRESULT CALLBACK WatchWindows(int code, WPARAM wParam, LPARAM lParam)
+{
+    HWND window = (HWND)wParam;
+    if (code == HCBT_CREATEWND) {
+        CBT_CREATEWNDW *create = (CBT_CREATEWNDW *)lParam;
+        if (!(create->lpcs->style & WS_CHILD) && !Ignoring)
+            Created.push_back(window);
+    } else if (code == HCBT_DESTROYWND) {
+        // A handle may come back for a later window.
+        Created.erase(std::remove(Created.begin(), Created.end(), window), Created.end());
+    } else if (code == HCBT_ACTIVATE) {
+        // Only a window coming up for the first time is news, not a window
+        // activated again after one it owns closed.
+        auto created = std::find(Created.begin(), Created.end(), window);
+        if (window && created != Created.end()) {
+            Created.erase(created);
+            if (ActiveRobot) {
+                ActiveRobot->Activated(window);
+            } else {
+                // Nobody answers: fail rather than wait for ever.
+                Shown shown = Describe(window);
+                ADD_FAILURE() << "window \"" << Narrow(shown.caption) << "\" came up with no robot to answer it: "
+                              << Narrow(shown.text);
+                Dismiss(window);
+            }
+        }
+    }
+    return CallNextHookEx(NULL, code, wParam, lParam);
+}
+
+IgnoreNewWindows::IgnoreNewWindows() { Ignoring++; }
+IgnoreNewWindows::~IgnoreNewWindows() { Ignoring--; }
+
+void WatchWindowsOfThisThread()
+{
+    if (!WatchHook)
+        WatchHook = SetWindowsHookExW(WH_CBT, WatchWindows, NULL, GetCurrentThreadId());
+}
+
+UiRobot::UiRobot()
+{
+    WatchWindowsOfThisThread();
+    ActiveRobot = this;
+}
+
+UiRobot::~UiRobot()
+{
+    ActiveRobot = nullptr;
+    EXPECT_TRUE(queue_.empty()) << queue_.size() << " window(s) the test expected never came up";
+}
+
+UiRobot &UiRobot::Then(Action action)
+{
+    queue_.push_back(std::move(action));
+    return *this;
+}
+
 void UiRobot::Activated(HWND window)
 {
-    // Only a window that came up while the robot watches is news; a window
-    // activated again after one it owns closed is not.
-    auto created = std::find(created_.begin(), created_.end(), window);
-    if (!window || created == created_.end())
-        return;
-    created_.erase(created);
     Shown shown = Describe(window);
     seen_.push_back(shown);
     if (queue_.empty()) {
-        ADD_FAILURE() << "unexpected window \"" << Narrow(shown.caption) << "\" (" << Narrow(shown.className) << "): " << Narrow(shown.text);
+        ADD_FAILURE() << "unexpected window \"" << Narrow(shown.caption) << "\" (" << Narrow(shown.className)
+                      << "): " << Narrow(shown.text);
         Dismiss(window);
         return;
     }
@@ -207,7 +224,7 @@ Action Sequence(std::vector<Action> actions)
     };
 }
 
-Action Run(std::function<void(HWND)> function)
+Action Do(std::function<void(HWND)> function)
 {
     return function;
 }

@@ -1,0 +1,271 @@
+// The main window: start-up, the command table and the settings file, run
+// modally as the program runs it, answered by the robot.
+#include "test_support.h"
+
+#include "app/main_dialog.h"
+#include "resource.h"
+#include "store/status_store.h"
+
+class MainWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetProgramState();
+        DeleteFileW(Ini().c_str());
+    }
+    void TearDown() override { DeleteFileW(Ini().c_str()); }
+
+    // The program keeps Data.ini beside its executable: here, the test's.
+    static std::wstring Ini() { return ExeFolder() + L"\\Data.ini"; }
+    static void SetIni(const wchar_t *section, const wchar_t *key, const wchar_t *value)
+    {
+        WritePrivateProfileStringW(section, key, value, Ini().c_str());
+    }
+    static std::wstring GetIni(const wchar_t *section, const wchar_t *key)
+    {
+        wchar_t text[64];
+        GetPrivateProfileStringW(section, key, L"<none>", text, 64, Ini().c_str());
+        return text;
+    }
+    void Account(const std::wstring &icq, std::initializer_list<std::pair<int, RegValues>> statuses)
+    {
+        PutKey(HKEY_CURRENT_USER, ListKeyPath(icq));
+        for (const auto &status : statuses)
+            PutKey(HKEY_CURRENT_USER, ListKeyPath(icq) + L"\\" + std::to_wstring(status.first), status.second);
+    }
+    // Runs the main window as WinMain does; returns the dialog's result.
+    static INT_PTR RunMain()
+    {
+        return DialogBoxParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_MAIN), NULL, MainDialogProc, 0);
+    }
+
+    ScratchRegistry registry;
+    TempFolder folder;
+};
+
+// A menu command, as the menu sends it.
+static Action Command(int id)
+{
+    return [id](HWND window) { PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, 0), 0); };
+}
+
+static std::vector<ListRow> Rows(HWND main)
+{
+    return ReadListView(GetDlgItem(main, IDC_STATUS_LIST));
+}
+
+TEST_F(MainWindow, WithoutSettingsTheStartEndsUnseen)
+{
+    UiRobot robot; // expects no window at all
+    EXPECT_EQ(RunMain(), 0);
+    EXPECT_TRUE(robot.Seen().empty());
+    EXPECT_FALSE(FileExists(Ini())) << "nothing is written on this way out";
+}
+
+TEST_F(MainWindow, StartShowsTheStoredAccount)
+{
+    Account(L"10000", {{3, StatusValues(L"Třetí", L"popis", 2, 1)}, {8, StatusValues(L"Osmý", L"", 1, 0)}});
+    SetIni(L"ICQ", L"UIN", L"10000");
+    SetIni(L"List", L"cx0", L"150");
+
+    UiRobot robot;
+    robot.Then(Sequence({Do([](HWND main) {
+                             EXPECT_EQ(main, MainWindowHandle);
+                             HWND list = GetDlgItem(main, IDC_STATUS_LIST);
+                             EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0), 150);
+                             EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0), 230);
+                             EXPECT_EQ(SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0), LVS_EX_FULLROWSELECT);
+                             EXPECT_EQ((HIMAGELIST)SendMessageW(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0), StatusImageList);
+                             EXPECT_TRUE(SendMessageW(main, WM_GETICON, ICON_SMALL, 0) != 0);
+                             wchar_t title[32];
+                             LVCOLUMNW column = {};
+                             column.mask = LVCF_TEXT;
+                             column.pszText = title;
+                             column.cchTextMax = 32;
+                             SendMessageW(list, LVM_GETCOLUMNW, 0, (LPARAM)&column);
+                             EXPECT_STREQ(title, L"Status");
+                             SendMessageW(list, LVM_GETCOLUMNW, 1, (LPARAM)&column);
+                             EXPECT_STREQ(title, L"Popis");
+                         }),
+                         Press(IDCANCEL)}));
+    EXPECT_EQ(RunMain(), 0);
+
+    ASSERT_EQ(robot.Seen().size(), 1u);
+    const Shown &main = robot.Seen()[0];
+    EXPECT_EQ(main.caption, L"Orbelan!");
+    EXPECT_EQ(main.ControlText(IDC_ICQ_NUMBER), L"10000");
+    EXPECT_EQ(main.ControlText(IDC_VERSION_LABEL), L"Verze 1.06a");
+    EXPECT_EQ(main.owner, (HWND)NULL);
+    // Storno stores the column widths and nothing else.
+    EXPECT_EQ(GetIni(L"List", L"cx0"), L"150");
+    EXPECT_EQ(GetIni(L"List", L"cx1"), L"230");
+    EXPECT_EQ(ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"10000"))[L"3"], StatusValues(L"Třetí", L"popis", 2, 1));
+}
+
+TEST_F(MainWindow, WhichStoredNumbersAreUsable)
+{
+    struct Case {
+        const wchar_t *stored;   // UIN in Data.ini
+        const wchar_t *key;      // list key that exists, or null
+        const wchar_t *shown;    // text of the ICQ# field, or null: no window
+    } cases[] = {
+        {L"10000", L"10000", L"10000"},
+        {L"2147483646", L"2147483646", L"2147483646"},
+        {L"9999", L"9999", nullptr},
+        {L"2147483647", L"2147483647", nullptr},
+        {L"99999999999", L"99999999999", nullptr},
+        {L"-12345", L"-12345", nullptr},
+        {L"12345a", L"12345a", nullptr},
+        {L"12345 x", L"12345 x", nullptr},
+        {L"\"  12345\"", L"  12345", L"  12345"}, // leading blanks pass, and name the key
+        {L"+12345", L"+12345", L"+12345"},
+        {L"0012345", L"0012345", L"0012345"},
+        {L"+12345", L"12345", nullptr},            // the text, not the number, names the key
+        {L"54321", nullptr, nullptr},              // usable number without a list key
+        {L"0000000000123456789", L"000000000012345", L"000000000012345"}, // first 15 characters
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(Narrow(c.stored));
+        ScratchRegistry fresh;
+        ResetProgramState();
+        SetIni(L"ICQ", L"UIN", c.stored);
+        if (c.key)
+            Account(c.key, {{1, StatusValues(L"a", L"b", 1, 1)}});
+        UiRobot robot;
+        if (c.shown)
+            robot.Then(Press(IDCANCEL));
+        EXPECT_EQ(RunMain(), 0);
+        if (c.shown) {
+            ASSERT_EQ(robot.Seen().size(), 1u);
+            EXPECT_EQ(robot.Seen()[0].ControlText(IDC_ICQ_NUMBER), c.shown);
+            EXPECT_EQ(StatusList.size(), 1u);
+        } else {
+            EXPECT_TRUE(robot.Seen().empty());
+        }
+    }
+}
+
+TEST_F(MainWindow, OkSavesInListOrderAndCloses)
+{
+    RegValues stray = StatusValues(L"první", L"", 5, 1);
+    stray[L"Stray"] = Dword(1);
+    Account(L"12345", {{4, stray}, {9, StatusValues(L"druhý", L"", 9, 0)}});
+    SetIni(L"ICQ", L"UIN", L"12345");
+    UiRobot robot;
+    robot.Then(Press(IDOK));
+    EXPECT_EQ(RunMain(), 0);
+    RegTree tree = ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"12345"));
+    ASSERT_EQ(tree.size(), 2u);
+    EXPECT_EQ(tree[L"4"], StatusValues(L"první", L"", 1, 1));
+    EXPECT_EQ(tree[L"9"], StatusValues(L"druhý", L"", 2, 0));
+    EXPECT_EQ(GetIni(L"List", L"cx0"), L"200");
+    EXPECT_EQ(GetIni(L"List", L"cx1"), L"230");
+}
+
+TEST_F(MainWindow, FailedSaveKeepsTheWindowOpen)
+{
+    Account(L"12345", {{4, StatusValues(L"a", L"", 1, 1)}});
+    SetIni(L"ICQ", L"UIN", L"12345");
+    UiRobot robot;
+    robot.Then(Steps({Do([](HWND) {
+                          RegDeleteKeyW(HKEY_CURRENT_USER, (ListKeyPath(L"12345") + L"\\4").c_str());
+                          RegDeleteKeyW(HKEY_CURRENT_USER, ListKeyPath(L"12345").c_str());
+                      }),
+                      Press(IDOK),
+                      Do([](HWND main) {
+                          EXPECT_TRUE(IsWindowVisible(main)) << "OK after a failed save keeps the window";
+                          EXPECT_FALSE(FileExists(MainWindow::Ini() + L"x"));
+                      }),
+                      Press(IDCANCEL)}))
+        .Then(Press(IDOK)); // the error report: continue
+    EXPECT_EQ(RunMain(), 0);
+    ASSERT_EQ(robot.Seen().size(), 2u);
+    EXPECT_TRUE(IsReport(robot.Seen()[1], L"SaveAll", L"RegOpenKeyExW(\"..\\\\ICQ\\\\..\\\\CustomStatusList\")",
+                         ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(robot.Seen()[1].owner, robot.Seen()[0].window);
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, ListKeyPath(L"12345")));
+}
+
+TEST_F(MainWindow, ApplyAndSaveMenuWriteAndStayOpen)
+{
+    Account(L"12345", {{6, StatusValues(L"a", L"", 7, 1)}});
+    SetIni(L"ICQ", L"UIN", L"12345");
+    auto lineNumberIs = [](DWORD line) {
+        return Do([line](HWND) {
+            EXPECT_EQ(ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"12345"))[L"6"][L"LineNumber"], Dword(line));
+        });
+    };
+    auto renumber = Do([](HWND) { PutKey(HKEY_CURRENT_USER, ListKeyPath(L"12345") + L"\\6", {{L"LineNumber", Dword(8)}}); });
+    UiRobot robot;
+    robot.Then(Steps({Press(IDC_APPLY), lineNumberIs(1), renumber, Command(IDM_SAVE), lineNumberIs(1),
+                      Press(IDCANCEL)}));
+    EXPECT_EQ(RunMain(), 0);
+    EXPECT_EQ(robot.Seen().size(), 1u);
+}
+
+TEST_F(MainWindow, DiscardChangesAsksThenReloads)
+{
+    Account(L"12345", {{6, StatusValues(L"a", L"", 1, 1)}});
+    SetIni(L"ICQ", L"UIN", L"12345");
+    auto addBehindItsBack = Do([](HWND) {
+        PutKey(HKEY_CURRENT_USER, ListKeyPath(L"12345") + L"\\2", StatusValues(L"nový", L"", 2, 1));
+    });
+    auto rowsAre = [](size_t count) { return Do([count](HWND main) { EXPECT_EQ(Rows(main).size(), count); }); };
+    UiRobot robot;
+    robot.Then(Steps({addBehindItsBack, Command(IDM_DISCARD_CHANGES), rowsAre(1), Command(IDM_DISCARD_CHANGES),
+                      rowsAre(2), Press(IDCANCEL)}))
+        .Then(Press(IDNO))
+        .Then(Press(IDYES));
+    EXPECT_EQ(RunMain(), 0);
+    ASSERT_EQ(robot.Seen().size(), 3u);
+    for (int i : {1, 2}) {
+        const Shown &question = robot.Seen()[i];
+        EXPECT_EQ(question.text, L"Opravdu chcete zahodit všechny změny, které jste provedli od posledního uložení?");
+        EXPECT_EQ(question.caption, L"Orbelan!");
+        EXPECT_EQ(question.icon, L"question");
+        EXPECT_EQ(question.buttons, (std::vector<int>{IDYES, IDNO}));
+        EXPECT_EQ(question.owner, robot.Seen()[0].window);
+    }
+}
+
+TEST_F(MainWindow, ClearAllEmptiesTheListUntilSaved)
+{
+    Account(L"12345", {{6, StatusValues(L"a", L"", 1, 1)}, {7, StatusValues(L"b", L"", 2, 1)}});
+    SetIni(L"ICQ", L"UIN", L"12345");
+    auto checkCleared = Do([](HWND main) {
+        EXPECT_TRUE(Rows(main).empty());
+        EXPECT_TRUE(StatusList.empty());
+        EXPECT_EQ(StatusListDirty, 1) << "the flag stays as it was";
+        EXPECT_EQ(ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"12345")).size(), 2u) << "not saved yet";
+    });
+    UiRobot robot;
+    robot.Then(Steps({Do([](HWND) { StatusListDirty = 1; }), Command(IDM_CLEAR_ALL), Command(IDM_CLEAR_ALL),
+                      checkCleared, Press(IDOK)}))
+        .Then(Press(IDNO))
+        .Then(Press(IDYES));
+    EXPECT_EQ(RunMain(), 0);
+    ASSERT_EQ(robot.Seen().size(), 3u);
+    EXPECT_EQ(robot.Seen()[1].text, L"Opravdu chcete vymazat všechny statusy?");
+    EXPECT_EQ(robot.Seen()[1].icon, L"question");
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, ListKeyPath(L"12345")));
+    EXPECT_TRUE(ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"12345")).empty());
+}
+
+TEST_F(MainWindow, StornoAfterClearKeepsTheRegistry)
+{
+    Account(L"12345", {{6, StatusValues(L"a", L"", 1, 1)}});
+    SetIni(L"ICQ", L"UIN", L"12345");
+    UiRobot robot;
+    robot.Then(Steps({Command(IDM_CLEAR_ALL), Press(IDCANCEL)})).Then(Press(IDYES));
+    EXPECT_EQ(RunMain(), 0);
+    EXPECT_EQ(ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"12345")).size(), 1u);
+    EXPECT_EQ(GetIni(L"List", L"cx0"), L"200");
+}
+
+TEST_F(MainWindow, SettingIntegersAreDecimalText)
+{
+    std::wstring file = folder.File(L"x.ini");
+    EXPECT_TRUE(WriteSettingInt(L"Infos", L"1", -2147483647 - 1, file.c_str()));
+    WriteSettingInt(L"Infos", L"2", 1, file.c_str());
+    EXPECT_EQ(ReadFileBytes(file), "[Infos]\r\n1=-2147483648\r\n2=1\r\n");
+}

@@ -1,0 +1,48 @@
+#!/bin/sh
+# Checks of the built Orbelan.exe itself, run on the build machine:
+#   build_checks.sh <Orbelan.exe> <source folder> <home URL> <scratch folder>
+# - a 32-bit Windows GUI program importing system DLLs only (no MinGW
+#   runtime DLLs beside it), with ASLR and DEP on and no time stamp;
+# - no build path inside;
+# - a second build of the same sources in another folder is identical.
+set -u
+exe=$1 source=$2 url=$3 scratch=$4
+objdump=i686-w64-mingw32-objdump
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+headers=$($objdump -p "$exe") || { echo "FAIL: cannot read $exe"; exit 1; }
+
+echo "$headers" | grep -q '^Magic[[:space:]]*010b' || fail "not a PE32 (32-bit) image"
+echo "$headers" | grep -q '^Subsystem[[:space:]]*00000002' || fail "not a Windows GUI program"
+echo "$headers" | grep -q 'DYNAMIC_BASE' || fail "ASLR (dynamic base) is off"
+echo "$headers" | grep -q 'NX_COMPAT' || fail "DEP (NX compatible) is off"
+echo "$headers" | grep -q '^Time/Date[[:space:]]*Thu Jan  1 00:00:00 1970' || fail "the header carries a time stamp"
+$objdump -h "$exe" | grep -q ' \.reloc ' || fail "no relocations: ASLR could not move the image"
+
+allowed='^(KERNEL32|USER32|GDI32|ADVAPI32|COMCTL32|SHLWAPI|URLMON|OLE32|SHELL32|msvcrt)\.dll$'
+dlls=$(echo "$headers" | sed -n 's/^[[:space:]]*DLL Name: //p')
+[ -n "$dlls" ] || fail "no imports found"
+for dll in $dlls; do
+    echo "$dll" | grep -qiE "$allowed" || fail "imports $dll, which is not a system DLL"
+done
+echo "imports: $(echo $dlls)"
+
+if grep -qa "$source" "$exe"; then fail "the source path $source is inside the program"; fi
+
+rm -rf "$scratch"
+if cmake -S "$source" -B "$scratch" -DORBELAN_TESTS=OFF "-DORBELAN_HOME_URL=$url" >"$scratch.log" 2>&1 &&
+   cmake --build "$scratch" --target Orbelan -j2 >>"$scratch.log" 2>&1; then
+    if cmp -s "$exe" "$scratch/Orbelan.exe"; then
+        echo "second build in $scratch: identical"
+    else
+        fail "a second build of the same sources differs"
+        cmp "$exe" "$scratch/Orbelan.exe" | head -3
+    fi
+else
+    fail "the second build failed, see $scratch.log"
+fi
+rm -rf "$scratch" "$scratch.log"
+
+[ $failures -eq 0 ] && echo "all build checks passed"
+exit $failures

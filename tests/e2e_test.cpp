@@ -1,0 +1,167 @@
+// End to end: the real Orbelan.exe, started as its own process from a
+// temporary folder and driven from outside, as a user would.
+#include "test_support.h"
+
+#include "resource.h"
+
+#ifndef ORBELAN_EXE
+#error ORBELAN_EXE must name the built program
+#endif
+
+// The program, the real registry of the prefix (a child process does not
+// share this process's registry redirection) and a folder of its own.
+class EndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Forget();
+        exe = programFolder.File(L"Orbelan.exe");
+        ASSERT_TRUE(CopyFileW(BuiltProgram().c_str(), exe.c_str(), FALSE)) << Narrow(BuiltProgram());
+    }
+    void TearDown() override { Forget(); }
+
+    static std::wstring BuiltProgram()
+    {
+        // The build names it by its Unix path; Wine shows the root as Z:.
+        std::wstring path = L"Z:" + Widen(ORBELAN_EXE);
+        for (wchar_t &c : path)
+            if (c == L'/')
+                c = L'\\';
+        return path;
+    }
+    static void Forget() { RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Mirabilis"); }
+    std::wstring Ini() const { return programFolder.File(L"Data.ini"); }
+    void Account(const std::wstring &icq, std::initializer_list<std::pair<int, RegValues>> statuses, DWORD options = 0)
+    {
+        PutKey(HKEY_CURRENT_USER, L"Software\\Mirabilis\\ICQ\\NewOwners\\" + icq);
+        PutKey(HKEY_CURRENT_USER, ListKeyPath(icq), {}, options);
+        for (const auto &status : statuses)
+            PutKey(HKEY_CURRENT_USER, ListKeyPath(icq) + L"\\" + std::to_wstring(status.first), status.second, options);
+    }
+    // Starts the program with workFolder as its current directory.
+    void Start(const std::wstring &workFolder) { ASSERT_TRUE(program.Start(exe, workFolder)); }
+    HWND MainWindow()
+    {
+        return program.WaitForWindow([](const Shown &shown) {
+            return shown.caption == L"Orbelan!" && shown.HasControl(IDC_STATUS_LIST);
+        });
+    }
+    HWND ErrorReport()
+    {
+        return program.WaitForWindow([](const Shown &shown) {
+            return shown.text.rfind(L"Chyba aplikace!", 0) == 0;
+        });
+    }
+
+    TempFolder programFolder;
+    std::wstring exe;
+    Process program;
+};
+
+TEST_F(EndToEnd, ShowsTheStoredAccountAndSavesOnOk)
+{
+    Account(L"555555", {{2, StatusValues(L"Na kafi", L"Jsem na kávě.", 3, 1)},
+                        {17, StatusValues(L"V práci", L"", 1, 1)},
+                        {30, StatusValues(L"Hvězda", L"ikonka 30", 2, 0)}});
+    WritePrivateProfileStringW(L"ICQ", L"UIN", L"555555", Ini().c_str());
+    Start(programFolder.Path());
+
+    HWND main = MainWindow();
+    ASSERT_TRUE(main != NULL) << "no main window";
+    Shown shown = Describe(main);
+    EXPECT_EQ(shown.ControlText(IDC_ICQ_NUMBER), L"555555");
+    EXPECT_EQ(shown.ControlText(IDC_VERSION_LABEL), L"Verze 1.06a");
+    std::vector<ListRow> rows = ReadListView(GetDlgItem(main, IDC_STATUS_LIST));
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].name, L"V práci");
+    EXPECT_EQ(rows[0].image, 16);
+    EXPECT_EQ(rows[1].name, L"Hvězda");
+    EXPECT_EQ(rows[1].description, L"ikonka 30");
+    EXPECT_EQ(rows[1].image, 29);
+    EXPECT_EQ(rows[2].name, L"Na kafi");
+    EXPECT_EQ(rows[2].description, L"Jsem na kávě.");
+
+    // A status added behind the program's back: "Použít" writes the list
+    // as the program holds it, without it.
+    PutKey(HKEY_CURRENT_USER, ListKeyPath(L"555555") + L"\\4", StatusValues(L"cizí", L"", 1, 1));
+    PostClick(main, IDC_APPLY);
+    PostClick(main, IDOK);
+    EXPECT_EQ(program.Wait(10000), 0u);
+
+    RegTree tree = ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"555555"));
+    ASSERT_EQ(tree.size(), 3u);
+    EXPECT_EQ(tree[L"17"], StatusValues(L"V práci", L"", 1, 1));
+    EXPECT_EQ(tree[L"30"], StatusValues(L"Hvězda", L"ikonka 30", 2, 0));
+    EXPECT_EQ(tree[L"2"], StatusValues(L"Na kafi", L"Jsem na kávě.", 3, 1));
+    EXPECT_EQ(GetPrivateProfileIntW(L"List", L"cx0", -1, Ini().c_str()), 200u);
+    EXPECT_EQ(GetPrivateProfileIntW(L"List", L"cx1", -1, Ini().c_str()), 230u);
+}
+
+TEST_F(EndToEnd, CancelInAnErrorReportEndsTheProgram)
+{
+    Account(L"555555", {{2, StatusValues(L"a", L"", 1, 1)}});
+    WritePrivateProfileStringW(L"ICQ", L"UIN", L"555555", Ini().c_str());
+    TempFolder workFolder; // started from elsewhere, as from a shortcut
+    Start(workFolder.Path());
+    HWND main = MainWindow();
+    ASSERT_TRUE(main != NULL);
+
+    RegDeleteTreeW(HKEY_CURRENT_USER, ListKeyPath(L"555555").c_str());
+    PostClick(main, IDC_APPLY);
+    HWND report = ErrorReport();
+    ASSERT_TRUE(report != NULL) << "no error report";
+    Shown shown = Describe(report);
+    EXPECT_EQ(shown.caption, L"Orbelan!");
+    EXPECT_NE(shown.text.find(L"Chybující Funkce: SaveAll()\n"), std::wstring::npos);
+    EXPECT_EQ(shown.owner, main);
+    PostClick(report, IDCANCEL);
+    EXPECT_EQ(program.Wait(10000), 0xFFFFFFFFu);
+
+    // The log lies in the current directory, the settings beside the program.
+    std::vector<std::string> lines = ReadLines(workFolder.File(L"EVENTS.Kvt"));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("]: Command { RegOpenKeyExW(\"..\\\\ICQ\\\\..\\\\CustomStatusList\") } in proc. "
+                            "SaveAll failed on line ("),
+              std::string::npos) << lines[0];
+    EXPECT_FALSE(FileExists(programFolder.File(L"EVENTS.Kvt")));
+    EXPECT_EQ(GetPrivateProfileIntW(L"List", L"cx0", -1, Ini().c_str()), (UINT)-1) << "no clean-up after Cancel";
+}
+
+TEST_F(EndToEnd, SaveEndedHalfwayKeepsTheStoredStatuses)
+{
+    // A volatile list key takes no new lasting subkeys: status 5, removed
+    // behind the program's back, cannot be written again.
+    Account(L"555555", {{1, StatusValues(L"jedna", L"", 1, 1)}, {5, StatusValues(L"pět", L"", 2, 1)},
+                        {9, StatusValues(L"devět", L"", 3, 1)}},
+            REG_OPTION_VOLATILE);
+    WritePrivateProfileStringW(L"ICQ", L"UIN", L"555555", Ini().c_str());
+    Start(programFolder.Path());
+    HWND main = MainWindow();
+    ASSERT_TRUE(main != NULL);
+    PutKey(HKEY_CURRENT_USER, ListKeyPath(L"555555") + L"\\9", {{L"LineNumber", Dword(7)}}, REG_OPTION_VOLATILE);
+    RegDeleteKeyW(HKEY_CURRENT_USER, (ListKeyPath(L"555555") + L"\\5").c_str());
+
+    PostClick(main, IDC_APPLY);
+    HWND report = ErrorReport();
+    ASSERT_TRUE(report != NULL);
+    EXPECT_NE(Describe(report).text.find(L"Chybující příkaz: RegCreateKeyEx\n"), std::wstring::npos);
+    PostClick(report, IDCANCEL);
+    EXPECT_EQ(program.Wait(10000), 0xFFFFFFFFu);
+
+    RegTree tree = ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"555555"));
+    ASSERT_EQ(tree.size(), 2u);
+    EXPECT_EQ(tree[L"1"], StatusValues(L"jedna", L"", 1, 1));
+    EXPECT_EQ(tree[L"9"][L"LineNumber"], Dword(7)) << "not reached by the save, left as it was";
+}
+
+TEST_F(EndToEnd, WithoutAUsableAccountTheProgramEndsQuietly)
+{
+    for (const wchar_t *uin : {(const wchar_t *)nullptr, L"12345"}) {
+        SCOPED_TRACE(uin ? "UIN without a status list" : "no Data.ini");
+        if (uin)
+            WritePrivateProfileStringW(L"ICQ", L"UIN", uin, Ini().c_str());
+        Start(programFolder.Path());
+        EXPECT_EQ(program.Wait(10000), 0u);
+        EXPECT_TRUE(program.Windows().empty());
+    }
+}
