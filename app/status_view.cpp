@@ -6,6 +6,8 @@
 void FillStatusListView()
 {
     HWND list = GetDlgItem(MainWindowHandle, IDC_STATUS_LIST);
+    // One repaint at the end instead of one per row.
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
     int row = 0;
     for (StatusRecord &record : StatusList) {
@@ -22,6 +24,8 @@ void FillStatusListView()
         SendMessageW(list, LVM_SETITEMTEXTW, row, (LPARAM)&item);
         row++;
     }
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, NULL, TRUE);
 }
 
 void SaveColumnWidths()

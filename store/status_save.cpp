@@ -26,6 +26,12 @@ static bool IsStatusValueName(const wchar_t *name)
 // reported.
 static void RemoveOtherValues(HKEY sub)
 {
+    // Just written, the four values are there: four values in all means
+    // there is nothing else, and spares the walk through them.
+    DWORD count = 0;
+    if (RegQueryInfoKeyW(sub, NULL, NULL, NULL, NULL, NULL, NULL, &count, NULL, NULL, NULL, NULL) ==
+            ERROR_SUCCESS && count <= 4)
+        return;
     std::vector<std::wstring> others;
     std::vector<wchar_t> name(16384);
     for (DWORD index = 0;; index++) {
