@@ -85,6 +85,9 @@ int LoadAll()
     LONG status = 0;
     if (!OpenStatusListKey(icq, &list, KEY_READ, &status)) {
         ReportError(__LINE__, TXT_PROC_LOAD, TXT_CMD_OPEN_LIST, status);
+        // The view shows the now empty list, so that no row stands for a
+        // record that is gone.
+        FillStatusListView();
         return -1;
     }
 

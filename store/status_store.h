@@ -43,7 +43,8 @@ int OpenStatusListKey(const wchar_t *icq, HKEY *key, REGSAM access, LONG *status
 // Replaces StatusList by the statuses of the account shown in the main
 // window, in the client's order, and refills the list view. Clears the dirty
 // flag first. Returns 0 (also when single values failed and were reported)
-// or -1 when the list key cannot be opened (reported).
+// or -1 when the list key cannot be opened (reported; the list and the view
+// are then empty).
 int LoadAll();
 
 // Writes StatusList to the account shown in the main window, numbering the

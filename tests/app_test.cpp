@@ -262,6 +262,35 @@ TEST_F(MainWindow, StornoAfterClearKeepsTheRegistry)
     EXPECT_EQ(GetIni(L"List", L"cx0"), L"200");
 }
 
+TEST_F(MainWindow, OddSettingsFiles)
+{
+    // Random bytes: every read gives its default, so there is no account.
+    std::string garbage;
+    for (int i = 0; i < 4096; i++)
+        garbage += (char)((i * 7919 + 13) % 251);
+    WriteFileBytes(Ini(), garbage);
+    {
+        UiRobot robot;
+        EXPECT_EQ(RunMain(), 0);
+        EXPECT_TRUE(robot.Seen().empty());
+    }
+
+    // Saved as Unicode by Notepad: read all the same; odd widths as written.
+    Account(L"12345", {{1, StatusValues(L"a", L"", 1, 1)}});
+    std::wstring unicode = L"\xFEFF[ICQ]\r\nUIN=12345\r\n[List]\r\ncx0=abc\r\ncx1=-5\r\n";
+    WriteFileBytes(Ini(), std::string((const char *)unicode.data(), unicode.size() * 2));
+    UiRobot robot;
+    robot.Then(Sequence({Do([](HWND main) {
+                             HWND list = GetDlgItem(main, IDC_STATUS_LIST);
+                             EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0), 0);
+                             EXPECT_EQ(Rows(main).size(), 1u);
+                         }),
+                         Press(IDCANCEL)}));
+    EXPECT_EQ(RunMain(), 0);
+    ASSERT_EQ(robot.Seen().size(), 1u);
+    EXPECT_EQ(robot.Seen()[0].ControlText(IDC_ICQ_NUMBER), L"12345");
+}
+
 TEST_F(MainWindow, SettingIntegersAreDecimalText)
 {
     std::wstring file = folder.File(L"x.ini");

@@ -260,6 +260,7 @@ TEST_F(Store, MissingListKeyIsReportedOnce)
     EXPECT_TRUE(IsReport(robot.Seen()[0], L"SaveAll", open, ERROR_FILE_NOT_FOUND));
     EXPECT_TRUE(IsReport(robot.Seen()[1], L"LoadAll", open, ERROR_FILE_NOT_FOUND));
     EXPECT_TRUE(StatusList.empty());
+    EXPECT_TRUE(ReadListView(main->List()).empty()) << "no row may stand for a record that is gone";
     EXPECT_EQ(StatusListDirty, 0);
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, List())) << "nothing is created";
 }
