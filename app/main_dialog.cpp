@@ -58,12 +58,13 @@ int InitMainDialog()
     SetDlgItemTextW(window, IDC_ICQ_NUMBER, icq);
 
     if (!IsValidIcqNumber(icq) || !OpenStatusListKey(icq, NULL, KEY_READ, NULL)) {
-        // Without a usable stored account there is nothing to show; the
-        // start ends as if the user had declined to choose one.
-        return 1;
-    }
-    if (LoadAll() != 0)
+        // The user chooses an account first; without one there is nothing
+        // to show.
+        if (ChangeAccount() != 0)
+            return 1;
+    } else if (LoadAll() != 0) {
         return -1;
+    }
     return 0;
 }
 
@@ -83,6 +84,9 @@ static void OnCommand(HWND window, WORD command)
         break;
     case IDC_APPLY: // also the menu item "Uložit změny"
         SaveAll();
+        break;
+    case IDC_CHANGE_ACCOUNT:
+        ChangeAccount();
         break;
     case IDM_DISCARD_CHANGES:
         if (AskQuestion(TXT_ASK_DISCARD) == IDYES)

@@ -11,6 +11,20 @@
 #define TXT_ASK_DISCARD L"Opravdu chcete zahodit všechny změny, které jste provedli od posledního uložení?"
 #define TXT_ASK_CLEAR_ALL L"Opravdu chcete vymazat všechny statusy?"
 
+/* Account selection */
+#define TXT_ICQ_PROMPT \
+    L"Zadejte vaše ICQ#\n\n(Pozn.: Tyto user statusy platí pouze pro lokální uživatele, tzn. jen pro " \
+    L"přihlášení z tohoto počítače)"
+#define TXT_ASK_SAVE_BEFORE_SWITCH L"Chcete uložit změny, které jste nyní provedli pod předchozím ICQ#?"
+#define TXT_ICQ_INVALID L"ICQ# musí být číslo v rozmezí od 10000 do 2147483646"
+#define TXT_NO_ICQ_KEY \
+    L"Nepodařilo se otevřít klíč pod HKCU\\Software\\Mirabilis\\ICQ. Nejpravděpodobnější možností je, že " \
+    L"ICQ není na tomto počítači korektně nainstalováno."
+#define TXT_ASK_CREATE_RECORD \
+    L"Toto ICQ# nemá na tomto počítači žádný záznam v User Statusech. To znamená, že buď tento uživatel ICQ " \
+    L"nikdy nepoužil Status Managera, anebo je zadáno chybné číslo. Jste-li přesvědčeni, že vámi zadané " \
+    L"číslo je správné, pokračujte kliknutím na tlačítko ANO. V opačném případě klikněte na NE"
+
 /* The error report. The log line is English on purpose: the log is read by
    the maker, the message box by the user. */
 #define TXT_REPORT_HEAD \
@@ -30,6 +44,7 @@
 #define TXT_PROC_WINMAIN L"WinMain"
 #define TXT_PROC_LOAD L"LoadAll"
 #define TXT_PROC_SAVE L"SaveAll"
+#define TXT_PROC_ACCOUNT L"RefreshData"
 #define TXT_CMD_INIT_CONTROLS L"InitCommonControlsEx"
 #define TXT_CMD_OPEN_LIST L"RegOpenKeyExW(\"..\\\\ICQ\\\\..\\\\CustomStatusList\")"
 #define TXT_CMD_QUERY_DESCRIPTION L"RegQueryValueEx(\"Description\")"
@@ -42,6 +57,9 @@
 #define TXT_CMD_SET_NAME L"RegSetValueEx(\"Name\")"
 #define TXT_CMD_SET_ON L"RegSetValueEx(\"On\")"
 #define TXT_CMD_CLOSE_KEY L"RegCloseKey"
+#define TXT_CMD_CLOSE_BASE L"RegCloseKey(base)"
+#define TXT_CMD_CREATE_LIST L"RegCreateKeyEx(\"HKCU\\\\...\\\\CustomStatusList\")"
+#define TXT_CMD_WRITE_SETTING L"WritePrivateProfileStringW"
 
 /* The log line of an error report:
    Command { <command> } in proc. <procedure> failed on line (<line>) with error <code> */

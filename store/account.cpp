@@ -1,6 +1,15 @@
-// Account selection.
+// Account selection: the prompt loop around the input box, and the key
+// chain of an account that has no status list yet.
 #include "store/account.h"
 
+#include "app/main_dialog.h"
+#include "diag/diag.h"
+#include "resource.h"
+#include "store/input_box.h"
+#include "store/status_store.h"
+#include "texts.h"
+
+#include <wctype.h>
 #include <wchar.h>
 
 bool IsValidIcqNumber(const wchar_t *text)
@@ -12,4 +21,94 @@ bool IsValidIcqNumber(const wchar_t *text)
     // Unsigned difference: one comparison covers both bounds. 2147483647,
     // which an overflowing parse also gives, is out of range.
     return *end == 0 && (unsigned long)value - 10000ul <= 2147473646ul;
+}
+
+static void Tell(const wchar_t *text, UINT icon)
+{
+    MessageBoxW(MainWindowHandle, text, TXT_CAPTION, MB_OK | icon);
+}
+
+// Creates NewOwners\<icq>\CustomStatusList inside the open base key, which
+// it closes. A creation that fails stops the chain: it is reported as the
+// list key's creation. Returns 0 or -2.
+static int CreateListKeys(HKEY base, const wchar_t *icq)
+{
+    HKEY owners = NULL, account = NULL, list = NULL;
+    int result = 0;
+    LONG status = RegCreateKeyExW(base, L"NewOwners", 0, NULL, REG_OPTION_NON_VOLATILE, KEY_WRITE, NULL, &owners, NULL);
+    if (status == ERROR_SUCCESS)
+        status = RegCreateKeyExW(owners, icq, 0, NULL, REG_OPTION_NON_VOLATILE, KEY_WRITE, NULL, &account, NULL);
+    if (status == ERROR_SUCCESS)
+        status = RegCreateKeyExW(account, L"CustomStatusList", 0, NULL, REG_OPTION_NON_VOLATILE, KEY_WRITE, NULL,
+                                 &list, NULL);
+    if (status != ERROR_SUCCESS) {
+        ReportError(__LINE__, TXT_PROC_ACCOUNT, TXT_CMD_CREATE_LIST, status);
+        result = -2;
+    } else {
+        status = RegCloseKey(list);
+        if (status != ERROR_SUCCESS)
+            ReportError(__LINE__, TXT_PROC_ACCOUNT, TXT_CMD_CLOSE_KEY, status);
+    }
+    if (account)
+        RegCloseKey(account);
+    if (owners)
+        RegCloseKey(owners);
+    RegCloseKey(base);
+    return result;
+}
+
+int ChangeAccount()
+{
+    if (StatusListDirty && AskQuestion(TXT_ASK_SAVE_BEFORE_SWITCH) == IDYES)
+        SaveAll(); // saves under the ICQ# still shown; a failure is reported there
+
+    wchar_t icq[16];
+    GetCurrentIcq(icq);
+    InputBoxParams params = {MainWindowHandle, icq, 16, TXT_CAPTION, TXT_ICQ_PROMPT, 0};
+    for (;;) {
+        // A box that cannot be shown ends the loop: it must not go on
+        // without the user.
+        if (InputBox(&params) != 0 || (params.result != 1 && params.result != 2))
+            return -5;
+        if (params.result == 2)
+            return 1;
+        if (!IsValidIcqNumber(icq)) {
+            Tell(TXT_ICQ_INVALID, MB_ICONWARNING);
+            continue;
+        }
+        if (OpenStatusListKey(icq, NULL, KEY_READ, NULL))
+            break;
+
+        // No status list yet. The client's own key must be there: it is
+        // never created here.
+        HKEY base = NULL;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Mirabilis\\ICQ", 0, KEY_ALL_ACCESS, &base) !=
+            ERROR_SUCCESS) {
+            Tell(TXT_NO_ICQ_KEY, MB_ICONERROR);
+            return -3;
+        }
+        if (AskQuestion(TXT_ASK_CREATE_RECORD) != IDYES) {
+            LONG status = RegCloseKey(base);
+            if (status != ERROR_SUCCESS)
+                ReportError(__LINE__, TXT_PROC_ACCOUNT, TXT_CMD_CLOSE_BASE, status);
+            continue;
+        }
+        if (CreateListKeys(base, icq) != 0)
+            return -2;
+        break;
+    }
+
+    // The settings file drops the blanks around a value unless it is
+    // quoted; the ICQ# must come back exactly as typed, leading blanks and
+    // all, or the next start would look up another key.
+    wchar_t stored[20];
+    CopyText(stored, 20, icq);
+    if (iswspace(icq[0]))
+        FillTemplate(stored, 20, L"\"%s\"", {icq});
+    if (!WritePrivateProfileStringW(L"ICQ", L"UIN", stored, SettingsPath)) {
+        ReportError(__LINE__, TXT_PROC_ACCOUNT, TXT_CMD_WRITE_SETTING, GetLastError());
+        return -1;
+    }
+    SetDlgItemTextW(MainWindowHandle, IDC_ICQ_NUMBER, icq);
+    return LoadAll() != 0 ? -4 : 0;
 }

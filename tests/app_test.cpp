@@ -54,12 +54,56 @@ static std::vector<ListRow> Rows(HWND main)
     return ReadListView(GetDlgItem(main, IDC_STATUS_LIST));
 }
 
-TEST_F(MainWindow, WithoutSettingsTheStartEndsUnseen)
+static bool IsInputBox(const Shown &shown)
 {
-    UiRobot robot; // expects no window at all
+    return shown.HasControl(IDC_INPUT_TEXT) && shown.HasControl(IDC_INPUT_PROMPT);
+}
+
+TEST_F(MainWindow, WithoutSettingsTheUserIsAskedFirst)
+{
+    UiRobot robot;
+    robot.Then(Press(IDCANCEL));
     EXPECT_EQ(RunMain(), 0);
-    EXPECT_TRUE(robot.Seen().empty());
+    ASSERT_EQ(robot.Seen().size(), 1u) << "the main window never shows";
+    const Shown &box = robot.Seen()[0];
+    EXPECT_TRUE(IsInputBox(box));
+    EXPECT_EQ(box.ControlText(IDC_INPUT_TEXT), L"");
+    EXPECT_TRUE(box.owner != NULL && !IsWindowVisible(box.owner)) << "owned by the still hidden main window";
     EXPECT_FALSE(FileExists(Ini())) << "nothing is written on this way out";
+}
+
+TEST_F(MainWindow, FirstStartCreatesTheAccount)
+{
+    PutKey(HKEY_CURRENT_USER, L"Software\\Mirabilis\\ICQ");
+    UiRobot robot;
+    robot.Then(Sequence({Type(IDC_INPUT_TEXT, L"123456"), Press(IDOK)}))
+        .Then(Press(IDYES))
+        .Then(Sequence({Do([](HWND main) { EXPECT_TRUE(Rows(main).empty()); }), Press(IDCANCEL)}));
+    EXPECT_EQ(RunMain(), 0);
+    ASSERT_EQ(robot.Seen().size(), 3u);
+    EXPECT_EQ(robot.Seen()[2].ControlText(IDC_ICQ_NUMBER), L"123456");
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, ListKeyPath(L"123456")));
+    EXPECT_EQ(GetIni(L"ICQ", L"UIN"), L"123456");
+    EXPECT_EQ(GetIni(L"List", L"cx0"), L"200");
+}
+
+TEST_F(MainWindow, ChangeButtonSwitchesAccounts)
+{
+    Account(L"11111", {{1, StatusValues(L"a", L"", 1, 1)}});
+    Account(L"22222", {{2, StatusValues(L"b", L"", 1, 1)}, {3, StatusValues(L"c", L"", 2, 1)}});
+    SetIni(L"ICQ", L"UIN", L"11111");
+    UiRobot robot;
+    // A list cleared without other changes is not offered for saving.
+    robot.Then(Steps({Command(IDM_CLEAR_ALL), Press(IDC_CHANGE_ACCOUNT),
+                      Do([](HWND main) { EXPECT_EQ(Rows(main).size(), 2u); }), Press(IDCANCEL)}))
+        .Then(Press(IDYES))
+        .Then(Sequence({Type(IDC_INPUT_TEXT, L"22222"), Press(IDOK)}));
+    EXPECT_EQ(RunMain(), 0);
+    ASSERT_EQ(robot.Seen().size(), 3u);
+    EXPECT_TRUE(IsInputBox(robot.Seen()[2]));
+    EXPECT_EQ(robot.Seen()[2].ControlText(IDC_INPUT_TEXT), L"11111");
+    EXPECT_EQ(GetIni(L"ICQ", L"UIN"), L"22222");
+    EXPECT_EQ(ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"11111")).size(), 1u) << "the cleared list was not saved";
 }
 
 TEST_F(MainWindow, StartShowsTheStoredAccount)
@@ -107,7 +151,7 @@ TEST_F(MainWindow, WhichStoredNumbersAreUsable)
     struct Case {
         const wchar_t *stored;   // UIN in Data.ini
         const wchar_t *key;      // list key that exists, or null
-        const wchar_t *shown;    // text of the ICQ# field, or null: no window
+        const wchar_t *shown;    // text of the ICQ# field, or null: the user is asked
     } cases[] = {
         {L"10000", L"10000", L"10000"},
         {L"2147483646", L"2147483646", L"2147483646"},
@@ -123,6 +167,7 @@ TEST_F(MainWindow, WhichStoredNumbersAreUsable)
         {L"+12345", L"12345", nullptr},            // the text, not the number, names the key
         {L"54321", nullptr, nullptr},              // usable number without a list key
         {L"0000000000123456789", L"000000000012345", L"000000000012345"}, // first 15 characters
+        {L"12345678901234567890", L"123456789012345", nullptr},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(Narrow(c.stored));
@@ -132,15 +177,18 @@ TEST_F(MainWindow, WhichStoredNumbersAreUsable)
         if (c.key)
             Account(c.key, {{1, StatusValues(L"a", L"b", 1, 1)}});
         UiRobot robot;
-        if (c.shown)
-            robot.Then(Press(IDCANCEL));
+        robot.Then(Press(IDCANCEL));
         EXPECT_EQ(RunMain(), 0);
+        ASSERT_EQ(robot.Seen().size(), 1u);
         if (c.shown) {
-            ASSERT_EQ(robot.Seen().size(), 1u);
             EXPECT_EQ(robot.Seen()[0].ControlText(IDC_ICQ_NUMBER), c.shown);
             EXPECT_EQ(StatusList.size(), 1u);
         } else {
-            EXPECT_TRUE(robot.Seen().empty());
+            // The box opens with the stored text, usable or not.
+            EXPECT_TRUE(IsInputBox(robot.Seen()[0]));
+            wchar_t stored[16];
+            GetPrivateProfileStringW(L"ICQ", L"UIN", L"", stored, 16, Ini().c_str());
+            EXPECT_EQ(robot.Seen()[0].ControlText(IDC_INPUT_TEXT), stored);
         }
     }
 }
@@ -271,8 +319,10 @@ TEST_F(MainWindow, OddSettingsFiles)
     WriteFileBytes(Ini(), garbage);
     {
         UiRobot robot;
+        robot.Then(Press(IDCANCEL));
         EXPECT_EQ(RunMain(), 0);
-        EXPECT_TRUE(robot.Seen().empty());
+        ASSERT_EQ(robot.Seen().size(), 1u);
+        EXPECT_EQ(robot.Seen()[0].ControlText(IDC_INPUT_TEXT), L"");
     }
 
     // Saved as Unicode by Notepad: read all the same; odd widths as written.

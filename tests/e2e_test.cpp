@@ -154,14 +154,75 @@ TEST_F(EndToEnd, SaveEndedHalfwayKeepsTheStoredStatuses)
     EXPECT_EQ(tree[L"9"][L"LineNumber"], Dword(7)) << "not reached by the save, left as it was";
 }
 
-TEST_F(EndToEnd, WithoutAUsableAccountTheProgramEndsQuietly)
+static bool IsInputBox(const Shown &shown)
+{
+    return shown.HasControl(IDC_INPUT_TEXT) && shown.HasControl(IDC_INPUT_PROMPT);
+}
+
+static bool IsMessage(const Shown &shown, const std::wstring &start)
+{
+    return shown.text.rfind(start, 0) == 0;
+}
+
+TEST_F(EndToEnd, FirstStartAsksForTheAccount)
+{
+    PutKey(HKEY_CURRENT_USER, L"Software\\Mirabilis\\ICQ");
+    Start(programFolder.Path());
+
+    HWND box = program.WaitForWindow(IsInputBox);
+    ASSERT_TRUE(box != NULL) << "no input box";
+    EXPECT_EQ(Describe(box).ControlText(IDC_INPUT_TEXT), L"");
+    EXPECT_TRUE(Describe(box).owner != NULL && !IsWindowVisible(Describe(box).owner));
+    SendMessageW(GetDlgItem(box, IDC_INPUT_TEXT), WM_SETTEXT, 0, (LPARAM)L"abc");
+    PostClick(box, IDOK);
+
+    HWND warning = program.WaitForWindow([](const Shown &shown) { return IsMessage(shown, L"ICQ# musí být"); });
+    ASSERT_TRUE(warning != NULL) << "no warning";
+    PostClick(warning, IDOK);
+
+    box = program.WaitForWindow(IsInputBox);
+    ASSERT_TRUE(box != NULL) << "no second input box";
+    EXPECT_EQ(Describe(box).ControlText(IDC_INPUT_TEXT), L"abc");
+    SendMessageW(GetDlgItem(box, IDC_INPUT_TEXT), WM_SETTEXT, 0, (LPARAM)L"123456");
+    PostClick(box, IDOK);
+
+    HWND question = program.WaitForWindow([](const Shown &shown) { return IsMessage(shown, L"Toto ICQ# nemá"); });
+    ASSERT_TRUE(question != NULL) << "no question about the missing record";
+    PostClick(question, IDYES);
+
+    HWND main = MainWindow();
+    ASSERT_TRUE(main != NULL);
+    EXPECT_EQ(Describe(main).ControlText(IDC_ICQ_NUMBER), L"123456");
+    EXPECT_TRUE(ReadListView(GetDlgItem(main, IDC_STATUS_LIST)).empty());
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, ListKeyPath(L"123456")));
+    EXPECT_TRUE(ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"123456")).empty());
+    wchar_t uin[32];
+    GetPrivateProfileStringW(L"ICQ", L"UIN", L"", uin, 32, Ini().c_str());
+    EXPECT_STREQ(uin, L"123456");
+    PostClick(main, IDCANCEL);
+    EXPECT_EQ(program.Wait(10000), 0u);
+}
+
+TEST_F(EndToEnd, CancelInTheFirstBoxEndsTheProgram)
 {
     for (const wchar_t *uin : {(const wchar_t *)nullptr, L"12345"}) {
         SCOPED_TRACE(uin ? "UIN without a status list" : "no Data.ini");
         if (uin)
             WritePrivateProfileStringW(L"ICQ", L"UIN", uin, Ini().c_str());
         Start(programFolder.Path());
-        EXPECT_EQ(program.Wait(10000), 0u);
-        EXPECT_TRUE(program.Windows().empty());
+        HWND box = program.WaitForWindow(IsInputBox);
+        ASSERT_TRUE(box != NULL);
+        EXPECT_EQ(Describe(box).ControlText(IDC_INPUT_TEXT), uin ? uin : L"");
+        PostClick(box, IDCANCEL);
+        // Watch until the program ends: the main window must never show.
+        bool mainShown = false;
+        DWORD code = STILL_ACTIVE;
+        for (int i = 0; i < 500 && code == STILL_ACTIVE; i++) {
+            for (HWND window : program.Windows())
+                mainShown |= Describe(window).HasControl(IDC_STATUS_LIST);
+            code = program.Wait(20);
+        }
+        EXPECT_EQ(code, 0u);
+        EXPECT_FALSE(mainShown);
     }
 }

@@ -98,6 +98,48 @@ static void Dismiss(HWND window)
     PostMessageW(window, WM_CLOSE, 0, 0);
 }
 
+// Windows activated but not yet visible: a dialog is activated before it
+// shows, and a main window that is still initialising (hidden) may be
+// activated when a box it owns closes. Such a window counts as come up once
+// it is visible.
+static std::vector<HWND> Pending;
+static UINT_PTR PendingTimer;
+
+static void CameUp(HWND window)
+{
+    if (ActiveRobot) {
+        ActiveRobot->Activated(window);
+        return;
+    }
+    // Nobody answers: fail rather than wait for ever.
+    Shown shown = Describe(window);
+    ADD_FAILURE() << "window \"" << Narrow(shown.caption) << "\" came up with no robot to answer it: "
+                  << Narrow(shown.text);
+    Dismiss(window);
+}
+
+static void Forget(std::vector<HWND> &windows, HWND window)
+{
+    windows.erase(std::remove(windows.begin(), windows.end(), window), windows.end());
+}
+
+static void CALLBACK CheckPending(HWND, UINT, UINT_PTR, DWORD)
+{
+    std::vector<HWND> waiting = Pending;
+    for (HWND window : waiting) {
+        if (!IsWindow(window)) {
+            Forget(Pending, window);
+        } else if (IsWindowVisible(window)) {
+            Forget(Pending, window);
+            CameUp(window);
+        }
+    }
+    if (Pending.empty() && PendingTimer) {
+        KillTimer(NULL, PendingTimer);
+        PendingTimer = 0;
+    }
+}
+
 static LRESULT CALLBACK WatchWindows(int code, WPARAM wParam, LPARAM lParam)
 {
     HWND window = (HWND)wParam;
@@ -107,22 +149,17 @@ static LRESULT CALLBACK WatchWindows(int code, WPARAM wParam, LPARAM lParam)
             Created.push_back(window);
     } else if (code == HCBT_DESTROYWND) {
         // A handle may come back for a later window.
-        Created.erase(std::remove(Created.begin(), Created.end(), window), Created.end());
+        Forget(Created, window);
+        Forget(Pending, window);
     } else if (code == HCBT_ACTIVATE) {
-        // Only a window coming up for the first time is news, not a window
-        // activated again after one it owns closed.
+        // Only a window activated for the first time is news, not one
+        // activated again after a window it owns closed.
         auto created = std::find(Created.begin(), Created.end(), window);
         if (window && created != Created.end()) {
             Created.erase(created);
-            if (ActiveRobot) {
-                ActiveRobot->Activated(window);
-            } else {
-                // Nobody answers: fail rather than wait for ever.
-                Shown shown = Describe(window);
-                ADD_FAILURE() << "window \"" << Narrow(shown.caption) << "\" came up with no robot to answer it: "
-                              << Narrow(shown.text);
-                Dismiss(window);
-            }
+            Pending.push_back(window);
+            if (!PendingTimer)
+                PendingTimer = SetTimer(NULL, 0, 20, CheckPending);
         }
     }
     return CallNextHookEx(NULL, code, wParam, lParam);
