@@ -2,6 +2,7 @@
 // the operation behind it.
 #include "app/main_dialog.h"
 #include "diag/diag.h"
+#include "dialogs/dialogs.h"
 #include "resource.h"
 #include "store/account.h"
 #include "store/status_store.h"
@@ -65,6 +66,7 @@ int InitMainDialog()
     } else if (LoadAll() != 0) {
         return -1;
     }
+    ShowNoticeOnce(IDD_NOTICE_OLD_ICQ, L"1", MainWindowHandle);
     return 0;
 }
 
@@ -88,6 +90,15 @@ static void OnCommand(HWND window, WORD command)
     case IDC_CHANGE_ACCOUNT:
         ChangeAccount();
         break;
+    case IDC_ADD:
+        AddStatus();
+        break;
+    case IDC_EDIT:
+        EditStatus();
+        break;
+    case IDC_DELETE:
+        DeleteStatus();
+        break;
     case IDM_DISCARD_CHANGES:
         if (AskQuestion(TXT_ASK_DISCARD) == IDYES)
             LoadAll();
@@ -95,11 +106,24 @@ static void OnCommand(HWND window, WORD command)
     case IDM_CLEAR_ALL:
         // Only the list in memory is emptied; the dirty flag stays as it was.
         if (AskQuestion(TXT_ASK_CLEAR_ALL) == IDYES) {
-            StatusList.clear();
+            ClearAll();
             FillStatusListView();
         }
         break;
+    case IDM_ABOUT:
+        DialogBoxParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_ABOUT), window, AboutDialog, 0);
+        break;
     }
+}
+
+// Delete key and double click act on the selection mark, not on the row
+// under the mouse.
+static void OnListNotify(const NMHDR *header)
+{
+    if (header->code == LVN_KEYDOWN && ((const NMLVKEYDOWN *)header)->wVKey == VK_DELETE)
+        DeleteStatus();
+    else if (header->code == NM_DBLCLK)
+        EditStatus();
 }
 
 INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -117,7 +141,8 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         OnCommand(window, LOWORD(wParam));
         break;
     case WM_NOTIFY:
-        (void)lParam;
+        if (wParam == IDC_STATUS_LIST)
+            OnListNotify((const NMHDR *)lParam);
         break;
     }
     return FALSE;

@@ -11,6 +11,11 @@
 #define TXT_ASK_DISCARD L"Opravdu chcete zahodit všechny změny, které jste provedli od posledního uložení?"
 #define TXT_ASK_CLEAR_ALL L"Opravdu chcete vymazat všechny statusy?"
 
+/* The status editor */
+#define TXT_ICON_TAKEN \
+    L"Každá ikonka může být v seznamu zastoupena pouze jednou. Zvolte pro tento status jinou ikonku."
+#define TXT_ASK_DELETE L"Opravdu chcete tento záznam odstranit?"
+
 /* Account selection */
 #define TXT_ICQ_PROMPT \
     L"Zadejte vaše ICQ#\n\n(Pozn.: Tyto user statusy platí pouze pro lokální uživatele, tzn. jen pro " \

@@ -12,6 +12,9 @@ protected:
     {
         ResetProgramState();
         DeleteFileW(Ini().c_str());
+        // Notice 107 comes at every start until it is ticked off; most
+        // tests are about other things.
+        SetIni(L"Infos", L"1", L"1");
     }
     void TearDown() override { DeleteFileW(Ini().c_str()); }
 
@@ -61,6 +64,7 @@ static bool IsInputBox(const Shown &shown)
 
 TEST_F(MainWindow, WithoutSettingsTheUserIsAskedFirst)
 {
+    DeleteFileW(Ini().c_str());
     UiRobot robot;
     robot.Then(Press(IDCANCEL));
     EXPECT_EQ(RunMain(), 0);
@@ -74,17 +78,51 @@ TEST_F(MainWindow, WithoutSettingsTheUserIsAskedFirst)
 
 TEST_F(MainWindow, FirstStartCreatesTheAccount)
 {
+    DeleteFileW(Ini().c_str());
     PutKey(HKEY_CURRENT_USER, L"Software\\Mirabilis\\ICQ");
     UiRobot robot;
     robot.Then(Sequence({Type(IDC_INPUT_TEXT, L"123456"), Press(IDOK)}))
         .Then(Press(IDYES))
+        .Then(Press(IDOK)) // notice 107, left unticked
         .Then(Sequence({Do([](HWND main) { EXPECT_TRUE(Rows(main).empty()); }), Press(IDCANCEL)}));
     EXPECT_EQ(RunMain(), 0);
-    ASSERT_EQ(robot.Seen().size(), 3u);
-    EXPECT_EQ(robot.Seen()[2].ControlText(IDC_ICQ_NUMBER), L"123456");
+    ASSERT_EQ(robot.Seen().size(), 4u);
+    EXPECT_EQ(robot.Seen()[3].ControlText(IDC_ICQ_NUMBER), L"123456");
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, ListKeyPath(L"123456")));
     EXPECT_EQ(GetIni(L"ICQ", L"UIN"), L"123456");
+    EXPECT_EQ(GetIni(L"Infos", L"1"), L"0");
     EXPECT_EQ(GetIni(L"List", L"cx0"), L"200");
+    EXPECT_EQ(GetIni(L"List", L"cx1"), L"230");
+}
+
+TEST_F(MainWindow, FirstRunNoticeUntilTickedOff)
+{
+    Account(L"12345", {{1, StatusValues(L"a", L"", 1, 1)}});
+    SetIni(L"ICQ", L"UIN", L"12345");
+    const std::vector<std::pair<const wchar_t *, Action>> starts = {
+        {L"0", Press(IDOK)},                                 // shown at an absent key, left unticked
+        {L"0", Escape()},                                    // shown again, Esc
+        {L"1", Sequence({Tick(IDC_DONT_SHOW_AGAIN), CloseBox()})}, // ticked off with the close box
+    };
+    WritePrivateProfileStringW(L"Infos", L"1", NULL, Ini().c_str());
+    for (const auto &start : starts) {
+        UiRobot robot;
+        robot.Then(start.second).Then(Press(IDCANCEL));
+        EXPECT_EQ(RunMain(), 0);
+        ASSERT_EQ(robot.Seen().size(), 2u);
+        const Shown &notice = robot.Seen()[0];
+        EXPECT_EQ(notice.caption, L"Orbelan!");
+        EXPECT_EQ(notice.ControlText(IDC_NOTICE_TITLE),
+                  L"Program Orbelan! NENÍ plně kompatibilní s ICQ Lite verze starší než 5.1. (Máte-li ICQ 5.1, "
+                  L"můžete tuto zprávu ignorovat)");
+        EXPECT_TRUE(notice.owner != NULL && !IsWindowVisible(notice.owner)) << "before the main window shows";
+        EXPECT_EQ(GetIni(L"Infos", L"1"), start.first);
+        ResetProgramState();
+    }
+    UiRobot robot; // ticked off: only the main window
+    robot.Then(Press(IDCANCEL));
+    EXPECT_EQ(RunMain(), 0);
+    EXPECT_EQ(robot.Seen().size(), 1u);
 }
 
 TEST_F(MainWindow, ChangeButtonSwitchesAccounts)
@@ -310,6 +348,68 @@ TEST_F(MainWindow, StornoAfterClearKeepsTheRegistry)
     EXPECT_EQ(GetIni(L"List", L"cx0"), L"200");
 }
 
+// Sets the list view's selection mark, as a click on the row would.
+static Action Mark(int row)
+{
+    return [row](HWND main) { SendDlgItemMessageW(main, IDC_STATUS_LIST, LVM_SETSELECTIONMARK, 0, row); };
+}
+
+TEST_F(MainWindow, ButtonsKeysAndDoubleClickReachTheEditor)
+{
+    Account(L"12345", {{1, StatusValues(L"jedna", L"", 1, 1)}, {2, StatusValues(L"dva", L"", 2, 1)},
+                       {3, StatusValues(L"tři", L"", 3, 1)}});
+    SetIni(L"ICQ", L"UIN", L"12345");
+    auto pressDelete = [](HWND main) {
+        HWND list = GetDlgItem(main, IDC_STATUS_LIST);
+        PostMessageW(list, WM_KEYDOWN, VK_DELETE, 0x01530001);
+        PostMessageW(list, WM_KEYUP, VK_DELETE, 0xC1530001);
+    };
+    auto doubleClickRow = [](int row) {
+        return [row](HWND main) {
+            HWND list = GetDlgItem(main, IDC_STATUS_LIST);
+            RECT item = {};
+            item.left = LVIR_LABEL;
+            SendMessageW(list, LVM_GETITEMRECT, row, (LPARAM)&item);
+            PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(item.left + 4, item.top + 2));
+            PostMessageW(list, WM_LBUTTONUP, 0, MAKELPARAM(item.left + 4, item.top + 2));
+        };
+    };
+    UiRobot robot;
+    robot.Then(Steps({Mark(1), Press(IDC_EDIT),     // edit "dva"
+                      Mark(0), pressDelete,          // delete "jedna"
+                      Mark(-1), pressDelete,         // nothing marked: nothing asked
+                      Press(IDC_ADD),                // add, then Storno
+                      Mark(1), doubleClickRow(1),    // edit "tři"
+                      Mark(0), Press(IDC_DELETE), Press(IDOK)}))
+        .Then(Sequence({Type(IDC_STATUS_TITLE, L"dvojka"), Press(IDOK)}))
+        .Then(Press(IDYES))
+        .Then(Press(IDCANCEL))
+        .Then(Sequence({Do([](HWND editor) { EXPECT_EQ(GetDlgItemTextW(editor, IDC_STATUS_TITLE, nullptr, 0), 0u); }),
+                        Type(IDC_STATUS_TITLE, L"trojka"), Press(IDOK)}))
+        .Then(Press(IDNO));
+    EXPECT_EQ(RunMain(), 0);
+    ASSERT_EQ(robot.Seen().size(), 6u);
+    EXPECT_EQ(robot.Seen()[1].ControlText(IDC_STATUS_TITLE), L"dva");
+    EXPECT_EQ(robot.Seen()[2].text, L"Opravdu chcete tento záznam odstranit?");
+    EXPECT_EQ(robot.Seen()[4].ControlText(IDC_STATUS_TITLE), L"tři");
+    RegTree tree = ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"12345"));
+    ASSERT_EQ(tree.size(), 2u);
+    EXPECT_EQ(tree[L"2"], StatusValues(L"dvojka", L"", 1, 1));
+    EXPECT_EQ(tree[L"3"], StatusValues(L"trojka", L"", 2, 1));
+}
+
+TEST_F(MainWindow, AboutFromTheMenu)
+{
+    Account(L"12345", {});
+    SetIni(L"ICQ", L"UIN", L"12345");
+    UiRobot robot;
+    robot.Then(Steps({Command(IDM_ABOUT), Press(IDCANCEL)})).Then(Press(IDOK));
+    EXPECT_EQ(RunMain(), 0);
+    ASSERT_EQ(robot.Seen().size(), 2u);
+    EXPECT_EQ(robot.Seen()[1].caption, L"O programu Orbelan!");
+    EXPECT_EQ(robot.Seen()[1].owner, robot.Seen()[0].window);
+}
+
 TEST_F(MainWindow, OddSettingsFiles)
 {
     // Random bytes: every read gives its default, so there is no account.
@@ -327,7 +427,7 @@ TEST_F(MainWindow, OddSettingsFiles)
 
     // Saved as Unicode by Notepad: read all the same; odd widths as written.
     Account(L"12345", {{1, StatusValues(L"a", L"", 1, 1)}});
-    std::wstring unicode = L"\xFEFF[ICQ]\r\nUIN=12345\r\n[List]\r\ncx0=abc\r\ncx1=-5\r\n";
+    std::wstring unicode = L"\xFEFF[ICQ]\r\nUIN=12345\r\n[List]\r\ncx0=abc\r\ncx1=-5\r\n[Infos]\r\n1=-1\r\n";
     WriteFileBytes(Ini(), std::string((const char *)unicode.data(), unicode.size() * 2));
     UiRobot robot;
     robot.Then(Sequence({Do([](HWND main) {

@@ -2,6 +2,8 @@
 // temporary folder and driven from outside, as a user would.
 #include "test_support.h"
 
+#include <commctrl.h>
+
 #include "resource.h"
 
 #ifndef ORBELAN_EXE
@@ -17,6 +19,8 @@ protected:
         Forget();
         exe = programFolder.File(L"Orbelan.exe");
         ASSERT_TRUE(CopyFileW(BuiltProgram().c_str(), exe.c_str(), FALSE)) << Narrow(BuiltProgram());
+        // Notice 107 is ticked off, unless a test is about the first start.
+        WritePrivateProfileStringW(L"Infos", L"1", L"1", Ini().c_str());
     }
     void TearDown() override { Forget(); }
 
@@ -166,6 +170,7 @@ static bool IsMessage(const Shown &shown, const std::wstring &start)
 
 TEST_F(EndToEnd, FirstStartAsksForTheAccount)
 {
+    DeleteFileW(Ini().c_str());
     PutKey(HKEY_CURRENT_USER, L"Software\\Mirabilis\\ICQ");
     Start(programFolder.Path());
 
@@ -190,6 +195,12 @@ TEST_F(EndToEnd, FirstStartAsksForTheAccount)
     ASSERT_TRUE(question != NULL) << "no question about the missing record";
     PostClick(question, IDYES);
 
+    HWND notice = program.WaitForWindow([](const Shown &shown) { return shown.HasControl(IDC_NOTICE_TITLE); });
+    ASSERT_TRUE(notice != NULL) << "no notice 107";
+    EXPECT_EQ(Describe(notice).ControlText(IDC_DONT_SHOW_AGAIN), L"Příště nezobrazovat");
+    SendDlgItemMessageW(notice, IDC_DONT_SHOW_AGAIN, BM_SETCHECK, BST_CHECKED, 0);
+    PostClick(notice, IDOK);
+
     HWND main = MainWindow();
     ASSERT_TRUE(main != NULL);
     EXPECT_EQ(Describe(main).ControlText(IDC_ICQ_NUMBER), L"123456");
@@ -199,6 +210,7 @@ TEST_F(EndToEnd, FirstStartAsksForTheAccount)
     wchar_t uin[32];
     GetPrivateProfileStringW(L"ICQ", L"UIN", L"", uin, 32, Ini().c_str());
     EXPECT_STREQ(uin, L"123456");
+    EXPECT_EQ(GetPrivateProfileIntW(L"Infos", L"1", -1, Ini().c_str()), 1u);
     PostClick(main, IDCANCEL);
     EXPECT_EQ(program.Wait(10000), 0u);
 }
@@ -207,6 +219,7 @@ TEST_F(EndToEnd, CancelInTheFirstBoxEndsTheProgram)
 {
     for (const wchar_t *uin : {(const wchar_t *)nullptr, L"12345"}) {
         SCOPED_TRACE(uin ? "UIN without a status list" : "no Data.ini");
+        DeleteFileW(Ini().c_str());
         if (uin)
             WritePrivateProfileStringW(L"ICQ", L"UIN", uin, Ini().c_str());
         Start(programFolder.Path());
@@ -225,4 +238,48 @@ TEST_F(EndToEnd, CancelInTheFirstBoxEndsTheProgram)
         EXPECT_EQ(code, 0u);
         EXPECT_FALSE(mainShown);
     }
+}
+
+TEST_F(EndToEnd, AddAStatusWithIcon30)
+{
+    Account(L"555555", {{2, StatusValues(L"Na kafi", L"", 1, 1)}});
+    WritePrivateProfileStringW(L"ICQ", L"UIN", L"555555", Ini().c_str());
+    Start(programFolder.Path());
+    HWND main = MainWindow();
+    ASSERT_TRUE(main != NULL);
+
+    PostClick(main, IDC_ADD);
+    HWND editor = program.WaitForWindow([](const Shown &shown) { return shown.HasControl(IDC_ICON_PICKER); });
+    ASSERT_TRUE(editor != NULL) << "no status editor";
+    EXPECT_EQ(Describe(editor).caption, L"Upravit status...");
+    HWND picker = (HWND)SendDlgItemMessageW(editor, IDC_ICON_PICKER, CBEM_GETCOMBOCONTROL, 0, 0);
+    EXPECT_EQ(SendMessageW(picker, CB_GETCOUNT, 0, 0), 32);
+    SendMessageW(picker, CB_SETCURSEL, 29, 0);
+    SendDlgItemMessageW(editor, IDC_STATUS_TITLE, WM_SETTEXT, 0, (LPARAM)L"Hvězdička");
+    SendDlgItemMessageW(editor, IDC_STATUS_TEXT, WM_SETTEXT, 0, (LPARAM)L"Vidí mě jen ICQ 5.1");
+    PostClick(editor, IDOK);
+
+    HWND notice = program.WaitForWindow([](const Shown &shown) {
+        return shown.ControlText(IDC_NOTICE_TITLE).rfind(L"Ikonky s číslem větším než 29", 0) == 0;
+    });
+    ASSERT_TRUE(notice != NULL) << "no notice 108";
+    EXPECT_EQ(Describe(notice).owner, editor);
+    SendDlgItemMessageW(notice, IDC_DONT_SHOW_AGAIN, BM_SETCHECK, BST_CHECKED, 0);
+    PostClick(notice, IDOK);
+
+    // The editor closes, the list shows the new status last; OK saves.
+    HWND list = GetDlgItem(main, IDC_STATUS_LIST);
+    for (int i = 0; i < 200 && SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) != 2; i++)
+        Sleep(20);
+    std::vector<ListRow> rows = ReadListView(list);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1].name, L"Hvězdička");
+    EXPECT_EQ(rows[1].image, 29);
+    PostClick(main, IDOK);
+    EXPECT_EQ(program.Wait(10000), 0u);
+
+    RegTree tree = ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"555555"));
+    ASSERT_EQ(tree.size(), 2u);
+    EXPECT_EQ(tree[L"30"], StatusValues(L"Hvězdička", L"Vidí mě jen ICQ 5.1", 2, 1));
+    EXPECT_EQ(GetPrivateProfileIntW(L"Infos", L"2", -1, Ini().c_str()), 1u);
 }

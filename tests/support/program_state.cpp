@@ -11,6 +11,9 @@
 
 void ResetProgramState()
 {
+    // What WinMain does before anything else.
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_USEREX_CLASSES};
+    InitCommonControlsEx(&controls);
     MainWindowHandle = NULL;
     SettingsPath[0] = 0;
     StatusList.clear();

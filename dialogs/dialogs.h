@@ -1,0 +1,41 @@
+// The editing dialogs: the status editor, the notices and the About box,
+// and the default-message editor.
+#pragma once
+
+#include <windows.h>
+
+/* ---- notices.cpp --------------------------------------------------------- */
+
+// Dialog procedure of the notices (dialogs 107, 108, 109). The dialog's
+// result is the state of its check box "do not show again": 1 ticked, 0 not,
+// whether it was closed by OK, Esc or the close box.
+INT_PTR CALLBACK NoticeDialog(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Shows notice dialogId modally, owned by owner, when key of [Infos] in
+// Data.ini reads 0 (or is absent), and writes the notice's result back to
+// that key. A notice once ticked off never comes back.
+void ShowNoticeOnce(int dialogId, const wchar_t *key, HWND owner);
+
+// Dialog procedure of the About box (dialog 110); its result is always 0.
+INT_PTR CALLBACK AboutDialog(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Gives control a bold copy of its font. The copy belongs to the control
+// until FreeBoldFont, which its dialog calls when it goes away.
+void MakeFontBold(HWND control);
+void FreeBoldFont(HWND control);
+
+/* ---- status_edit.cpp ---------------------------------------------------- */
+
+// Dialog procedure of the status editor (dialog 106). Initialisation
+// parameter: the StatusRecord to edit. Result 1 when OK was accepted and the
+// record written, 2 when the user left it (the record untouched).
+INT_PTR CALLBACK StatusEditDialog(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The operations behind the main window's buttons. Add appends a new
+// record, Edit and Delete act on the list view's selection mark; each sets
+// the dirty flag and refills the list view when it changed the list.
+void AddStatus();
+void EditStatus();
+void DeleteStatus();
+// Empties StatusList, in memory only; the dirty flag stays as it was.
+void ClearAll();

@@ -1,0 +1,152 @@
+// The status editor (dialog 106) and the operations that add, edit, delete
+// and clear statuses in the list.
+#include "dialogs/dialogs.h"
+
+#include "app/main_dialog.h"
+#include "resource.h"
+#include "store/status_store.h"
+#include "texts.h"
+
+#include <stdio.h>
+
+// Icons above this number are invisible to users of the older client.
+static const int LastIconForEveryClient = 29;
+
+// The record the open editor works on; one editor at a time.
+static StatusRecord *EditedRecord;
+
+static HWND PickerList(HWND window)
+{
+    return (HWND)SendDlgItemMessageW(window, IDC_ICON_PICKER, CBEM_GETCOMBOCONTROL, 0, 0);
+}
+
+static void FillIconPicker(HWND window)
+{
+    HWND picker = GetDlgItem(window, IDC_ICON_PICKER);
+    for (int i = 0; i < 32; i++) {
+        wchar_t number[16];
+        swprintf(number, 16, L"%d", i + 1);
+        COMBOBOXEXITEMW item = {};
+        item.mask = CBEIF_TEXT | CBEIF_IMAGE | CBEIF_SELECTEDIMAGE;
+        item.iItem = i;
+        item.pszText = number;
+        item.cchTextMax = 16;
+        item.iImage = i;
+        item.iSelectedImage = i;
+        SendMessageW(picker, CBEM_INSERTITEMW, 0, (LPARAM)&item);
+    }
+    SendMessageW(picker, CBEM_SETIMAGELIST, 0, (LPARAM)StatusImageList);
+}
+
+static void InitEditor(HWND window, StatusRecord *record)
+{
+    EditedRecord = record;
+    FillIconPicker(window);
+    // A record always has an icon from 1 to 32; should one not, the picker
+    // offers icon 1 rather than no choice at all.
+    int icon = record->IconIndex >= 1 && record->IconIndex <= 32 ? record->IconIndex : 1;
+    SendMessageW(PickerList(window), CB_SETCURSEL, icon - 1, 0);
+    SendDlgItemMessageW(window, IDC_STATUS_TITLE, EM_LIMITTEXT, 1023, 0);
+    SendDlgItemMessageW(window, IDC_STATUS_TEXT, EM_LIMITTEXT, 4095, 0);
+    SetDlgItemTextW(window, IDC_STATUS_TITLE, record->Name);
+    SetDlgItemTextW(window, IDC_STATUS_TEXT, record->Description);
+    // Any nonzero value means "offered in the menu", so it shows ticked.
+    CheckDlgButton(window, IDC_SHOW_IN_MENU, record->On ? BST_CHECKED : BST_UNCHECKED);
+}
+
+// OK: the notice about high icons, the one-icon-per-status rule, then the
+// record is written. Returns whether the editor may close.
+static bool AcceptEdit(HWND window)
+{
+    int icon = (int)SendMessageW(PickerList(window), CB_GETCURSEL, 0, 0) + 1;
+    if (icon < 1 || icon > 32)
+        return false;
+    if (icon > LastIconForEveryClient)
+        ShowNoticeOnce(IDD_NOTICE_HIGH_ICONS, L"2", window);
+    for (const StatusRecord &other : StatusList) {
+        if (&other != EditedRecord && other.IconIndex == icon) {
+            MessageBoxW(window, TXT_ICON_TAKEN, TXT_CAPTION, MB_ICONWARNING | MB_OK);
+            return false;
+        }
+    }
+    EditedRecord->IconIndex = icon;
+    GetDlgItemTextW(window, IDC_STATUS_TITLE, EditedRecord->Name, 1024);
+    GetDlgItemTextW(window, IDC_STATUS_TEXT, EditedRecord->Description, 4096);
+    EditedRecord->On = IsDlgButtonChecked(window, IDC_SHOW_IN_MENU) == BST_CHECKED ? 1 : 0;
+    return true;
+}
+
+INT_PTR CALLBACK StatusEditDialog(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        InitEditor(window, (StatusRecord *)lParam);
+        break;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK:
+            if (AcceptEdit(window))
+                EndDialog(window, 1);
+            break;
+        case IDCANCEL: // also Esc and the close box
+            EndDialog(window, 2);
+            break;
+        }
+        break;
+    }
+    return FALSE;
+}
+
+static INT_PTR RunEditor(StatusRecord *record)
+{
+    return DialogBoxParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_STATUS_EDIT), MainWindowHandle,
+                           StatusEditDialog, (LPARAM)record);
+}
+
+// The record the list view's selection mark names, or -1. A mark that
+// names no record (the view not yet refilled) counts as none.
+static int SelectedIndex()
+{
+    int index = (int)SendDlgItemMessageW(MainWindowHandle, IDC_STATUS_LIST, LVM_GETSELECTIONMARK, 0, 0);
+    return index >= 0 && (size_t)index < StatusList.size() ? index : -1;
+}
+
+void AddStatus()
+{
+    StatusRecord record = {};
+    record.IconIndex = 1;
+    record.On = 1;
+    if (RunEditor(&record) != 1)
+        return;
+    StatusList.push_back(record);
+    StatusListDirty = 1;
+    FillStatusListView();
+}
+
+void EditStatus()
+{
+    int index = SelectedIndex();
+    if (index < 0)
+        return;
+    if (RunEditor(&StatusList[index]) != 1)
+        return;
+    StatusListDirty = 1;
+    FillStatusListView();
+}
+
+void DeleteStatus()
+{
+    int index = SelectedIndex();
+    if (index < 0)
+        return;
+    if (AskQuestion(TXT_ASK_DELETE) != IDYES)
+        return;
+    StatusList.erase(StatusList.begin() + index);
+    StatusListDirty = 1;
+    FillStatusListView();
+}
+
+void ClearAll()
+{
+    StatusList.clear();
+}

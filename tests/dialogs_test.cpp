@@ -1,0 +1,441 @@
+// The status editor, the notices and the About box, answered by the robot;
+// what the editor changed is saved and loaded through the real registry.
+#include "test_support.h"
+
+#include "app/main_dialog.h"
+#include "dialogs/dialogs.h"
+#include "home_url.h"
+#include "resource.h"
+#include "store/status_store.h"
+
+static const std::wstring Icq = L"12345";
+
+class Dialogs : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetProgramState();
+        main = std::make_unique<TestMainWindow>(Icq);
+        CopyText(SettingsPath, MAX_PATH, Ini().c_str());
+        PutKey(HKEY_CURRENT_USER, ListKeyPath(Icq));
+    }
+    void TearDown() override { main.reset(); }
+
+    std::wstring Ini() const { return folder.File(L"Data.ini"); }
+    std::wstring Infos(const wchar_t *key) const
+    {
+        wchar_t text[32];
+        GetPrivateProfileStringW(L"Infos", key, L"<none>", text, 32, Ini().c_str());
+        return text;
+    }
+    static StatusRecord Record(int icon, const std::wstring &name, DWORD on = 1)
+    {
+        StatusRecord record = {};
+        record.IconIndex = icon;
+        CopyText(record.Name, 1024, name.c_str());
+        CopyText(record.Description, 4096, (L"text " + name).c_str());
+        record.On = on;
+        return record;
+    }
+    void Select(int row) { SendMessageW(main->List(), LVM_SETSELECTIONMARK, 0, row); }
+    // Saves and loads again, as the next start would see the list.
+    void SaveAndReload()
+    {
+        ASSERT_EQ(SaveAll(), 0);
+        StatusList.clear();
+        ASSERT_EQ(LoadAll(), 0);
+    }
+    std::vector<int> Icons() const
+    {
+        std::vector<int> icons;
+        for (const StatusRecord &record : StatusList)
+            icons.push_back(record.IconIndex);
+        return icons;
+    }
+
+    ScratchRegistry registry;
+    TempFolder folder;
+    std::unique_ptr<TestMainWindow> main;
+};
+
+// Picks an icon in the editor's picker.
+static Action PickIcon(int icon)
+{
+    return [icon](HWND editor) {
+        HWND list = (HWND)SendDlgItemMessageW(editor, IDC_ICON_PICKER, CBEM_GETCOMBOCONTROL, 0, 0);
+        SendMessageW(list, CB_SETCURSEL, icon - 1, 0);
+    };
+}
+
+static int PickedIcon(HWND editor)
+{
+    HWND list = (HWND)SendDlgItemMessageW(editor, IDC_ICON_PICKER, CBEM_GETCOMBOCONTROL, 0, 0);
+    return (int)SendMessageW(list, CB_GETCURSEL, 0, 0) + 1;
+}
+
+static LONG FontWeight(HWND control)
+{
+    LOGFONTW font = {};
+    GetObjectW((HFONT)SendMessageW(control, WM_GETFONT, 0, 0), sizeof font, &font);
+    return font.lfWeight;
+}
+
+/* ---- Notices and About box ---------------------------------------------- */
+
+TEST_F(Dialogs, NoticeTextsAndBoldTitles)
+{
+    struct Notice {
+        int id;
+        const wchar_t *key;
+        std::wstring title, box;
+        std::vector<std::wstring> labels;
+    } notices[] = {
+        {IDD_NOTICE_OLD_ICQ, L"1",
+         L"Program Orbelan! NENÍ plně kompatibilní s ICQ Lite verze starší než 5.1. (Máte-li ICQ 5.1, můžete tuto "
+         L"zprávu ignorovat)",
+         L"Příště nezobrazovat",
+         {L"Kvůli drobným změnám ve struktuře tato verze programu Orbelan! nedokáže správně uložit data, aby "
+          L"odpovídala starší verzi ICQ Lite.",
+          L"Proto je důrazně doporučeno před použitím tohoto programu stáhnout ICQ Lite verze 5.1."}},
+        {IDD_NOTICE_HIGH_ICONS, L"2", L"Ikonky s číslem větším než 29 neuvidí lidé, kteří používají ICQLite verze 5.0",
+         L"Příště nezobrazovat",
+         {L"Tyto ikony uvidí pouze uživatelé ICQLite 5.1, popř. uživatelé jiných klientů. Ostatní vás uvidí jako "
+          L"Online."}},
+        {IDD_NOTICE_NO_SERVER, L"3", L"Nepodařilo se připojit k serveru pro zjištění nejnovější verze.",
+         L"Nikdy nezobrazovat toto upozornění (nedoporučuje se)",
+         {L"Zkontrolujte stránku " ORBELAN_HOME_URL L"/ a pokud se vám podaří ji úspěšně načíst, jde patrně o chybu "
+          L"programu a informujte výrobce.",
+          L"Pokud se načtení stránky nezdaří, jde patrně o chybu obecnou, či chybu na vaší straně, ale informovat "
+          L"mě můžete stejně ;-)"}},
+    };
+    for (const Notice &notice : notices) {
+        SCOPED_TRACE(notice.id);
+        HFONT bold = NULL;
+        UiRobot robot;
+        robot.Then(Sequence({Do([&](HWND window) {
+                                 EXPECT_EQ(FontWeight(GetDlgItem(window, IDC_NOTICE_TITLE)), FW_BOLD);
+                                 EXPECT_LT(FontWeight(GetDlgItem(window, IDC_DONT_SHOW_AGAIN)), FW_BOLD);
+                                 bold = (HFONT)SendDlgItemMessageW(window, IDC_NOTICE_TITLE, WM_GETFONT, 0, 0);
+                             }),
+                             Press(IDOK)}));
+        ShowNoticeOnce(notice.id, notice.key, main->Window());
+        ASSERT_EQ(robot.Seen().size(), 1u);
+        const Shown &shown = robot.Seen()[0];
+        EXPECT_EQ(shown.caption, L"Orbelan!");
+        EXPECT_EQ(shown.owner, main->Window());
+        EXPECT_EQ(shown.ControlText(IDC_NOTICE_TITLE), notice.title);
+        EXPECT_EQ(shown.ControlText(IDC_DONT_SHOW_AGAIN), notice.box);
+        EXPECT_EQ(shown.ControlText(IDOK), L"OK");
+        std::vector<std::wstring> labels;
+        for (const Control &control : shown.controls)
+            if (control.id == -1 || control.id == 0xFFFF)
+                labels.push_back(control.text);
+        EXPECT_EQ(labels, notice.labels);
+        EXPECT_EQ(Infos(notice.key), L"0");
+        EXPECT_EQ(GetObjectType(bold), 0u) << "the bold font is released with its dialog";
+    }
+}
+
+TEST_F(Dialogs, NoticeRuleFollowsTheSettingsFile)
+{
+    // Absent or 0: shown; the box's state is stored, by OK, Esc or the
+    // close box alike.
+    const std::vector<std::pair<Action, const wchar_t *>> ends = {
+        {Sequence({Tick(IDC_DONT_SHOW_AGAIN), Escape()}), L"1"},
+        {CloseBox(), L"0"},
+        {Sequence({Tick(IDC_DONT_SHOW_AGAIN), CloseBox()}), L"1"},
+        {Sequence({Tick(IDC_DONT_SHOW_AGAIN), Press(IDOK)}), L"1"},
+    };
+    for (const auto &end : ends) {
+        WritePrivateProfileStringW(L"Infos", L"2", L"0", Ini().c_str());
+        UiRobot robot;
+        robot.Then(end.first);
+        ShowNoticeOnce(IDD_NOTICE_HIGH_ICONS, L"2", main->Window());
+        EXPECT_EQ(robot.Seen().size(), 1u);
+        EXPECT_EQ(Infos(L"2"), end.second);
+    }
+    // Any other value, written by hand, keeps the notice away.
+    for (const wchar_t *value : {L"1", L"2", L"-1", L"7abc"}) {
+        WritePrivateProfileStringW(L"Infos", L"2", value, Ini().c_str());
+        UiRobot robot; // nothing may come up
+        ShowNoticeOnce(IDD_NOTICE_HIGH_ICONS, L"2", main->Window());
+        EXPECT_TRUE(robot.Seen().empty()) << Narrow(value);
+        EXPECT_EQ(Infos(L"2"), value);
+    }
+}
+
+TEST_F(Dialogs, AboutBox)
+{
+    POINT about = {};
+    HFONT bold = NULL;
+    UiRobot robot;
+    robot.Then(Sequence({Do([&](HWND window) {
+                             ClientToScreen(window, &about);
+                             EXPECT_EQ(FontWeight(GetDlgItem(window, IDC_ABOUT_TITLE)), FW_BOLD);
+                             EXPECT_LT(FontWeight(GetDlgItem(window, IDC_ABOUT_VERSION)), FW_BOLD);
+                             bold = (HFONT)SendDlgItemMessageW(window, IDC_ABOUT_TITLE, WM_GETFONT, 0, 0);
+                         }),
+                         Escape()}));
+    ShowWindow(main->Window(), SW_SHOWNA);
+    INT_PTR result = DialogBoxParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_ABOUT), main->Window(),
+                                     AboutDialog, 0);
+    EXPECT_EQ(result, 0);
+    ASSERT_EQ(robot.Seen().size(), 1u);
+    const Shown &shown = robot.Seen()[0];
+    EXPECT_EQ(shown.caption, L"O programu Orbelan!");
+    EXPECT_EQ(shown.ControlText(IDC_ABOUT_TITLE), L"Orbelan");
+    EXPECT_EQ(shown.ControlText(IDC_ABOUT_VERSION), L"verze 1.06a (Jul  1 2006)");
+    // The template places it at 0, 0 of the owner's client area: the
+    // system lays its frame around that, so the two client areas meet.
+    POINT corner = {0, 0};
+    ClientToScreen(main->Window(), &corner);
+    EXPECT_EQ(about.x, corner.x);
+    EXPECT_EQ(about.y, corner.y);
+    EXPECT_EQ(GetObjectType(bold), 0u);
+}
+
+/* ---- The status editor --------------------------------------------------- */
+
+TEST_F(Dialogs, AddOpensAFreshRecordAndAppends)
+{
+    StatusList = {Record(3, L"tři")};
+    FillStatusListView();
+    UiRobot robot;
+    robot.Then(Sequence({Do([](HWND editor) {
+                             EXPECT_EQ(PickedIcon(editor), 1);
+                             HWND picker = GetDlgItem(editor, IDC_ICON_PICKER);
+                             HWND list = (HWND)SendMessageW(picker, CBEM_GETCOMBOCONTROL, 0, 0);
+                             ASSERT_EQ(SendMessageW(list, CB_GETCOUNT, 0, 0), 32);
+                             EXPECT_EQ((HIMAGELIST)SendMessageW(picker, CBEM_GETIMAGELIST, 0, 0), StatusImageList);
+                             for (int i = 0; i < 32; i++) {
+                                 wchar_t text[16] = L"";
+                                 COMBOBOXEXITEMW item = {};
+                                 item.mask = CBEIF_TEXT | CBEIF_IMAGE | CBEIF_SELECTEDIMAGE;
+                                 item.iItem = i;
+                                 item.pszText = text;
+                                 item.cchTextMax = 16;
+                                 SendMessageW(picker, CBEM_GETITEMW, 0, (LPARAM)&item);
+                                 EXPECT_EQ(std::wstring(text), std::to_wstring(i + 1));
+                                 EXPECT_EQ(item.iImage, i);
+                                 EXPECT_EQ(item.iSelectedImage, i);
+                             }
+                             EXPECT_EQ(SendDlgItemMessageW(editor, IDC_STATUS_TITLE, EM_GETLIMITTEXT, 0, 0), 1023);
+                             EXPECT_EQ(SendDlgItemMessageW(editor, IDC_STATUS_TEXT, EM_GETLIMITTEXT, 0, 0), 4095);
+                         }),
+                         PickIcon(5), Type(IDC_STATUS_TITLE, L"Pátá"), Type(IDC_STATUS_TEXT, L"řádek\r\nřádek"),
+                         Tick(IDC_SHOW_IN_MENU, false), Press(IDOK)}));
+    AddStatus();
+    ASSERT_EQ(robot.Seen().size(), 1u);
+    const Shown &editor = robot.Seen()[0];
+    EXPECT_EQ(editor.caption, L"Upravit status...");
+    EXPECT_EQ(editor.owner, main->Window());
+    EXPECT_EQ(editor.ControlText(IDC_STATUS_TITLE), L"");
+    EXPECT_EQ(editor.ControlText(IDC_STATUS_TEXT), L"");
+    EXPECT_EQ(editor.ControlText(IDC_SHOW_IN_MENU), L"Zobrazit v nabídce statusů v ICQ");
+    EXPECT_EQ(editor.ControlText(IDCANCEL), L"Storno");
+
+    EXPECT_EQ(StatusListDirty, 1);
+    EXPECT_EQ(ReadListView(main->List()).size(), 2u);
+    SaveAndReload();
+    EXPECT_EQ(Icons(), (std::vector<int>{3, 5}));
+    EXPECT_STREQ(StatusList[1].Name, L"Pátá");
+    EXPECT_STREQ(StatusList[1].Description, L"řádek\r\nřádek");
+    EXPECT_EQ(StatusList[1].On, 0u);
+}
+
+TEST_F(Dialogs, AddStartsTickedAndStornoChangesNothing)
+{
+    UiRobot robot;
+    robot.Then(Sequence({Do([](HWND editor) {
+                             EXPECT_EQ(IsDlgButtonChecked(editor, IDC_SHOW_IN_MENU), (UINT)BST_CHECKED);
+                         }),
+                         Type(IDC_STATUS_TITLE, L"x"), Press(IDCANCEL)}))
+        .Then(Sequence({Type(IDC_STATUS_TITLE, L"y"), Escape()}))
+        .Then(CloseBox());
+    AddStatus();
+    AddStatus();
+    AddStatus();
+    EXPECT_TRUE(StatusList.empty());
+    EXPECT_EQ(StatusListDirty, 0);
+}
+
+TEST_F(Dialogs, EditInPlaceKeepsThePosition)
+{
+    StatusList = {Record(1, L"a"), Record(2, L"b", 2), Record(3, L"c")};
+    FillStatusListView();
+    Select(1);
+    UiRobot robot;
+    robot.Then(Sequence({Do([](HWND editor) {
+                             EXPECT_EQ(PickedIcon(editor), 2);
+                             // An On that is neither 0 nor 1 still means "in the menu".
+                             EXPECT_EQ(IsDlgButtonChecked(editor, IDC_SHOW_IN_MENU), (UINT)BST_CHECKED);
+                         }),
+                         Type(IDC_STATUS_TITLE, L"béčko"), Press(IDOK)}));
+    EditStatus();
+    ASSERT_EQ(robot.Seen().size(), 1u);
+    EXPECT_EQ(robot.Seen()[0].ControlText(IDC_STATUS_TITLE), L"b");
+    EXPECT_EQ(robot.Seen()[0].ControlText(IDC_STATUS_TEXT), L"text b");
+    EXPECT_EQ(StatusListDirty, 1);
+    EXPECT_EQ(Icons(), (std::vector<int>{1, 2, 3}));
+    EXPECT_STREQ(StatusList[1].Name, L"béčko");
+    EXPECT_EQ(StatusList[1].On, 1u) << "after OK it is 0 or 1";
+    EXPECT_EQ(ReadListView(main->List())[1].name, L"béčko");
+
+    // A new icon moves nothing in the list, only the subkey it is saved in.
+    Select(0);
+    UiRobot again;
+    again.Then(Sequence({PickIcon(32), Press(IDOK)})).Then(Press(IDOK)); // notice 108
+    EditStatus();
+    SaveAndReload();
+    EXPECT_EQ(Icons(), (std::vector<int>{32, 2, 3}));
+}
+
+TEST_F(Dialogs, ATakenIconIsRefused)
+{
+    StatusList = {Record(1, L"a"), Record(2, L"b")};
+    FillStatusListView();
+    Select(1);
+    StatusListDirty = 0;
+    UiRobot robot;
+    robot.Then(Steps({Sequence({PickIcon(1), Type(IDC_STATUS_TITLE, L"změna")}), Press(IDOK),
+                      Do([](HWND editor) { EXPECT_TRUE(IsWindowVisible(editor)) << "the editor stays open"; }),
+                      Press(IDCANCEL)}))
+        .Then(Press(IDOK));
+    EditStatus();
+    ASSERT_EQ(robot.Seen().size(), 2u);
+    const Shown &warning = robot.Seen()[1];
+    EXPECT_EQ(warning.text, L"Každá ikonka může být v seznamu zastoupena pouze jednou. Zvolte pro tento status "
+                            L"jinou ikonku.");
+    EXPECT_EQ(warning.caption, L"Orbelan!");
+    EXPECT_EQ(warning.icon, L"warning");
+    EXPECT_EQ(warning.buttons, (std::vector<int>{IDOK}));
+    EXPECT_EQ(warning.owner, robot.Seen()[0].window) << "owned by the editor";
+    EXPECT_STREQ(StatusList[1].Name, L"b");
+    EXPECT_EQ(StatusList[1].IconIndex, 2);
+    EXPECT_EQ(StatusListDirty, 0);
+}
+
+TEST_F(Dialogs, WithAll32IconsNothingCanBeAdded)
+{
+    WritePrivateProfileStringW(L"Infos", L"2", L"1", Ini().c_str());
+    for (int icon = 1; icon <= 32; icon++)
+        StatusList.push_back(Record(icon, std::to_wstring(icon)));
+    UiRobot robot;
+    robot.Then(Steps({Press(IDOK), PickIcon(17), Press(IDOK), PickIcon(32), Press(IDOK), Press(IDCANCEL)}))
+        .Then(Press(IDOK))
+        .Then(Press(IDOK))
+        .Then(Press(IDOK));
+    AddStatus();
+    EXPECT_EQ(robot.Seen().size(), 4u);
+    EXPECT_EQ(StatusList.size(), 32u);
+}
+
+TEST_F(Dialogs, HighIconsBringNotice108First)
+{
+    StatusList = {Record(31, L"obsazená")};
+    // Icon 29 never shows the notice.
+    UiRobot robot;
+    robot.Then(Sequence({PickIcon(29), Press(IDOK)}));
+    AddStatus();
+    EXPECT_EQ(robot.Seen().size(), 1u);
+    EXPECT_EQ(Infos(L"2"), L"<none>");
+
+    // A taken icon above 29: the notice, then the warning, at every OK,
+    // until the notice is ticked off.
+    UiRobot taken;
+    taken.Then(Steps({PickIcon(31), Press(IDOK), Press(IDOK), Press(IDCANCEL)}))
+        .Then(Press(IDOK))                                          // notice, unticked
+        .Then(Press(IDOK))                                          // warning
+        .Then(Sequence({Tick(IDC_DONT_SHOW_AGAIN), Press(IDOK)}))  // notice, ticked
+        .Then(Press(IDOK));                                         // warning
+    AddStatus();
+    ASSERT_EQ(taken.Seen().size(), 5u);
+    EXPECT_EQ(taken.Seen()[1].ControlText(IDC_NOTICE_TITLE),
+              L"Ikonky s číslem větším než 29 neuvidí lidé, kteří používají ICQLite verze 5.0");
+    EXPECT_EQ(taken.Seen()[1].owner, taken.Seen()[0].window) << "owned by the editor";
+    EXPECT_EQ(taken.Seen()[2].icon, L"warning");
+    EXPECT_EQ(taken.Seen()[3].ControlText(IDC_NOTICE_TITLE), taken.Seen()[1].ControlText(IDC_NOTICE_TITLE));
+    EXPECT_EQ(Infos(L"2"), L"1");
+    EXPECT_EQ(StatusList.size(), 2u);
+
+    UiRobot quiet;
+    quiet.Then(Sequence({PickIcon(30), Press(IDOK)}));
+    AddStatus();
+    EXPECT_EQ(quiet.Seen().size(), 1u) << "ticked off, the notice stays away";
+    EXPECT_EQ(StatusList.size(), 3u);
+}
+
+TEST_F(Dialogs, DeleteAsksAndKeepsTheOrder)
+{
+    StatusList = {Record(4, L"a"), Record(5, L"b"), Record(6, L"c")};
+    FillStatusListView();
+    StatusListDirty = 0;
+    Select(0);
+    UiRobot robot;
+    robot.Then(Press(IDNO)).Then(Press(IDYES));
+    DeleteStatus();
+    EXPECT_EQ(StatusList.size(), 3u);
+    EXPECT_EQ(StatusListDirty, 0);
+    Select(0);
+    DeleteStatus();
+    ASSERT_EQ(robot.Seen().size(), 2u);
+    EXPECT_EQ(robot.Seen()[0].text, L"Opravdu chcete tento záznam odstranit?");
+    EXPECT_EQ(robot.Seen()[0].icon, L"question");
+    EXPECT_EQ(robot.Seen()[0].buttons, (std::vector<int>{IDYES, IDNO}));
+    EXPECT_EQ(robot.Seen()[0].owner, main->Window());
+    EXPECT_EQ(Icons(), (std::vector<int>{5, 6}));
+    EXPECT_EQ(StatusListDirty, 1);
+    SaveAndReload();
+    EXPECT_EQ(Icons(), (std::vector<int>{5, 6}));
+    EXPECT_EQ(ReadTree(HKEY_CURRENT_USER, ListKeyPath(Icq)).count(L"4"), 0u);
+}
+
+TEST_F(Dialogs, NoSelectionMarkNoAction)
+{
+    StatusList = {Record(4, L"a"), Record(5, L"b")};
+    FillStatusListView();
+    UiRobot robot; // nothing may come up
+    Select(-1);
+    EditStatus();
+    DeleteStatus();
+    // A mark past the end of the list (the view shows more rows than the
+    // list holds) reaches nothing either.
+    Select(1);
+    StatusList.pop_back();
+    EditStatus();
+    DeleteStatus();
+    EXPECT_TRUE(robot.Seen().empty());
+    EXPECT_EQ(StatusList.size(), 1u);
+}
+
+TEST_F(Dialogs, ClearAllLeavesTheFlag)
+{
+    for (int flag : {0, 1}) {
+        StatusList = {Record(4, L"a")};
+        StatusListDirty = flag;
+        ClearAll();
+        EXPECT_TRUE(StatusList.empty());
+        EXPECT_EQ(StatusListDirty, flag);
+    }
+}
+
+TEST_F(Dialogs, LongestAndCzechTextsRoundTrip)
+{
+    std::wstring title(1100, L'\x0159');  // ř, more than the editor takes
+    std::wstring text(5000, L'\x017E');   // ž
+    UiRobot robot;
+    robot.Then(Sequence({Do([&](HWND editor) {
+                             // Pasted (replacing the selection) like a user would.
+                             SendDlgItemMessageW(editor, IDC_STATUS_TITLE, EM_REPLACESEL, TRUE, (LPARAM)title.c_str());
+                             SendDlgItemMessageW(editor, IDC_STATUS_TEXT, EM_REPLACESEL, TRUE, (LPARAM)text.c_str());
+                         }),
+                         Press(IDOK)}));
+    AddStatus();
+    ASSERT_EQ(StatusList.size(), 1u);
+    EXPECT_EQ(std::wstring(StatusList[0].Name), title.substr(0, 1023));
+    EXPECT_EQ(std::wstring(StatusList[0].Description), text.substr(0, 4095));
+    SaveAndReload();
+    EXPECT_EQ(std::wstring(StatusList[0].Name), title.substr(0, 1023));
+    EXPECT_EQ(std::wstring(StatusList[0].Description), text.substr(0, 4095));
+    EXPECT_EQ(ReadTree(HKEY_CURRENT_USER, ListKeyPath(Icq))[L"1"][L"Description"].data.size(), 8190u);
+}
