@@ -7,6 +7,7 @@
 #include "store/account.h"
 #include "store/status_store.h"
 #include "texts.h"
+#include "web/web.h"
 
 HWND MainWindowHandle;
 
@@ -48,6 +49,11 @@ int InitMainDialog()
     HWND list = GetDlgItem(window, IDC_STATUS_LIST);
 
     BuildSettingsPath();
+    // Runs on its own and is never waited for; it reads only the two
+    // values set by now. Without it there is simply no version check.
+    HANDLE check = CreateThread(NULL, 0, UpdateCheckThread, NULL, 0, NULL);
+    if (check)
+        CloseHandle(check);
     FillVersionLabel(window);
     InsertColumn(list, 0, L"Status", L"cx0", 200);
     InsertColumn(list, 1, L"Popis", L"cx1", 230);
@@ -109,6 +115,18 @@ static void OnCommand(HWND window, WORD command)
             ClearAll();
             FillStatusListView();
         }
+        break;
+    case IDM_NA_MESSAGE: // its menu item stays greyed
+        ChangeICQMessage(L"NA");
+        break;
+    case IDM_AWAY_MESSAGE: // its menu item stays greyed
+        ChangeICQMessage(L"Away");
+        break;
+    case IDC_HOME_PAGE: // also the menu item "Domovská stránka programu..."
+        OpenInBrowser(ORBELAN_HOME_URL);
+        break;
+    case IDM_HELP_ON_WEB:
+        OpenInBrowser(ORBELAN_HOME_URL L"/help.html");
         break;
     case IDM_ABOUT:
         DialogBoxParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_ABOUT), window, AboutDialog, 0);

@@ -39,3 +39,15 @@ void EditStatus();
 void DeleteStatus();
 // Empties StatusList, in memory only; the dirty flag stays as it was.
 void ClearAll();
+
+/* ---- default_message.cpp ------------------------------------------------ */
+
+// Dialog procedure of the default-message editor (dialog 111).
+INT_PTR CALLBACK DefaultMessageDialog(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Edits the client's default message for state "Away" or "NA" of the
+// account shown in the main window, and writes it back at once on OK.
+// Returns 0 (written, or cancelled), -1 when the key cannot be opened, -2
+// when the value cannot be read, -3 when it cannot be written, -4 when the
+// dialog cannot be shown; each failure is reported first.
+int ChangeICQMessage(const wchar_t *state);

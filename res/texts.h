@@ -16,6 +16,9 @@
     L"Každá ikonka může být v seznamu zastoupena pouze jednou. Zvolte pro tento status jinou ikonku."
 #define TXT_ASK_DELETE L"Opravdu chcete tento záznam odstranit?"
 
+/* The version check */
+#define TXT_ASK_NEW_VERSION L"K dispozici je nová verze programu (%s). Chcete ji stáhnout nyní?"
+
 /* Account selection */
 #define TXT_ICQ_PROMPT \
     L"Zadejte vaše ICQ#\n\n(Pozn.: Tyto user statusy platí pouze pro lokální uživatele, tzn. jen pro " \
@@ -50,6 +53,7 @@
 #define TXT_PROC_LOAD L"LoadAll"
 #define TXT_PROC_SAVE L"SaveAll"
 #define TXT_PROC_ACCOUNT L"RefreshData"
+#define TXT_PROC_MESSAGE L"ChangeICQMessage"
 #define TXT_CMD_INIT_CONTROLS L"InitCommonControlsEx"
 #define TXT_CMD_OPEN_LIST L"RegOpenKeyExW(\"..\\\\ICQ\\\\..\\\\CustomStatusList\")"
 #define TXT_CMD_QUERY_DESCRIPTION L"RegQueryValueEx(\"Description\")"
@@ -65,6 +69,10 @@
 #define TXT_CMD_CLOSE_BASE L"RegCloseKey(base)"
 #define TXT_CMD_CREATE_LIST L"RegCreateKeyEx(\"HKCU\\\\...\\\\CustomStatusList\")"
 #define TXT_CMD_WRITE_SETTING L"WritePrivateProfileStringW"
+#define TXT_CMD_OPEN_MESSAGE_KEY L"RegOpenKeyEx"
+#define TXT_CMD_QUERY_MESSAGE L"RegQueryValueEx"
+#define TXT_CMD_SET_MESSAGE L"RegSetValueEx"
+#define TXT_CMD_MESSAGE_DIALOG L"DialogBoxParamW"
 
 /* The log line of an error report:
    Command { <command> } in proc. <procedure> failed on line (<line>) with error <code> */

@@ -7,7 +7,11 @@
 #include "store/status_store.h"
 #include "texts.h"
 
+#include <tlhelp32.h>
+
 #include <regex>
+
+#include "web/web.h"
 
 void ResetProgramState()
 {
@@ -108,4 +112,36 @@ std::wstring ReportText(const std::wstring &procedure, const std::wstring &comma
     if (buttons != std::vector<int>{IDOK, IDCANCEL})
         return ::testing::AssertionFailure() << "buttons are not OK and Cancel";
     return ::testing::AssertionSuccess();
+}
+
+// The start address of a thread, as NtQueryInformationThread reports it.
+typedef LONG(WINAPI *QueryThread)(HANDLE, int, void *, ULONG, ULONG *);
+
+int WaitForVersionChecks(DWORD milliseconds)
+{
+    static QueryThread query =
+        (QueryThread)(void *)GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationThread");
+    const int ThreadQuerySetWin32StartAddress = 9;
+    int found = 0;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE || !query)
+        return -1;
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID != GetCurrentProcessId() || entry.th32ThreadID == GetCurrentThreadId())
+            continue;
+        HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION | SYNCHRONIZE, FALSE, entry.th32ThreadID);
+        if (!thread)
+            continue;
+        void *start = nullptr;
+        if (query(thread, ThreadQuerySetWin32StartAddress, &start, sizeof start, NULL) == 0 &&
+            start == (void *)UpdateCheckThread) {
+            found++;
+            EXPECT_EQ(WaitForSingleObject(thread, milliseconds), WAIT_OBJECT_0) << "the version check did not end";
+        }
+        CloseHandle(thread);
+    }
+    CloseHandle(snapshot);
+    return found;
 }

@@ -198,6 +198,12 @@ void PostClick(HWND dialog, int id);
 // reloads the status image list (a closed main window destroyed it).
 void ResetProgramState();
 
+// Waits for the version-check threads of this process (started by the main
+// window's initialisation) to end; returns how many there were, -1 if the
+// threads cannot be told apart. Tests wait for them so that one test's
+// check never runs into the next test.
+int WaitForVersionChecks(DWORD milliseconds = 20000);
+
 // A main window made from the real template, with the list columns the
 // program sets up, but without the program's start-up work: for calling
 // LoadAll and SaveAll directly. Destroyed at the end.

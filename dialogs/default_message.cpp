@@ -1,0 +1,115 @@
+// The editor of the client's default Away and N/A messages (dialog 111).
+//
+// The messages lie under HKEY_LOCAL_MACHINE in
+//   Software\Mirabilis\ICQ\NewOwners\<ICQ#>\ICQLite
+// as "AwayStatusText" and "NAStatusText": REG_BINARY, 8192 bytes, the
+// message in UTF-8 up to the first zero byte.
+#include "dialogs/dialogs.h"
+
+#include "app/main_dialog.h"
+#include "diag/diag.h"
+#include "resource.h"
+#include "texts.h"
+
+#include <stdio.h>
+#include <string.h>
+#include <vector>
+
+static const DWORD MessageBytes = 8192;
+
+// The record dialog 111 edits.
+struct DefaultMessageParams {
+    const wchar_t *state;  // "Away" or "NA"
+    wchar_t text[4096];    // the message, at most 4095 units
+};
+
+static DefaultMessageParams *EditedMessage;
+
+INT_PTR CALLBACK DefaultMessageDialog(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG: {
+        EditedMessage = (DefaultMessageParams *)lParam;
+        wchar_t templ[256] = L"", prompt[256];
+        GetDlgItemTextW(window, IDC_MESSAGE_PROMPT, templ, 256);
+        FillTemplate(prompt, 256, templ, {EditedMessage->state});
+        SetDlgItemTextW(window, IDC_MESSAGE_PROMPT, prompt);
+        SetDlgItemTextW(window, IDC_MESSAGE_TEXT, EditedMessage->text);
+        break;
+    }
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK: {
+            // The edit takes any length; the message keeps its first 4095
+            // units, cut where a character ends.
+            HWND edit = GetDlgItem(window, IDC_MESSAGE_TEXT);
+            std::vector<wchar_t> text(GetWindowTextLengthW(edit) + 1, 0);
+            GetWindowTextW(edit, text.data(), (int)text.size());
+            CopyText(EditedMessage->text, 4096, text.data());
+            EndDialog(window, 1);
+            break;
+        }
+        case IDCANCEL: // also Esc and the close box
+            EndDialog(window, 2);
+            break;
+        }
+        break;
+    }
+    return FALSE;
+}
+
+int ChangeICQMessage(const wchar_t *state)
+{
+    wchar_t icq[16];
+    GetCurrentIcq(icq);
+    DefaultMessageParams *params = new DefaultMessageParams();
+    params->state = state;
+    std::vector<char> bytes(MessageBytes + 1, 0); // the spare zero ends any message
+
+    wchar_t path[260], name[260];
+    swprintf(path, 260, L"Software\\Mirabilis\\ICQ\\NewOwners\\%ls\\ICQLite", icq);
+    swprintf(name, 260, L"%lsStatusText", state);
+    int result = 0;
+    HKEY key = NULL;
+    LONG status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key);
+    if (status != ERROR_SUCCESS) {
+        ReportError(__LINE__, TXT_PROC_MESSAGE, TXT_CMD_OPEN_MESSAGE_KEY, status);
+        delete params;
+        return -1;
+    }
+
+    DWORD size = MessageBytes;
+    status = RegQueryValueExW(key, name, NULL, NULL, (BYTE *)bytes.data(), &size);
+    if (status != ERROR_SUCCESS) {
+        ReportError(__LINE__, TXT_PROC_MESSAGE, TXT_CMD_QUERY_MESSAGE, status);
+        result = -2;
+        goto done;
+    }
+    Utf8ToText(bytes.data(), strnlen(bytes.data(), size), params->text, 4096);
+
+    switch (DialogBoxParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_DEFAULT_MESSAGE), MainWindowHandle,
+                            DefaultMessageDialog, (LPARAM)params)) {
+    case 1:
+        // The message, its zero byte, then zeros up to the full size; a
+        // message too long for it is cut where a character ends.
+        memset(bytes.data(), 0, bytes.size());
+        TextToUtf8(params->text, bytes.data(), MessageBytes);
+        status = RegSetValueExW(key, name, 0, REG_BINARY, (const BYTE *)bytes.data(), MessageBytes);
+        if (status != ERROR_SUCCESS) {
+            ReportError(__LINE__, TXT_PROC_MESSAGE, TXT_CMD_SET_MESSAGE, status);
+            result = -3;
+        }
+        break;
+    case 2:
+        break;
+    default:
+        ReportError(__LINE__, TXT_PROC_MESSAGE, TXT_CMD_MESSAGE_DIALOG, GetLastError());
+        result = -4;
+        break;
+    }
+
+done:
+    RegCloseKey(key);
+    delete params;
+    return result;
+}

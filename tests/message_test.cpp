@@ -1,0 +1,173 @@
+// The client's default Away and N/A messages under HKEY_LOCAL_MACHINE,
+// edited in dialog 111; a scratch key stands in for HKEY_LOCAL_MACHINE.
+#include "test_support.h"
+
+#include "app/main_dialog.h"
+#include "dialogs/dialogs.h"
+#include "resource.h"
+
+static const std::wstring Lite = L"Software\\Mirabilis\\ICQ\\NewOwners\\12345\\ICQLite";
+
+class Messages : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetProgramState();
+        main = std::make_unique<TestMainWindow>(L"12345");
+    }
+    void TearDown() override { main.reset(); }
+
+    static void Store(const wchar_t *name, const std::string &bytes, DWORD type = REG_BINARY)
+    {
+        RegValue value;
+        value.type = type;
+        value.data = bytes;
+        PutKey(HKEY_LOCAL_MACHINE, Lite, {{name, value}});
+    }
+    static RegValue Stored(const wchar_t *name)
+    {
+        HKEY key;
+        RegValue value;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, Lite.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+            return value;
+        DWORD size = 0;
+        if (RegQueryValueExW(key, name, NULL, &value.type, NULL, &size) == ERROR_SUCCESS) {
+            value.data.resize(size);
+            RegQueryValueExW(key, name, NULL, &value.type, (BYTE *)&value.data[0], &size);
+        }
+        RegCloseKey(key);
+        return value;
+    }
+    // The value as the editor writes it: the text, a zero byte, zeros.
+    static RegValue Written(const std::string &utf8)
+    {
+        std::string block = utf8;
+        block.resize(8192, '\0');
+        return Binary(block);
+    }
+
+    ScratchRegistry registry{true};
+    TempFolder folder;
+    std::unique_ptr<TestMainWindow> main;
+};
+
+TEST_F(Messages, AwayMessageIsEditedAndWrittenBack)
+{
+    Store(L"AwayStatusText", Written("Jsem pryč.\r\nVrátím se.").data);
+    Store(L"NAStatusText", Written("nedotčeno").data);
+    UiRobot robot;
+    robot.Then(Sequence({Type(IDC_MESSAGE_TEXT, L"Nový řádek\r\ndruhý"), Press(IDOK)}));
+    EXPECT_EQ(ChangeICQMessage(L"Away"), 0);
+    ASSERT_EQ(robot.Seen().size(), 1u);
+    const Shown &dialog = robot.Seen()[0];
+    EXPECT_EQ(dialog.caption, L"Orbelan!");
+    EXPECT_EQ(dialog.owner, main->Window());
+    EXPECT_EQ(dialog.ControlText(IDC_MESSAGE_PROMPT),
+              L"Vložte zprávu, kterou chcete zobrazovat ostatním uživatelům, jste-li ve stavu Away:");
+    EXPECT_EQ(dialog.ControlText(IDC_MESSAGE_TEXT), L"Jsem pryč.\r\nVrátím se.");
+    EXPECT_EQ(dialog.ControlText(IDCANCEL), L"Cancel");
+    EXPECT_EQ(Stored(L"AwayStatusText"), Written(Narrow(L"Nový řádek\r\ndruhý")));
+    EXPECT_EQ(Stored(L"NAStatusText"), Written("nedotčeno"));
+}
+
+TEST_F(Messages, OkRewritesAnyStoredFormCancelWritesNothing)
+{
+    // A short REG_SZ value: OK without a change leaves 8192 bytes of binary.
+    Store(L"NAStatusText", std::string("x\0", 2), REG_SZ);
+    UiRobot robot;
+    robot.Then(Sequence({Do([](HWND dialog) {
+                             wchar_t prompt[256];
+                             GetDlgItemTextW(dialog, IDC_MESSAGE_PROMPT, prompt, 256);
+                             EXPECT_STREQ(prompt, L"Vložte zprávu, kterou chcete zobrazovat ostatním uživatelům, "
+                                                  L"jste-li ve stavu NA:");
+                         }),
+                         Press(IDOK)}))
+        .Then(Sequence({Type(IDC_MESSAGE_TEXT, L"zahozeno"), Press(IDCANCEL)}))
+        .Then(Sequence({Type(IDC_MESSAGE_TEXT, L"zahozeno"), Escape()}));
+    EXPECT_EQ(ChangeICQMessage(L"NA"), 0);
+    EXPECT_EQ(Stored(L"NAStatusText"), Written("x"));
+    EXPECT_EQ(ChangeICQMessage(L"NA"), 0);
+    EXPECT_EQ(ChangeICQMessage(L"NA"), 0);
+    EXPECT_EQ(Stored(L"NAStatusText"), Written("x"));
+}
+
+TEST_F(Messages, LongMessagesStayInsideTheirBuffers)
+{
+    // 4095 Czech letters fit the 8192 bytes with the zero byte.
+    std::wstring czech(4095, L'\x0161');
+    // A stored message of 8192 bytes without a zero byte is shown as its
+    // first 4095 characters.
+    Store(L"AwayStatusText", std::string(8192, 'a'));
+    UiRobot robot;
+    robot.Then(Sequence({Do([](HWND dialog) {
+                             EXPECT_EQ(GetWindowTextLengthW(GetDlgItem(dialog, IDC_MESSAGE_TEXT)), 4095);
+                         }),
+                         Type(IDC_MESSAGE_TEXT, czech), Press(IDOK)}))
+        // Three-byte characters: 4095 of them do not fit; the text is cut
+        // at a character boundary, and the zero byte always follows.
+        .Then(Sequence({Type(IDC_MESSAGE_TEXT, std::wstring(5000, L'\x4E2D')), Press(IDOK)}));
+    EXPECT_EQ(ChangeICQMessage(L"Away"), 0);
+    EXPECT_EQ(Stored(L"AwayStatusText"), Written(Narrow(czech)));
+    EXPECT_EQ(ChangeICQMessage(L"Away"), 0);
+    EXPECT_EQ(Stored(L"AwayStatusText"), Written(Narrow(std::wstring(2730, L'\x4E2D'))));
+}
+
+TEST_F(Messages, FailuresAreReported)
+{
+    // No ICQLite key.
+    UiRobot robot;
+    robot.Then(Press(IDOK));
+    EXPECT_EQ(ChangeICQMessage(L"Away"), -1);
+    ASSERT_EQ(robot.Seen().size(), 1u);
+    EXPECT_TRUE(IsReport(robot.Seen()[0], L"ChangeICQMessage", L"RegOpenKeyEx", ERROR_FILE_NOT_FOUND));
+
+    // No value; a value longer than 8192 bytes: no dialog.
+    PutKey(HKEY_LOCAL_MACHINE, Lite);
+    Store(L"NAStatusText", std::string(9000, 'n'));
+    UiRobot reads;
+    reads.Then(Press(IDOK)).Then(Press(IDOK));
+    EXPECT_EQ(ChangeICQMessage(L"Away"), -2);
+    EXPECT_EQ(ChangeICQMessage(L"NA"), -2);
+    ASSERT_EQ(reads.Seen().size(), 2u);
+    EXPECT_TRUE(IsReport(reads.Seen()[0], L"ChangeICQMessage", L"RegQueryValueEx", ERROR_FILE_NOT_FOUND));
+    EXPECT_TRUE(IsReport(reads.Seen()[1], L"ChangeICQMessage", L"RegQueryValueEx", ERROR_MORE_DATA));
+    EXPECT_EQ(Stored(L"NAStatusText").data.size(), 9000u);
+
+    // The key vanishes while the dialog is open: the write fails.
+    Store(L"AwayStatusText", Written("a").data);
+    UiRobot write;
+    write.Then(Sequence({Do([](HWND) { RegDeleteTreeW(HKEY_LOCAL_MACHINE, Lite.c_str()); }), Press(IDOK)}))
+        .Then(Press(IDOK));
+    EXPECT_EQ(ChangeICQMessage(L"Away"), -3);
+    ASSERT_EQ(write.Seen().size(), 2u);
+    EXPECT_TRUE(IsReport(write.Seen()[1], L"ChangeICQMessage", L"RegSetValueEx", ERROR_KEY_DELETED));
+}
+
+TEST_F(Messages, MenuCommandsPickTheState)
+{
+    Store(L"AwayStatusText", Written("pryč").data);
+    Store(L"NAStatusText", Written("nedostupný").data);
+    PutKey(HKEY_CURRENT_USER, ListKeyPath(L"12345"));
+    std::wstring ini = ExeFolder() + L"\\Data.ini";
+    DeleteFileW(ini.c_str());
+    WritePrivateProfileStringW(L"ICQ", L"UIN", L"12345", ini.c_str());
+    WritePrivateProfileStringW(L"Infos", L"1", L"1", ini.c_str());
+    WritePrivateProfileStringW(L"Infos", L"3", L"1", ini.c_str());
+    main.reset();
+    ResetProgramState();
+    auto command = [](int id) {
+        return [id](HWND window) { PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, 0), 0); };
+    };
+    UiRobot robot;
+    robot.Then(Steps({command(IDM_NA_MESSAGE), command(IDM_AWAY_MESSAGE), Press(IDCANCEL)}))
+        .Then(Press(IDCANCEL))
+        .Then(Press(IDCANCEL));
+    EXPECT_EQ(DialogBoxParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_MAIN), NULL, MainDialogProc, 0), 0);
+    WaitForVersionChecks();
+    DeleteFileW(ini.c_str());
+    ASSERT_EQ(robot.Seen().size(), 3u);
+    EXPECT_EQ(robot.Seen()[1].ControlText(IDC_MESSAGE_TEXT), L"nedostupný");
+    EXPECT_NE(robot.Seen()[1].ControlText(IDC_MESSAGE_PROMPT).find(L"ve stavu NA:"), std::wstring::npos);
+    EXPECT_EQ(robot.Seen()[2].ControlText(IDC_MESSAGE_TEXT), L"pryč");
+    EXPECT_NE(robot.Seen()[2].ControlText(IDC_MESSAGE_PROMPT).find(L"ve stavu Away:"), std::wstring::npos);
+}

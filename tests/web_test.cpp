@@ -1,0 +1,328 @@
+// The version check against a real HTTP server on 127.0.0.1, and the
+// browser launcher with a real child process standing in for the browser.
+#include "test_support.h"
+
+#include "app/main_dialog.h"
+#include "home_url.h"
+#include "resource.h"
+#include "web/web.h"
+
+#include <objbase.h>
+
+#ifndef ORBELAN_TEST_SOURCES
+#error ORBELAN_TEST_SOURCES must name the folder of the test sources
+#endif
+#ifndef BROWSER_STUB
+#error BROWSER_STUB must name the browser stand-in program
+#endif
+
+static std::wstring WinePath(const char *unixPath)
+{
+    std::wstring path = L"Z:" + Widen(unixPath);
+    for (wchar_t &c : path)
+        if (c == L'/')
+            c = L'\\';
+    return path;
+}
+
+// python3's http.server on a free port of 127.0.0.1, serving a folder of
+// its own below /tmp; a Unix program, started from Wine.
+class VersionServer {
+public:
+    VersionServer()
+    {
+        static int counter;
+        unixFolder_ = "/tmp/orbelan-http-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
+        folder_ = WinePath(unixFolder_.c_str());
+        CreateDirectoryW(folder_.c_str(), NULL);
+        CreateDirectoryW((folder_ + L"\\www").c_str(), NULL);
+        std::wstring command = L"/usr/bin/python3 " + Widen(ORBELAN_TEST_SOURCES) + L"/version_server.py " +
+                               Widen(unixFolder_);
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process = {};
+        // Wine runs a Unix program detached: there is no handle to wait on.
+        EXPECT_TRUE(CreateProcessW(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process));
+        if (process.hProcess)
+            CloseHandle(process.hProcess);
+        if (process.hThread)
+            CloseHandle(process.hThread);
+        for (int i = 0; i < 200 && port_ == 0; i++) {
+            port_ = atoi(ReadFileBytes(folder_ + L"\\port").c_str());
+            if (!port_)
+                Sleep(50);
+        }
+        EXPECT_NE(port_, 0) << "the HTTP server did not start";
+    }
+    ~VersionServer()
+    {
+        WriteFileBytes(folder_ + L"\\stop", "");
+        Sleep(300); // it looks for the file every tenth of a second
+        for (const wchar_t *file : {L"\\port", L"\\stop"})
+            DeleteFileW((folder_ + file).c_str());
+        for (const std::wstring &name : files_)
+            DeleteFileW((folder_ + L"\\www\\" + name).c_str());
+        RemoveDirectoryW((folder_ + L"\\www").c_str());
+        RemoveDirectoryW(folder_.c_str());
+    }
+    // Serves bytes as /<name>; returns its URL.
+    std::wstring Serve(const std::wstring &name, const std::string &bytes)
+    {
+        WriteFileBytes(folder_ + L"\\www\\" + name, bytes);
+        files_.push_back(name);
+        return Url(name);
+    }
+    std::wstring Url(const std::wstring &name) const
+    {
+        return L"http://127.0.0.1:" + std::to_wstring(port_) + L"/" + name;
+    }
+
+private:
+    std::string unixFolder_;
+    std::wstring folder_;
+    std::vector<std::wstring> files_;
+    int port_ = 0;
+};
+
+class Web : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetProgramState();
+        main = std::make_unique<TestMainWindow>(L"12345");
+        CopyText(SettingsPath, MAX_PATH, folder.File(L"Data.ini").c_str());
+        SetEnvironmentVariableW(L"ORBELAN_BROWSER_LOG", BrowserLog().c_str());
+    }
+    void TearDown() override { main.reset(); }
+
+    std::wstring BrowserLog() const { return folder.File(L"browser.log"); }
+    static std::wstring Stub() { return WinePath(BROWSER_STUB); }
+    static void RegisterBrowser(const std::wstring &command, DWORD type = REG_SZ)
+    {
+        RegValue value;
+        value.type = type;
+        value.data.assign((const char *)command.c_str(), (command.size() + 1) * sizeof(wchar_t));
+        PutKey(HKEY_CLASSES_ROOT, L"HTTP\\shell\\open\\command", {{L"", value}});
+    }
+    // The command lines the browser stand-in was started with, waiting up
+    // to a few seconds for count of them.
+    std::vector<std::string> BrowserStarts(size_t count) const
+    {
+        for (int i = 0; i < 100 && ReadLines(BrowserLog()).size() < count; i++)
+            Sleep(50);
+        return ReadLines(BrowserLog());
+    }
+    std::vector<std::string> Log() const { return ReadLines(folder.File(L"EVENTS.Kvt")); }
+    std::wstring Infos3() const
+    {
+        wchar_t text[16];
+        GetPrivateProfileStringW(L"Infos", L"3", L"<none>", text, 16, SettingsPath);
+        return text;
+    }
+
+    ScratchRegistry registry{true, true};
+    TempFolder folder;
+    std::unique_ptr<TestMainWindow> main;
+};
+
+TEST_F(Web, VersionFileIsReadFromItsFirstFiveBytes)
+{
+    VersionServer server;
+    const std::pair<std::string, int> files[] = {
+        {"1062", 1062},          {"1062\r\n", 1062},   {"1061", 1061},    {"106", 1060},
+        {"2", 2000},             {"", 0},              {"\xEF\xBB\xBF" "1062", 0},
+        {"<!DOCTYPE html>", 0},  {"  107", 107},       {"-1062", -1062},  {"106299999", 10629},
+        {"abc", 0},
+    };
+    int n = 0;
+    for (const auto &file : files) {
+        SCOPED_TRACE(file.first);
+        std::wstring url = server.Serve(L"v" + std::to_wstring(++n) + L".txt", file.first);
+        EXPECT_EQ(FetchLatestVersionFrom(url.c_str()), file.second);
+        EXPECT_FALSE(FileExists(ExeFolder() + L"\\version.txt")) << "the local copy is deleted";
+    }
+    // A missing file: the server's error page is saved as the file.
+    EXPECT_EQ(FetchLatestVersionFrom(server.Url(L"missing.txt").c_str()), 0);
+    EXPECT_FALSE(FileExists(ExeFolder() + L"\\version.txt"));
+}
+
+TEST_F(Web, ServerDownFailsTheDownload)
+{
+    std::wstring url;
+    {
+        VersionServer server;
+        url = server.Serve(L"version.txt", "1062");
+    }
+    Sleep(200);
+    EXPECT_EQ(FetchLatestVersionFrom(url.c_str()), -1);
+    // The program's own address is a reserved name that never resolves.
+    DWORD start = GetTickCount();
+    EXPECT_EQ(FetchLatestVersion(), -1);
+    EXPECT_LT(GetTickCount() - start, 10000u) << "fails fast";
+    EXPECT_FALSE(FileExists(ExeFolder() + L"\\version.txt"));
+}
+
+TEST_F(Web, NewerVersionIsOffered)
+{
+    RegisterBrowser(L"\"" + Stub() + L"\" \"%1\"");
+    UiRobot robot;
+    robot.Then(Press(IDNO)).Then(Press(IDYES));
+    ReportLatestVersion(1062);
+    ReportLatestVersion(2000);
+    ASSERT_EQ(robot.Seen().size(), 2u);
+    const Shown &question = robot.Seen()[0];
+    EXPECT_EQ(question.text, L"K dispozici je nová verze programu (1.06b). Chcete ji stáhnout nyní?");
+    EXPECT_EQ(question.caption, L"Orbelan!");
+    EXPECT_EQ(question.icon, L"question");
+    EXPECT_EQ(question.buttons, (std::vector<int>{IDYES, IDNO}));
+    EXPECT_EQ(question.owner, main->Window());
+    EXPECT_EQ(robot.Seen()[1].text, L"K dispozici je nová verze programu (2.00). Chcete ji stáhnout nyní?");
+    std::vector<std::string> starts = BrowserStarts(1);
+    ASSERT_EQ(starts.size(), 1u) << "only Yes opens the home page";
+    EXPECT_EQ(starts[0], "\"" + Narrow(Stub()) + "\" \"" ORBELAN_HOME_URL_A "\"");
+    EXPECT_TRUE(Log().empty());
+}
+
+TEST_F(Web, SameOrOlderVersionSaysNothing)
+{
+    UiRobot robot; // nothing may come up
+    for (int version : {1, 1060, 1061})
+        ReportLatestVersion(version);
+    EXPECT_TRUE(robot.Seen().empty());
+    EXPECT_TRUE(Log().empty());
+}
+
+TEST_F(Web, FailedCheckLogsAndShowsNotice109UntilTickedOff)
+{
+    UiRobot robot;
+    robot.Then(Press(IDOK)).Then(Sequence({Tick(IDC_DONT_SHOW_AGAIN), Press(IDOK)}));
+    ReportLatestVersion(-1);
+    EXPECT_EQ(Infos3(), L"0");
+    ReportLatestVersion(0);
+    EXPECT_EQ(Infos3(), L"1");
+    ReportLatestVersion(-3); // ticked off: only the log line
+    ASSERT_EQ(robot.Seen().size(), 2u);
+    EXPECT_EQ(robot.Seen()[0].ControlText(IDC_NOTICE_TITLE),
+              L"Nepodařilo se připojit k serveru pro zjištění nejnovější verze.");
+    EXPECT_EQ(robot.Seen()[0].owner, main->Window());
+    std::vector<std::string> lines = Log();
+    ASSERT_EQ(lines.size(), 3u);
+    for (const std::string &line : lines)
+        EXPECT_EQ(line.substr(line.find("]: ") + 3), "Connection to server failed");
+}
+
+// The thread as the program starts it, against the reserved address: it
+// ends by itself after the log line (notice 109 is ticked off here).
+TEST_F(Web, CheckThreadEndsByItself)
+{
+    WritePrivateProfileStringW(L"Infos", L"3", L"1", SettingsPath);
+    HANDLE thread = CreateThread(NULL, 0, UpdateCheckThread, NULL, 0, NULL);
+    ASSERT_TRUE(thread != NULL);
+    EXPECT_EQ(WaitForVersionChecks(), 1) << "found by its start address";
+    EXPECT_EQ(WaitForSingleObject(thread, 20000), WAIT_OBJECT_0);
+    CloseHandle(thread);
+    std::vector<std::string> lines = Log();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("]: Connection to server failed"), std::string::npos);
+}
+
+TEST_F(Web, BrowserCommandLineIsBuiltExactly)
+{
+    const std::wstring stub = L"\"" + Stub() + L"\"";
+    struct Case {
+        std::wstring command, address;
+        std::string started;
+    } cases[] = {
+        {stub + L" \"%1\" --new-tab", L"https://a.example/x y", " \"https://a.example/x y\" --new-tab"},
+        {stub + L" %1 and=%1", L"https://a.example/", " https://a.example/ and=%1"},
+        {stub + L" -url \"%1\"", L"https://a.example/?q=ř", " -url \"https://a.example/?q=ř\""},
+    };
+    for (const Case &c : cases) {
+        DeleteFileW(BrowserLog().c_str());
+        RegisterBrowser(c.command);
+        EXPECT_EQ(OpenInBrowser(c.address.c_str()), 0);
+        std::vector<std::string> starts = BrowserStarts(1);
+        ASSERT_EQ(starts.size(), 1u) << Narrow(c.command);
+        EXPECT_EQ(starts[0], Narrow(stub) + c.started);
+    }
+    // REG_EXPAND_SZ is taken as it reads: nothing is expanded.
+    DeleteFileW(BrowserLog().c_str());
+    RegisterBrowser(stub + L" %1 %TEMP%", REG_EXPAND_SZ);
+    EXPECT_EQ(OpenInBrowser(L"u"), 0);
+    ASSERT_EQ(BrowserStarts(1).size(), 1u);
+    EXPECT_EQ(BrowserStarts(1)[0], Narrow(stub) + " u %TEMP%");
+}
+
+TEST_F(Web, UnusableBrowserCommandsStartNothing)
+{
+    wchar_t buffer[260];
+    EXPECT_EQ(ReadBrowserCommand(nullptr), -1);
+    // No key at all.
+    wcscpy(buffer, L"C:\\earlier.exe %1");
+    EXPECT_EQ(ReadBrowserCommand(buffer), -2);
+    EXPECT_STREQ(buffer, L"") << "no earlier content is used";
+    EXPECT_EQ(OpenInBrowser(L"https://a.example/"), -1);
+
+    const std::wstring stub = L"\"" + Stub() + L"\"";
+    auto put = [](const std::string &bytes, DWORD type) {
+        RegValue value;
+        value.type = type;
+        value.data = bytes;
+        PutKey(HKEY_CLASSES_ROOT, L"HTTP\\shell\\open\\command", {{L"", value}});
+    };
+    auto utf16 = [](const std::wstring &text) { return std::string((const char *)text.data(), text.size() * 2); };
+    // A key without a default value; a binary value; a command longer
+    // than 259 characters; text without a terminator.
+    PutKey(HKEY_CLASSES_ROOT, L"HTTP\\shell\\open\\command");
+    EXPECT_EQ(OpenInBrowser(L"u"), -1);
+    put(utf16(stub + L" %1") + std::string(2, '\0'), REG_BINARY);
+    EXPECT_EQ(OpenInBrowser(L"u"), -1);
+    put(utf16(stub + L" %1 " + std::wstring(300, L'x')) + std::string(2, '\0'), REG_SZ);
+    EXPECT_EQ(OpenInBrowser(L"u"), -1);
+    std::wstring exact = stub + L" %1 ";
+    exact.resize(260, L'y');
+    put(utf16(exact), REG_SZ); // 520 bytes, no terminator
+    wcscpy(buffer, L"C:\\earlier.exe %1");
+    EXPECT_EQ(ReadBrowserCommand(buffer), -2);
+    EXPECT_STREQ(buffer, L"");
+
+    // A command without "%1".
+    put(utf16(stub + L" --home") + std::string(2, '\0'), REG_SZ);
+    EXPECT_EQ(OpenInBrowser(L"u"), -2);
+
+    // An address that would not fit the command line is refused whole.
+    put(utf16(stub + L" \"%1\" tail") + std::string(2, '\0'), REG_SZ);
+    size_t room = 1023 - (stub.size() + wcslen(L" \"") + wcslen(L"\" tail"));
+    EXPECT_EQ(OpenInBrowser(std::wstring(room + 1, L'a').c_str()), -3);
+    EXPECT_TRUE(ReadLines(BrowserLog()).empty()) << "nothing was started so far";
+    EXPECT_EQ(OpenInBrowser(std::wstring(room, L'a').c_str()), 0);
+    std::vector<std::string> starts = BrowserStarts(1);
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_EQ(starts[0].size(), 1023u) << "the longest command line that fits";
+}
+
+TEST_F(Web, MainWindowOpensHomeAndHelpPages)
+{
+    RegisterBrowser(L"\"" + Stub() + L"\" \"%1\"");
+    PutKey(HKEY_CURRENT_USER, ListKeyPath(L"12345"));
+    std::wstring ini = ExeFolder() + L"\\Data.ini";
+    DeleteFileW(ini.c_str());
+    WritePrivateProfileStringW(L"ICQ", L"UIN", L"12345", ini.c_str());
+    WritePrivateProfileStringW(L"Infos", L"1", L"1", ini.c_str());
+    WritePrivateProfileStringW(L"Infos", L"3", L"1", ini.c_str());
+    main.reset();
+    UiRobot robot;
+    auto command = [](int id) {
+        return [id](HWND window) { PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, 0), 0); };
+    };
+    robot.Then(Steps({Press(IDC_HOME_PAGE), command(IDM_HELP_ON_WEB), command(IDM_HOME_PAGE), Press(IDCANCEL)}));
+    EXPECT_EQ(DialogBoxParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_MAIN), NULL, MainDialogProc, 0), 0);
+    WaitForVersionChecks();
+    std::vector<std::string> starts = BrowserStarts(3);
+    ASSERT_EQ(starts.size(), 3u);
+    std::string stub = "\"" + Narrow(Stub()) + "\" ";
+    EXPECT_EQ(starts[0], stub + "\"" ORBELAN_HOME_URL_A "\"");
+    EXPECT_EQ(starts[1], stub + "\"" ORBELAN_HOME_URL_A "/help.html\"");
+    EXPECT_EQ(starts[2], stub + "\"" ORBELAN_HOME_URL_A "\"");
+    DeleteFileW(ini.c_str());
+}

@@ -1,0 +1,79 @@
+// The start-up version check: the home page's version file, read in the
+// background, and what the user is told about it.
+#include "web/web.h"
+
+#include "app/main_dialog.h"
+#include "diag/diag.h"
+#include "dialogs/dialogs.h"
+#include "home_url.h"
+#include "resource.h"
+#include "texts.h"
+
+#include <objbase.h>
+#include <shlwapi.h>
+#include <stdlib.h>
+#include <urlmon.h>
+
+// The number at the start of the version file: its first five bytes, over
+// "0000" so that a shorter file keeps the remaining zeros (106 -> 1060),
+// read as a decimal integer; nothing usable gives 0.
+static int ParseVersion(const char bytes[5])
+{
+    char text[6] = {};
+    memcpy(text, bytes, 5);
+    return (int)strtol(text, NULL, 10);
+}
+
+int FetchLatestVersionFrom(const wchar_t *url)
+{
+    wchar_t local[MAX_PATH];
+    DWORD length = GetModuleFileNameW(NULL, local, MAX_PATH);
+    local[length < MAX_PATH ? length : MAX_PATH - 1] = 0;
+    PathRemoveFileSpecW(local);
+    if (!PathAppendW(local, L"version.txt"))
+        return -1;
+
+    if (URLDownloadToFileW(NULL, url, local, 0, NULL) != S_OK)
+        return -1;
+    HANDLE file = CreateFileW(local, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return -2;
+    char bytes[5] = {'0', '0', '0', '0', 0};
+    DWORD read = 0;
+    BOOL ok = ReadFile(file, bytes, sizeof bytes, &read, NULL);
+    CloseHandle(file);
+    DeleteFileW(local);
+    return ok ? ParseVersion(bytes) : -3;
+}
+
+int FetchLatestVersion()
+{
+    return FetchLatestVersionFrom(ORBELAN_HOME_URL L"/version.txt");
+}
+
+void ReportLatestVersion(int version)
+{
+    if (version < 1) {
+        LogEvent("Connection to server failed");
+        ShowNoticeOnce(IDD_NOTICE_NO_SERVER, L"3", MainWindowHandle);
+        return;
+    }
+    if (version <= ProgramVersion)
+        return;
+    wchar_t text[8], question[256];
+    FormatVersion(version, text, 8);
+    FillTemplate(question, 256, TXT_ASK_NEW_VERSION, {text});
+    if (MessageBoxW(MainWindowHandle, question, TXT_CAPTION, MB_ICONQUESTION | MB_YESNO) == IDYES)
+        OpenInBrowser(ORBELAN_HOME_URL);
+}
+
+DWORD WINAPI UpdateCheckThread(LPVOID)
+{
+    // The download machinery is COM: the thread joins an apartment of its
+    // own for it.
+    HRESULT com = CoInitializeEx(NULL, COINIT_APARTMENTTHREADED);
+    ReportLatestVersion(FetchLatestVersion());
+    if (SUCCEEDED(com))
+        CoUninitialize();
+    return 0;
+}

@@ -1,0 +1,39 @@
+// Web services: the start-up version check and opening pages in the
+// default browser.
+#pragma once
+
+#include <windows.h>
+
+/* ---- browser.cpp -------------------------------------------------------- */
+
+// Reads the command line registered for the HTTP protocol (the default
+// value of HKEY_CLASSES_ROOT\HTTP\shell\open\command) into buffer, which
+// holds at least 260 units. Returns 0, -1 without a buffer, -2 when there
+// is no usable command: the key missing, or its value missing, not text,
+// longer than 259 characters or not terminated (the buffer is then empty).
+int ReadBrowserCommand(wchar_t *buffer);
+
+// Starts the browser command with address in place of its first "%1".
+// Returns 0 when the start was made (whether or not it worked), -1 without
+// a browser command, -2 when the command holds no "%1", -3 when the command
+// line with the address would not fit its 1023 characters (refused, never
+// cut).
+int OpenInBrowser(const wchar_t *address);
+
+/* ---- version_check.cpp -------------------------------------------------- */
+
+// Downloads the version file at url into "version.txt" beside the program,
+// reads its first five bytes as a number, deletes the copy. Returns the
+// number, or -1 when the download failed, -2 when the copy cannot be
+// opened, -3 when it cannot be read.
+int FetchLatestVersionFrom(const wchar_t *url);
+// The same for the home page's version file.
+int FetchLatestVersion();
+
+// What the check tells the user about version v (FetchLatestVersion's
+// result): below 1 the log line and notice 109; above the program's own
+// version the question whether to download it.
+void ReportLatestVersion(int version);
+
+// The version check's thread: ReportLatestVersion(FetchLatestVersion()).
+DWORD WINAPI UpdateCheckThread(LPVOID);
