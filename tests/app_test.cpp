@@ -34,7 +34,7 @@ protected:
     }
 
     // The program keeps Data.ini beside its executable: here, the test's.
-    static std::wstring Ini() { return ExeFolder() + L"\\Data.ini"; }
+    static std::wstring Ini() { return ExeSettingsPath(); }
     static void SetIni(const wchar_t *section, const wchar_t *key, const wchar_t *value)
     {
         WritePrivateProfileStringW(section, key, value, Ini().c_str());
@@ -51,21 +51,11 @@ protected:
         for (const auto &status : statuses)
             PutKey(HKEY_CURRENT_USER, ListKeyPath(icq) + L"\\" + std::to_wstring(status.first), status.second);
     }
-    // Runs the main window as WinMain does; returns the dialog's result.
-    static INT_PTR RunMain()
-    {
-        return DialogBoxParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_MAIN), NULL, MainDialogProc, 0);
-    }
+    static INT_PTR RunMain() { return RunMainWindow(); }
 
     ScratchRegistry registry;
     TempFolder folder;
 };
-
-// A menu command, as the menu sends it.
-static Action Command(int id)
-{
-    return [id](HWND window) { PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, 0), 0); };
-}
 
 static std::vector<ListRow> Rows(HWND main)
 {

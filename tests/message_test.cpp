@@ -148,23 +148,16 @@ TEST_F(Messages, MenuCommandsPickTheState)
     Store(L"AwayStatusText", Written("pryč").data);
     Store(L"NAStatusText", Written("nedostupný").data);
     PutKey(HKEY_CURRENT_USER, ListKeyPath(L"12345"));
-    std::wstring ini = ExeFolder() + L"\\Data.ini";
-    DeleteFileW(ini.c_str());
-    WritePrivateProfileStringW(L"ICQ", L"UIN", L"12345", ini.c_str());
-    WritePrivateProfileStringW(L"Infos", L"1", L"1", ini.c_str());
-    WritePrivateProfileStringW(L"Infos", L"3", L"1", ini.c_str());
+    WriteExeSettings(L"12345");
     main.reset();
     ResetProgramState();
-    auto command = [](int id) {
-        return [id](HWND window) { PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, 0), 0); };
-    };
     UiRobot robot;
-    robot.Then(Steps({command(IDM_NA_MESSAGE), command(IDM_AWAY_MESSAGE), Press(IDCANCEL)}))
+    robot.Then(Steps({Command(IDM_NA_MESSAGE), Command(IDM_AWAY_MESSAGE), Press(IDCANCEL)}))
         .Then(Press(IDCANCEL))
         .Then(Press(IDCANCEL));
-    EXPECT_EQ(DialogBoxParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_MAIN), NULL, MainDialogProc, 0), 0);
+    EXPECT_EQ(RunMainWindow(), 0);
     WaitForVersionChecks();
-    DeleteFileW(ini.c_str());
+    DeleteFileW(ExeSettingsPath().c_str());
     ASSERT_EQ(robot.Seen().size(), 3u);
     EXPECT_EQ(robot.Seen()[1].ControlText(IDC_MESSAGE_TEXT), L"nedostupný");
     EXPECT_NE(robot.Seen()[1].ControlText(IDC_MESSAGE_PROMPT).find(L"ve stavu NA:"), std::wstring::npos);

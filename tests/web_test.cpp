@@ -305,18 +305,11 @@ TEST_F(Web, MainWindowOpensHomeAndHelpPages)
 {
     RegisterBrowser(L"\"" + Stub() + L"\" \"%1\"");
     PutKey(HKEY_CURRENT_USER, ListKeyPath(L"12345"));
-    std::wstring ini = ExeFolder() + L"\\Data.ini";
-    DeleteFileW(ini.c_str());
-    WritePrivateProfileStringW(L"ICQ", L"UIN", L"12345", ini.c_str());
-    WritePrivateProfileStringW(L"Infos", L"1", L"1", ini.c_str());
-    WritePrivateProfileStringW(L"Infos", L"3", L"1", ini.c_str());
+    WriteExeSettings(L"12345");
     main.reset();
     UiRobot robot;
-    auto command = [](int id) {
-        return [id](HWND window) { PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, 0), 0); };
-    };
-    robot.Then(Steps({Press(IDC_HOME_PAGE), command(IDM_HELP_ON_WEB), command(IDM_HOME_PAGE), Press(IDCANCEL)}));
-    EXPECT_EQ(DialogBoxParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_MAIN), NULL, MainDialogProc, 0), 0);
+    robot.Then(Steps({Press(IDC_HOME_PAGE), Command(IDM_HELP_ON_WEB), Command(IDM_HOME_PAGE), Press(IDCANCEL)}));
+    EXPECT_EQ(RunMainWindow(), 0);
     WaitForVersionChecks();
     std::vector<std::string> starts = BrowserStarts(3);
     ASSERT_EQ(starts.size(), 3u);
@@ -324,5 +317,5 @@ TEST_F(Web, MainWindowOpensHomeAndHelpPages)
     EXPECT_EQ(starts[0], stub + "\"" ORBELAN_HOME_URL_A "\"");
     EXPECT_EQ(starts[1], stub + "\"" ORBELAN_HOME_URL_A "/help.html\"");
     EXPECT_EQ(starts[2], stub + "\"" ORBELAN_HOME_URL_A "\"");
-    DeleteFileW(ini.c_str());
+    DeleteFileW(ExeSettingsPath().c_str());
 }

@@ -28,6 +28,25 @@ void ResetProgramState()
                                                RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
 }
 
+INT_PTR RunMainWindow()
+{
+    return DialogBoxParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_MAIN), NULL, MainDialogProc, 0);
+}
+
+std::wstring ExeSettingsPath()
+{
+    return ExeFolder() + L"\\Data.ini";
+}
+
+void WriteExeSettings(const std::wstring &uin)
+{
+    std::wstring ini = ExeSettingsPath();
+    DeleteFileW(ini.c_str());
+    WritePrivateProfileStringW(L"ICQ", L"UIN", uin.c_str(), ini.c_str());
+    WritePrivateProfileStringW(L"Infos", L"1", L"1", ini.c_str());
+    WritePrivateProfileStringW(L"Infos", L"3", L"1", ini.c_str());
+}
+
 static INT_PTR CALLBACK PassiveProc(HWND, UINT message, WPARAM, LPARAM)
 {
     return message == WM_INITDIALOG;

@@ -152,6 +152,8 @@ Action Sequence(std::vector<Action> actions);    // one after the other, at once
 // Steps that wait for each other: each runs when the window is enabled
 // again, that is when the modal windows the step before opened have closed.
 Action Steps(std::vector<Action> steps);
+// A menu command, as the menu sends it.
+Action Command(int id);
 // Runs a function on the window (for example to check it while it is open).
 Action Do(std::function<void(HWND)> function);
 
@@ -197,6 +199,13 @@ void PostClick(HWND dialog, int id);
 // Puts the program's process-wide values back to their start-up state and
 // reloads the status image list (a closed main window destroyed it).
 void ResetProgramState();
+
+// Runs the main window as WinMain does; returns the dialog's result.
+INT_PTR RunMainWindow();
+// The Data.ini the main window reads: beside the test program. The other
+// form writes a fresh one for account uin with notices 107 and 109 off.
+std::wstring ExeSettingsPath();
+void WriteExeSettings(const std::wstring &uin);
 
 // Waits for the version-check threads of this process (started by the main
 // window's initialisation) to end; returns how many there were, -1 if the

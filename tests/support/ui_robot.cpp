@@ -241,6 +241,11 @@ Action CloseBox()
     return [](HWND window) { PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0); };
 }
 
+Action Command(int id)
+{
+    return [id](HWND window) { PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, 0), 0); };
+}
+
 Action Type(int id, const std::wstring &text)
 {
     return [id, text](HWND window) { SetDlgItemTextW(window, id, text.c_str()); };
