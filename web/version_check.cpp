@@ -14,10 +14,7 @@
 #include <stdlib.h>
 #include <urlmon.h>
 
-// The number at the start of the version file: its first five bytes, over
-// "0000" so that a shorter file keeps the remaining zeros (106 -> 1060),
-// read as a decimal integer; nothing usable gives 0.
-static int ParseVersion(const char bytes[5])
+int ParseVersion(const char bytes[5])
 {
     char text[6] = {};
     memcpy(text, bytes, 5);

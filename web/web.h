@@ -22,6 +22,12 @@ int OpenInBrowser(const wchar_t *address);
 
 /* ---- version_check.cpp -------------------------------------------------- */
 
+// The number at the start of the version file, from the five bytes read
+// over "0000" and a zero (so a file of 106 gives 1060): leading blanks and
+// one sign allowed, then decimal digits; nothing usable gives 0. Reads no
+// byte beyond the fifth.
+int ParseVersion(const char bytes[5]);
+
 // Downloads the version file at url into "version.txt" beside the program,
 // reads its first five bytes as a number, deletes the copy. Returns the
 // number, or -1 when the download failed, -2 when the copy cannot be
