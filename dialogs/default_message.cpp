@@ -62,8 +62,8 @@ int ChangeICQMessage(const wchar_t *state)
 {
     wchar_t icq[16];
     GetCurrentIcq(icq);
-    DefaultMessageParams *params = new DefaultMessageParams();
-    params->state = state;
+    DefaultMessageParams params = {};
+    params.state = state;
     std::vector<char> bytes(MessageBytes + 1, 0); // the spare zero ends any message
 
     wchar_t path[260], name[260];
@@ -74,7 +74,6 @@ int ChangeICQMessage(const wchar_t *state)
     LONG status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key);
     if (status != ERROR_SUCCESS) {
         ReportError(__LINE__, TXT_PROC_MESSAGE, TXT_CMD_OPEN_MESSAGE_KEY, status);
-        delete params;
         return -1;
     }
 
@@ -85,15 +84,15 @@ int ChangeICQMessage(const wchar_t *state)
         result = -2;
         goto done;
     }
-    Utf8ToText(bytes.data(), strnlen(bytes.data(), size), params->text, 4096);
+    Utf8ToText(bytes.data(), strnlen(bytes.data(), size), params.text, 4096);
 
     switch (DialogBoxParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_DEFAULT_MESSAGE), MainWindowHandle,
-                            DefaultMessageDialog, (LPARAM)params)) {
+                            DefaultMessageDialog, (LPARAM)&params)) {
     case 1:
         // The message, its zero byte, then zeros up to the full size; a
         // message too long for it is cut where a character ends.
         memset(bytes.data(), 0, bytes.size());
-        TextToUtf8(params->text, bytes.data(), MessageBytes);
+        TextToUtf8(params.text, bytes.data(), MessageBytes);
         status = RegSetValueExW(key, name, 0, REG_BINARY, (const BYTE *)bytes.data(), MessageBytes);
         if (status != ERROR_SUCCESS) {
             ReportError(__LINE__, TXT_PROC_MESSAGE, TXT_CMD_SET_MESSAGE, status);
@@ -110,6 +109,5 @@ int ChangeICQMessage(const wchar_t *state)
 
 done:
     RegCloseKey(key);
-    delete params;
     return result;
 }

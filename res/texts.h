@@ -7,6 +7,10 @@
 /* Caption of the main window, every message box and every notice. */
 #define TXT_CAPTION L"Orbelan!"
 
+/* The main window's list columns */
+#define TXT_COLUMN_STATUS L"Status"
+#define TXT_COLUMN_TEXT L"Popis"
+
 /* Questions of the main window */
 #define TXT_ASK_DISCARD L"Opravdu chcete zahodit všechny změny, které jste provedli od posledního uložení?"
 #define TXT_ASK_CLEAR_ALL L"Opravdu chcete vymazat všechny statusy?"
