@@ -1,0 +1,626 @@
+// Robustness sweep: generated hostile input on every path that reads data
+// from outside, checked after each case: no crash, texts terminated inside
+// their fields, characters never cut, the right error reports, no status
+// lost. The generator has a fixed seed, so every run feeds the same cases.
+#include "test_support.h"
+
+#include "app/main_dialog.h"
+#include "dialogs/dialogs.h"
+#include "resource.h"
+#include "store/status_store.h"
+#include "web/web.h"
+
+#include <stdio.h>
+#include <string.h>
+#include <algorithm>
+#include <array>
+#include <map>
+#include <random>
+
+static std::mt19937 Rng;
+static size_t Pick(size_t n) { return n ? Rng() % n : 0; }
+static int TotalCases;
+
+static void Count(const char *area, int cases)
+{
+    TotalCases += cases;
+    printf("[sweep] %s: %d cases\n", area, cases);
+    ::testing::Test::RecordProperty("cases", cases);
+}
+
+struct Totals : ::testing::Environment {
+    void TearDown() override { printf("[sweep] all areas: %d cases\n", TotalCases); }
+};
+static ::testing::Environment *const totals = ::testing::AddGlobalTestEnvironment(new Totals);
+
+// A fault (such as a touch of a guard page) ends the program at once and
+// says where, instead of leaving it to a debugger.
+static LONG WINAPI ReportFault(EXCEPTION_POINTERS *info)
+{
+    const EXCEPTION_RECORD *record = info->ExceptionRecord;
+    const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
+    fprintf(stderr, "\n[sweep] fault %08lX at %p, address %p, in %s\n", record->ExceptionCode, record->ExceptionAddress,
+            record->NumberParameters > 1 ? (void *)record->ExceptionInformation[1] : nullptr,
+            test ? test->name() : "no test");
+    fflush(stdout);
+    fflush(stderr);
+    ExitProcess(4);
+}
+static const LPTOP_LEVEL_EXCEPTION_FILTER previousFilter = SetUnhandledExceptionFilter(ReportFault);
+
+// Memory whose end touches a page that faults on any access: a read or
+// write one byte past a buffer placed with Tail stops the program at once.
+struct Guarded {
+    explicit Guarded(size_t bytes)
+    {
+        span = (bytes + 4095) / 4096 * 4096;
+        base = (BYTE *)VirtualAlloc(NULL, span + 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+        DWORD old;
+        EXPECT_TRUE(base && VirtualProtect(base + span, 4096, PAGE_NOACCESS, &old));
+        EXPECT_TRUE(IsBadReadPtr(base + span, 1)) << "the guard page is readable";
+    }
+    ~Guarded() { VirtualFree(base, 0, MEM_RELEASE); }
+    template <class T> T *Tail(size_t count) { return (T *)(base + span - count * sizeof(T)); }
+    BYTE *base;
+    size_t span;
+};
+
+/* ---- Generators ---------------------------------------------------------- */
+
+static const std::string Valid[] = {"a", "Z", " ", "\r\n", "\xC5\x99", "\xC3\xA1", "\xE2\x82\xAC", "\xE4\xB8\xAD",
+                                    "\xEF\xBF\xBD", "\xF0\x9F\x98\x80", "\xF4\x8F\xBF\xBF"};
+// Overlong forms, lone continuation bytes, truncated sequences, 5- and
+// 6-byte forms, FF FE, encoded surrogates, beyond U+10FFFF, a zero byte.
+static const std::string Invalid[] = {"\xC0\x80", "\xE0\x80\x80", "\xF0\x80\x80\x80", "\x80", "\xBF",
+                                      "\xC3", "\xE2\x82", "\xF0\x9F\x98", "\xF8\x88\x80\x80\x80",
+                                      "\xFC\x84\x80\x80\x80\x80", "\xFF\xFE", "\xED\xA0\x80", "\xED\xBF\xBF",
+                                      "\xED\xA0\xBD\xED\xB8\x80", "\xF4\x90\x80\x80", std::string(1, '\0')};
+
+enum Mix { Text, Wide, Hostile, Noise };
+
+// size bytes: whole valid characters (Text; Wide: only those of three and
+// four bytes, so that a cut at the byte limit shows inside the field),
+// valid and invalid pieces cut anywhere (Hostile), or random bytes (Noise).
+static std::string Utf8(size_t size, Mix mix)
+{
+    std::string out;
+    while (out.size() < size) {
+        std::string piece = mix == Noise                   ? std::string(1, (char)Pick(256))
+                            : mix == Hostile && Pick(3) == 0 ? Invalid[Pick(std::size(Invalid))]
+                            : mix == Wide                  ? Valid[6 + Pick(std::size(Valid) - 6)]
+                                                           : Valid[Pick(std::size(Valid))];
+        out += mix <= Wide && out.size() + piece.size() > size ? "a" : piece;
+    }
+    out.resize(size);
+    return out;
+}
+
+// count UTF-16 units: lone halves, pairs (the last may be cut), any unit.
+static std::wstring Units(size_t count, bool zeros)
+{
+    std::wstring out;
+    while (out.size() < count) {
+        switch (Pick(6)) {
+        case 0: out += (wchar_t)(0xD800 + Pick(0x400)); break;
+        case 1: out += (wchar_t)(0xDC00 + Pick(0x400)); break;
+        case 2: out += {(wchar_t)(0xD800 + Pick(0x400)), (wchar_t)(0xDC00 + Pick(0x400))}; break;
+        case 3: out += (wchar_t)(1 + Pick(0x7F)); break;
+        case 4: out += (wchar_t)(0x80 + Pick(0x780)); break;
+        default: out += (wchar_t)(1 + Pick(0xFFFF)); break;
+        }
+        if (zeros && Pick(64) == 0)
+            out += L'\0';
+    }
+    out.resize(count);
+    return out;
+}
+
+static std::string Bytes(const std::wstring &units)
+{
+    return std::string((const char *)units.data(), units.size() * 2);
+}
+
+// A length within 3 of one of the limits, or any up to largest.
+static size_t Near(std::initializer_list<size_t> limits, size_t largest)
+{
+    if (Pick(4) == 0)
+        return Pick(largest + 1);
+    size_t n = limits.begin()[Pick(limits.size())] + Pick(7);
+    return n >= 3 ? n - 3 : 0;
+}
+
+/* ---- Independent expectations --------------------------------------------- */
+
+// The longest beginning within units that keeps every surrogate pair whole.
+static std::wstring CutUnits(const std::wstring &text, size_t units)
+{
+    if (text.size() <= units)
+        return text;
+    size_t n = units;
+    if (n > 0 && IS_HIGH_SURROGATE(text[n - 1]) && IS_LOW_SURROGATE(text[n]))
+        n--;
+    return text.substr(0, n);
+}
+
+// The longest beginning of UTF-8 within bytes that ends where a character does.
+static std::string CutBytes(const std::string &utf8, size_t bytes)
+{
+    if (utf8.size() <= bytes)
+        return utf8;
+    size_t n = bytes;
+    while (n > 0 && ((unsigned char)utf8[n] & 0xC0) == 0x80)
+        n--;
+    return utf8.substr(0, n);
+}
+
+template <class S> static S UpToZero(const S &text) { return text.substr(0, text.find((typename S::value_type)0)); }
+
+static bool IsValidUtf8(const std::string &bytes)
+{
+    return bytes.empty() ||
+           MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), (int)bytes.size(), NULL, 0) > 0;
+}
+
+// Every surrogate half of text has its partner.
+static bool PairsWhole(const std::wstring &text)
+{
+    for (size_t i = 0; i < text.size(); i++) {
+        if (IS_HIGH_SURROGATE(text[i]) && i + 1 < text.size() && IS_LOW_SURROGATE(text[i + 1]))
+            i++;
+        else if (IS_HIGH_SURROGATE(text[i]) || IS_LOW_SURROGATE(text[i]))
+            return false;
+    }
+    return true;
+}
+
+/* ---- Registry values ------------------------------------------------------ */
+
+struct Input {
+    bool present = true;
+    DWORD type = REG_BINARY;
+    std::string data;
+};
+
+static bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+
+// Sets the value exactly as given; the padding keeps RegSetValueEx from
+// taking a zero unit after the data for a forgotten terminator.
+static void Put(HKEY key, const wchar_t *name, const Input &value)
+{
+    if (!value.present) {
+        RegDeleteValueW(key, name);
+        return;
+    }
+    std::string padded = value.data + std::string(4, '\xFF');
+    EXPECT_EQ(RegSetValueExW(key, name, 0, value.type, (const BYTE *)padded.data(), (DWORD)value.data.size()),
+              ERROR_SUCCESS);
+}
+
+static Input Stored(HKEY key, const wchar_t *name)
+{
+    Input value;
+    DWORD size = 0;
+    value.present = RegQueryValueExW(key, name, NULL, &value.type, NULL, &size) == ERROR_SUCCESS;
+    value.data.resize(size);
+    if (value.present)
+        RegQueryValueExW(key, name, NULL, NULL, (BYTE *)&value.data[0], &size);
+    return value;
+}
+
+/* ---- 1. Loading and saving statuses -------------------------------------- */
+
+struct Slot {
+    const wchar_t *name;
+    const wchar_t *command;
+    DWORD capacity; // bytes the load reads
+    size_t field;   // units of the record's field; 0 for numbers
+};
+static const Slot Slots[4] = {{L"Description", L"RegQueryValueEx(\"Description\")", 8192, 4096},
+                              {L"LineNumber", L"RegQueryValueEx(\"LineNumber\")", 4, 0},
+                              {L"Name", L"RegQueryValueEx(\"Name\")", 2048, 1024},
+                              {L"On", L"RegQueryValueEx(\"On\")", 4, 0}};
+
+// The hostile values one slot is fed, in a fixed order.
+static std::vector<Input> HostileInputs(const Slot &slot)
+{
+    std::vector<Input> inputs;
+    auto add = [&](DWORD type, std::string data) { inputs.push_back({true, type, std::move(data)}); };
+    std::vector<size_t> sizes = {0, 1, 2, 3, 4, 5, 8, 9};
+    if (slot.field)
+        sizes.insert(sizes.end(), {1023, 1024, 1025, 2047, 2048, 2049, 4095, 4096, 8191, 8192, 8193, 20000});
+    for (size_t size : sizes)
+        for (Mix mix : {Text, Wide, Hostile, Noise})
+            add(REG_BINARY, Utf8(size, mix));
+    for (int i = 0; i < 6; i++) { // zero bytes inside valid text
+        std::string text = Utf8(slot.field ? Near({slot.capacity}, slot.capacity + 8) : 1 + Pick(5), Text);
+        text.insert(Pick(text.size()), 1, '\0');
+        add(REG_BINARY, text);
+    }
+    size_t c = slot.capacity;
+    for (DWORD type : {REG_SZ, REG_MULTI_SZ, REG_EXPAND_SZ, REG_DWORD, REG_QWORD, REG_NONE})
+        for (size_t size : {(size_t)0, (size_t)1, (size_t)4, (size_t)5, c, c + 1, 2 * c, 2 * c + 2, 2 * c + 3})
+            add(type, Pick(2) ? Utf8(size, Noise) : Bytes(Units(size / 2 + 1, true)).substr(0, size));
+    for (int i = 0; i < 3; i++)
+        inputs.push_back({false, REG_NONE, ""});
+    return inputs;
+}
+
+static Input Benign(const Slot &slot)
+{
+    if (!slot.field) {
+        DWORD number = (DWORD)Pick(4);
+        return {true, REG_DWORD, std::string((const char *)&number, 4)};
+    }
+    return {true, REG_BINARY, Utf8(Pick(40), Text)};
+}
+
+class Sweep : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetProgramState();
+        main = std::make_unique<TestMainWindow>(L"123456");
+    }
+    void TearDown() override { main.reset(); }
+    ScratchRegistry registry{true}; // HKEY_LOCAL_MACHINE too, for the default message
+    TempFolder folder;
+    std::unique_ptr<TestMainWindow> main;
+};
+
+// What the load must make of text value input: exactly its text when the
+// value fits the read or is valid UTF-8 (a missing value: empty), else a
+// beginning of what the whole value reads as.
+static void CheckText(const wchar_t *field, const Slot &slot, const Input &input, const std::string &where)
+{
+    size_t length = wcsnlen(field, slot.field);
+    ASSERT_LT(length, slot.field) << where << ": not terminated inside the field";
+    std::wstring text(field, length);
+    EXPECT_TRUE(PairsWhole(text)) << where;
+    if (input.present && IsStringType(input.type))
+        return;
+    if (input.data.size() <= slot.capacity || IsValidUtf8(input.data)) {
+        std::wstring expected = CutUnits(Widen(UpToZero(CutBytes(input.data, slot.capacity))), slot.field - 1);
+        EXPECT_TRUE(text == expected) << where << ": " << text.size() << " units, expected " << expected.size();
+    } else {
+        EXPECT_EQ(Widen(UpToZero(input.data)).compare(0, text.size(), text), 0) << where;
+    }
+}
+
+TEST_F(Sweep, StatusesLoadAndSaveWhateverTheRegistryHolds)
+{
+    Rng.seed(1);
+    std::vector<Input> queues[4];
+    for (int s = 0; s < 4; s++)
+        queues[s] = HostileInputs(Slots[s]);
+    int cases = 0;
+    for (const auto &queue : queues)
+        cases += (int)queue.size();
+
+    HKEY list;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, ListKeyPath(L"123456").c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL,
+                              &list, NULL), ERROR_SUCCESS);
+    // Subkeys that are no statuses, with hostile values: never touched.
+    for (const wchar_t *junk : {L"0", L"33", L"abc"}) {
+        HKEY sub;
+        RegCreateKeyExW(list, junk, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &sub, NULL);
+        Put(sub, L"Name", {true, REG_SZ, Utf8(9000, Noise)});
+        Put(sub, L"On", {true, REG_BINARY, Utf8(7, Noise)});
+        RegCloseKey(sub);
+    }
+    RegTree junk = ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"123456"));
+
+    std::vector<int> previous;
+    while (!queues[0].empty() || !queues[1].empty() || !queues[2].empty() || !queues[3].empty()) {
+        for (int icon : previous)
+            RegDeleteTreeW(list, std::to_wstring(icon).c_str());
+        std::vector<int> icons;
+        for (size_t k = 1 + Pick(3); icons.size() < k;) {
+            int icon = 1 + (int)Pick(32);
+            if (std::find(icons.begin(), icons.end(), icon) == icons.end())
+                icons.push_back(icon);
+        }
+        std::sort(icons.begin(), icons.end());
+        std::map<int, std::array<Input, 4>> fed;
+        std::map<int, std::array<LONG, 4>> read;               // the status each read must get
+        std::vector<std::pair<const wchar_t *, LONG>> reports; // in the order the load reads
+        for (int icon : icons) {
+            HKEY sub;
+            ASSERT_EQ(RegCreateKeyExW(list, std::to_wstring(icon).c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &sub,
+                                      NULL), ERROR_SUCCESS);
+            if (Pick(4) == 0)
+                Put(sub, L"Extra", {true, REG_DWORD, "1234"});
+            for (int s = 0; s < 4; s++) {
+                Input input = Benign(Slots[s]);
+                if (!queues[s].empty() && Pick(3)) {
+                    input = queues[s].back();
+                    queues[s].pop_back();
+                }
+                Put(sub, Slots[s].name, input);
+                fed[icon][s] = input = Stored(sub, Slots[s].name);
+                LONG status = input.present ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+                if (input.present && IsStringType(input.type)) {
+                    // The read converts to the ANSI code page; what the system says to
+                    // a read of this size is what the report must carry.
+                    std::vector<char> probe(Slots[s].capacity);
+                    DWORD size = Slots[s].capacity;
+                    status = RegQueryValueExA(sub, Narrow(Slots[s].name).c_str(), NULL, NULL, (BYTE *)probe.data(),
+                                              &size);
+                } else if (input.present && input.data.size() > Slots[s].capacity) {
+                    status = ERROR_MORE_DATA;
+                }
+                read[icon][s] = status;
+                if (status != ERROR_SUCCESS)
+                    reports.push_back({Slots[s].command, status});
+            }
+            RegCloseKey(sub);
+        }
+        previous = icons;
+
+        UiRobot robot;
+        for (size_t i = 0; i < reports.size(); i++)
+            robot.Then(Press(IDOK)); // never Cancel: it ends the program
+        ASSERT_EQ(LoadAll(), 0);
+        ASSERT_EQ(robot.Seen().size(), reports.size());
+        for (size_t i = 0; i < reports.size(); i++)
+            EXPECT_TRUE(IsReport(robot.Seen()[i], L"LoadAll", reports[i].first, reports[i].second)) << i;
+
+        // One record per status subkey, in the client's order.
+        std::vector<int> loaded;
+        for (const StatusRecord &record : StatusList)
+            loaded.push_back(record.IconIndex);
+        std::sort(loaded.begin(), loaded.end());
+        ASSERT_EQ(loaded, icons) << "a status was lost or doubled";
+        std::vector<ListRow> rows = ReadListView(main->List());
+        ASSERT_EQ(rows.size(), StatusList.size());
+        for (size_t i = 0; i < StatusList.size(); i++) {
+            const StatusRecord &record = StatusList[i];
+            std::string where = "icon " + std::to_string(record.IconIndex);
+            if (i > 0) {
+                const StatusRecord &before = StatusList[i - 1];
+                EXPECT_TRUE(before.LineNumber < record.LineNumber ||
+                            (before.LineNumber == record.LineNumber && before.IconIndex < record.IconIndex)) << where;
+            }
+            const std::array<Input, 4> &in = fed[record.IconIndex];
+            CheckText(record.Description, Slots[0], in[0], where + " Description type " + std::to_string(in[0].type) +
+                                                               " size " + std::to_string(in[0].data.size()));
+            CheckText(record.Name, Slots[2], in[2], where + " Name type " + std::to_string(in[2].type) +
+                                                        " size " + std::to_string(in[2].data.size()));
+            for (int s : {1, 3}) {
+                DWORD expected = 0, got = s == 1 ? record.LineNumber : record.On;
+                if (IsStringType(in[s].type) && read[record.IconIndex][s] == ERROR_SUCCESS)
+                    continue; // converted to the ANSI code page by the read
+                if (read[record.IconIndex][s] == ERROR_SUCCESS)
+                    memcpy(&expected, in[s].data.data(), in[s].data.size());
+                EXPECT_EQ(got, expected) << where << " " << Narrow(Slots[s].name);
+            }
+            EXPECT_EQ(rows[i].image, record.IconIndex - 1) << where;
+            EXPECT_TRUE(rows[i].name == record.Name && rows[i].description == record.Description) << where;
+        }
+
+        // The save rewrites every status whole and leaves the rest alone.
+        ASSERT_EQ(SaveAll(), 0);
+        RegTree tree = ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"123456"));
+        EXPECT_EQ(tree.size(), icons.size() + 3);
+        for (const wchar_t *name : {L"0", L"33", L"abc"})
+            EXPECT_TRUE(tree[name] == junk[name]) << Narrow(name) << " was changed";
+        for (size_t i = 0; i < StatusList.size(); i++) {
+            const StatusRecord &record = StatusList[i];
+            RegValues expected = {{L"Description", Binary(CutBytes(Narrow(record.Description), 8191))},
+                                  {L"LineNumber", Dword((DWORD)i + 1)},
+                                  {L"Name", Binary(Narrow(record.Name))},
+                                  {L"On", Dword(record.On)}};
+            EXPECT_TRUE(tree[std::to_wstring(record.IconIndex)] == expected) << "icon " << record.IconIndex;
+        }
+        if (HasFailure())
+            break; // one failing load is enough to read
+    }
+    RegCloseKey(list);
+    Count("status load and save", cases);
+}
+
+/* ---- 2. Text conversions ------------------------------------------------- */
+
+TEST(SweepText, ConversionsStayInsideTheirFieldsAndKeepCharactersWhole)
+{
+    Rng.seed(2);
+    Guarded in(40000), out(8192);
+    int cases = 0;
+
+    // UTF-8 into the title and text fields; some inputs end in a pair that
+    // straddles the end of the field.
+    for (size_t cap : {1, 2, 1024, 4096}) {
+        for (int i = 0; i < 700; i++, cases++) {
+            std::string bytes = i < 8 && cap > 4
+                                    ? std::string(cap - 4 + i % 4 + (i < 4 ? 0 : 2), 'a') + "\xF0\x9F\x98\x80" "b"
+                                    : Utf8(Near({0, cap, 2 * cap, 3 * cap, 4 * cap, 8192}, 9000), (Mix)Pick(4));
+            char *source = in.Tail<char>(bytes.size());
+            memcpy(source, bytes.data(), bytes.size());
+            wchar_t *field = out.Tail<wchar_t>(cap);
+            wmemset(field, 0xCCCC, cap);
+            size_t n = Utf8ToText(source, bytes.size(), field, cap);
+            ASSERT_LT(n, cap) << i;
+            ASSERT_EQ(field[n], 0) << "not terminated after " << n;
+            // A zero byte converts to a zero unit: the text ends there.
+            std::wstring expected = CutUnits(Widen(bytes), cap - 1);
+            ASSERT_TRUE(expected.compare(0, n, field, n) == 0 && UpToZero(std::wstring(field, n)) == UpToZero(expected))
+                << "cap " << cap << " case " << i << ": " << n << " units, expected " << expected.size();
+        }
+    }
+
+    // Text into the 8192-byte UTF-8 block (and tiny ones), decoded back.
+    for (size_t cap : {1, 2, 3, 4, 5, 8192}) {
+        for (int i = 0; i < (cap < 8192 ? 150 : 1500); i++, cases++) {
+            std::wstring text = i < 8 ? std::wstring(cap > 4 ? cap - 5 + i % 4 : i % 3, L'a') +
+                                            (i < 4 ? L"\xD83D\xDE00" : L"\x20AC")
+                                      : Units(Near({0, cap / 3, cap / 2, cap - 1, cap}, 9000), Pick(4) == 0);
+            wchar_t *source = in.Tail<wchar_t>(text.size() + 1);
+            wmemcpy(source, text.c_str(), text.size() + 1);
+            char *block = out.Tail<char>(cap);
+            memset(block, 0xCC, cap);
+            size_t n = TextToUtf8(source, block, cap);
+            ASSERT_LT(n, cap) << i;
+            ASSERT_EQ(block[n], 0) << "not terminated after " << n;
+            std::string expected = CutBytes(Narrow(UpToZero(text)), cap - 1);
+            ASSERT_TRUE(std::string(block, n) == expected) << "cap " << cap << " case " << i << ": " << n
+                                                           << " bytes, expected " << expected.size();
+            ASSERT_TRUE(IsValidUtf8(std::string(block, n))) << "a character was cut, case " << i;
+        }
+    }
+
+    // Bounded copies, of terminated text or of a length with no terminator.
+    for (size_t cap : {1, 2, 1024, 4096}) {
+        for (int i = 0; i < 700; i++, cases++) {
+            std::wstring text = Units(Near({0, cap - 1, cap}, 2 * cap + 8), Pick(4) == 0);
+            bool counted = Pick(2);
+            wchar_t *source = in.Tail<wchar_t>(text.size() + (counted ? 0 : 1));
+            wmemcpy(source, text.c_str(), text.size() + (counted ? 0 : 1));
+            wchar_t *field = out.Tail<wchar_t>(cap);
+            wmemset(field, 0xCCCC, cap);
+            size_t n = CopyText(field, cap, source, counted ? text.size() : (size_t)-1);
+            ASSERT_LT(n, cap) << i;
+            ASSERT_EQ(field[n], 0) << "not terminated after " << n;
+            std::wstring expected = CutUnits(UpToZero(text), cap - 1);
+            ASSERT_TRUE(std::wstring(field, n) == expected) << "cap " << cap << " case " << i;
+        }
+    }
+    Count("text conversions", cases);
+}
+
+/* ---- 3. The version file ------------------------------------------------- */
+
+// The number in five bytes: white space, at most one sign, decimal digits;
+// anything else ends it, and without a digit it is 0.
+static int ReferenceVersion(const unsigned char *b)
+{
+    int i = 0, value = 0;
+    bool negative = false;
+    while (i < 5 && (b[i] == ' ' || (b[i] >= '\t' && b[i] <= '\r')))
+        i++;
+    if (i < 5 && (b[i] == '+' || b[i] == '-'))
+        negative = b[i++] == '-';
+    for (; i < 5 && b[i] >= '0' && b[i] <= '9'; i++)
+        value = value * 10 + (b[i] - '0');
+    return negative ? -value : value;
+}
+
+TEST(SweepVersion, ParseReadsFiveBytesOnly)
+{
+    Rng.seed(3);
+    Guarded guard(5);
+    unsigned char *five = guard.Tail<unsigned char>(5);
+    static const unsigned char Alphabet[] = {' ', '\t', '\n', '\v', '\f', '\r', '+', '-', '0',
+                                             '1', '5', '9', 'x', 0, 0x80, 0xA0, 0xFF};
+    const size_t letters = sizeof Alphabet;
+    int cases = 0;
+    // Every file of up to five bytes of the alphabet, read over "0000" and a zero.
+    for (size_t length = 0; length <= 5; length++) {
+        size_t total = 1;
+        for (size_t k = 0; k < length; k++)
+            total *= letters;
+        for (size_t code = 0; code < total; code++, cases++) {
+            memcpy(five, "0000", 5);
+            for (size_t k = 0, rest = code; k < length; k++, rest /= letters)
+                five[k] = Alphabet[rest % letters];
+            ASSERT_EQ(ParseVersion((const char *)five), ReferenceVersion(five)) << length << " bytes, code " << code;
+        }
+    }
+    for (int i = 0; i < 100000; i++, cases++) {
+        for (int k = 0; k < 5; k++)
+            five[k] = (unsigned char)Pick(256);
+        ASSERT_EQ(ParseVersion((const char *)five), ReferenceVersion(five)) << i;
+    }
+    Count("version parse", cases);
+}
+
+/* ---- 4. The browser command ---------------------------------------------- */
+
+TEST(SweepBrowser, CommandIsTakenOnlyWhenTerminatedInside)
+{
+    Rng.seed(4);
+    ScratchRegistry registry(false, true);
+    Guarded guard(260 * sizeof(wchar_t));
+    wchar_t *buffer = guard.Tail<wchar_t>(260);
+    const wchar_t *path = L"HTTP\\shell\\open\\command";
+    int cases = 2;
+    wmemset(buffer, L'J', 260);
+    EXPECT_EQ(ReadBrowserCommand(buffer), -2) << "no key";
+    EXPECT_EQ(buffer[0], 0);
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, path, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL), ERROR_SUCCESS);
+    wmemset(buffer, L'J', 260);
+    EXPECT_EQ(ReadBrowserCommand(buffer), -2) << "no value";
+    EXPECT_EQ(buffer[0], 0);
+
+    static const DWORD Types[] = {REG_SZ, REG_EXPAND_SZ, REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ,
+                                  REG_BINARY, REG_DWORD, REG_QWORD, REG_NONE};
+    for (size_t size = 0; size <= 530; size++) {
+        for (int variant = 0; variant < 3; variant++, cases++) {
+            std::wstring units = Units(size / 2 + 1, false);
+            if (variant == 1 && size >= 2)
+                units[size / 2 - 1] = 0; // terminated at the very end
+            else if (variant == 2 && size >= 2)
+                units[Pick(size / 2)] = 0;
+            Put(key, NULL, {true, Types[Pick(std::size(Types))], Bytes(units).substr(0, size)});
+            Input stored = Stored(key, NULL);
+            wmemset(buffer, L'J', 260);
+            int result = ReadBrowserCommand(buffer);
+
+            std::wstring text((const wchar_t *)stored.data.data(), stored.data.size() / 2);
+            size_t end = text.find(L'\0');
+            // A value of more than 520 bytes counts as no command at all,
+            // even when its text ends early.
+            bool usable = (stored.type == REG_SZ || stored.type == REG_EXPAND_SZ) && stored.data.size() <= 520 &&
+                          end > 0 && end < 260;
+            std::string what = "type " + std::to_string(stored.type) + " size " + std::to_string(size);
+            if (usable) {
+                ASSERT_EQ(result, 0) << what;
+                ASSERT_TRUE(std::wstring(buffer, end + 1) == text.substr(0, end + 1)) << what;
+            } else {
+                ASSERT_EQ(result, -2) << what;
+                ASSERT_EQ(buffer[0], 0) << what;
+            }
+        }
+    }
+    RegCloseKey(key);
+    Count("browser command", cases);
+}
+
+/* ---- 5. The default message ---------------------------------------------- */
+
+TEST_F(Sweep, DefaultMessageShowsAtMostItsFieldOrIsReported)
+{
+    Rng.seed(5);
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Mirabilis\\ICQ\\NewOwners\\123456\\ICQLite", 0, NULL, 0,
+                              KEY_ALL_ACCESS, NULL, &key, NULL), ERROR_SUCCESS);
+    static const size_t Sizes[] = {0, 1, 2, 3, 4, 5, 8190, 8191, 8192, 8193, 9000, 16384};
+    static const DWORD Types[] = {REG_SZ, REG_MULTI_SZ, REG_EXPAND_SZ, REG_DWORD, REG_QWORD, REG_NONE};
+    int cases = 0;
+    for (int i = 0; i < 50; i++, cases++) {
+        Input input{i % 17 != 16, i < 24 ? (DWORD)REG_BINARY : Types[Pick(std::size(Types))],
+                    Utf8(i % 3 ? Sizes[Pick(std::size(Sizes))] : Pick(8200), (Mix)(i % 4))};
+        Put(key, L"AwayStatusText", input);
+        Input stored = Stored(key, L"AwayStatusText");
+        std::string what = "case " + std::to_string(i) + " size " + std::to_string(stored.data.size());
+        UiRobot robot; // Cancel for the editor; OK for a report, where Cancel would end the program
+        robot.Then(Do([](HWND window) { PostClick(window, GetDlgItem(window, IDC_MESSAGE_TEXT) ? IDCANCEL : IDOK); }));
+        int result = ChangeICQMessage(L"Away");
+        ASSERT_EQ(robot.Seen().size(), 1u) << what;
+        if (!stored.present || stored.data.size() > 8192) {
+            EXPECT_EQ(result, -2) << what;
+            EXPECT_TRUE(IsReport(robot.Seen()[0], L"ChangeICQMessage", L"RegQueryValueEx",
+                                 stored.present ? ERROR_MORE_DATA : ERROR_FILE_NOT_FOUND)) << what;
+        } else {
+            EXPECT_EQ(result, 0) << what;
+            std::wstring shown = robot.Seen()[0].ControlText(IDC_MESSAGE_TEXT);
+            EXPECT_LE(shown.size(), 4095u) << what;
+            EXPECT_TRUE(shown == CutUnits(Widen(UpToZero(stored.data)), 4095)) << what;
+        }
+        Input after = Stored(key, L"AwayStatusText");
+        EXPECT_TRUE(after.present == stored.present && after.data == stored.data) << what << ": changed";
+        if (HasFailure())
+            break;
+    }
+    RegCloseKey(key);
+    Count("default message", cases);
+}
