@@ -48,6 +48,51 @@ void FillTemplate(wchar_t *out, size_t cap, const wchar_t *templ,
     CopyText(out, cap, text.c_str(), text.size());
 }
 
+// Decodes well-formed UTF-8 by hand, in one pass, until the first byte
+// that does not begin a well-formed character (overlong forms, surrogates
+// and values past U+10FFFF included) or until the next character no longer
+// fits cap - 1 units. Returns the units written; *used is how many bytes
+// they took.
+static size_t DecodeValidUtf8(const unsigned char *p, size_t len, wchar_t *out, size_t cap, size_t *used)
+{
+    size_t i = 0, n = 0, room = cap - 1;
+    while (i < len) {
+        unsigned c = p[i], code, size;
+        if (c < 0x80) {
+            code = c, size = 1;
+        } else if (c >= 0xC2 && c <= 0xDF && i + 1 < len && (p[i + 1] & 0xC0) == 0x80) {
+            code = ((c & 0x1F) << 6) | (p[i + 1] & 0x3F), size = 2;
+        } else if (c >= 0xE0 && c <= 0xEF && i + 2 < len && (p[i + 1] & 0xC0) == 0x80 &&
+                   (p[i + 2] & 0xC0) == 0x80) {
+            code = ((c & 0x0F) << 12) | ((p[i + 1] & 0x3F) << 6) | (p[i + 2] & 0x3F), size = 3;
+            if (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))
+                break;
+        } else if (c >= 0xF0 && c <= 0xF4 && i + 3 < len && (p[i + 1] & 0xC0) == 0x80 &&
+                   (p[i + 2] & 0xC0) == 0x80 && (p[i + 3] & 0xC0) == 0x80) {
+            code = ((c & 0x07) << 18) | ((p[i + 1] & 0x3F) << 12) | ((p[i + 2] & 0x3F) << 6) |
+                   (p[i + 3] & 0x3F);
+            size = 4;
+            if (code < 0x10000 || code > 0x10FFFF)
+                break;
+        } else {
+            break;
+        }
+        if (code >= 0x10000) {
+            if (n + 2 > room)
+                break;
+            out[n++] = (wchar_t)(0xD800 + ((code - 0x10000) >> 10));
+            out[n++] = (wchar_t)(0xDC00 + ((code - 0x10000) & 0x3FF));
+        } else {
+            if (n + 1 > room)
+                break;
+            out[n++] = (wchar_t)code;
+        }
+        i += size;
+    }
+    *used = i;
+    return n;
+}
+
 size_t Utf8ToText(const char *bytes, size_t len, wchar_t *out, size_t cap)
 {
     if (!out || cap == 0)
@@ -55,61 +100,67 @@ size_t Utf8ToText(const char *bytes, size_t len, wchar_t *out, size_t cap)
     out[0] = 0;
     if (!bytes || len == 0 || len > 0x7FFFFFFF)
         return 0;
+    // Well-formed text, the usual case, needs one pass: it is done when all
+    // bytes are used or when not even one more unit would fit. (The
+    // system's decoder, asked into a field too small, fails on Windows but
+    // writes what fits on Wine; measuring first would take two passes.)
+    size_t used = 0;
+    size_t n = DecodeValidUtf8((const unsigned char *)bytes, len, out, cap, &used);
+    if (used == len || n + 1 >= cap) {
+        out[n] = 0;
+        return n;
+    }
+    // A malformed sequence, or a pair that did not fit: the system's decoder
+    // decides what replaces malformed bytes, and the cut keeps pairs whole.
+    out[0] = 0;
     int need = MultiByteToWideChar(CP_UTF8, 0, bytes, (int)len, NULL, 0);
     if (need <= 0)
         return 0;
-    if ((size_t)need < cap) {
-        int written = MultiByteToWideChar(CP_UTF8, 0, bytes, (int)len, out, need);
-        out[written > 0 ? written : 0] = 0;
-        return written > 0 ? written : 0;
-    }
-    // Too long for the field: convert all of it, then keep what fits.
     std::vector<wchar_t> all(need);
     int written = MultiByteToWideChar(CP_UTF8, 0, bytes, (int)len, all.data(), need);
     return CopyText(out, cap, all.data(), written > 0 ? written : 0);
 }
 
+// UTF-8 form of text, at most cap - 1 bytes of whole characters, always
+// terminated. Written out by hand: one pass, and the cut falls between
+// characters by construction. A lone surrogate becomes U+FFFD, as
+// WideCharToMultiByte makes it.
 size_t TextToUtf8(const wchar_t *text, char *out, size_t cap)
 {
     if (!out || cap == 0)
         return 0;
-    out[0] = 0;
-    if (!text)
-        return 0;
-    size_t units = wcslen(text);
-    if (units == 0 || units > 0x7FFFFFFF)
-        return 0;
-    int need = WideCharToMultiByte(CP_UTF8, 0, text, (int)units, NULL, 0, NULL, NULL);
-    if (need <= 0)
-        return 0;
-    if ((size_t)need >= cap) {
-        // Keep the longest run of whole characters whose UTF-8 form fits.
-        // A lone surrogate turns into U+FFFD, three bytes like any other
-        // character of the basic plane above U+07FF.
-        size_t bytes = 0, i = 0;
-        while (i < units) {
-            unsigned c = text[i];
-            size_t step = 1, size;
-            if (c < 0x80)
-                size = 1;
-            else if (c < 0x800)
-                size = 2;
-            else if (IS_HIGH_SURROGATE(c) && i + 1 < units && IS_LOW_SURROGATE(text[i + 1]))
-                size = 4, step = 2;
-            else
-                size = 3;
-            if (bytes + size > cap - 1)
+    unsigned char *p = (unsigned char *)out;
+    size_t room = cap - 1, n = 0;
+    for (size_t i = 0; text && text[i]; i++) {
+        unsigned c = text[i];
+        if (c < 0x80) {
+            if (n + 1 > room)
                 break;
-            bytes += size;
-            i += step;
+            p[n++] = (unsigned char)c;
+        } else if (c < 0x800) {
+            if (n + 2 > room)
+                break;
+            p[n++] = (unsigned char)(0xC0 | (c >> 6));
+            p[n++] = (unsigned char)(0x80 | (c & 0x3F));
+        } else if (IS_HIGH_SURROGATE(c) && IS_LOW_SURROGATE(text[i + 1])) {
+            if (n + 4 > room)
+                break;
+            unsigned code = 0x10000 + ((c - 0xD800) << 10) + ((unsigned)text[i + 1] - 0xDC00);
+            p[n++] = (unsigned char)(0xF0 | (code >> 18));
+            p[n++] = (unsigned char)(0x80 | ((code >> 12) & 0x3F));
+            p[n++] = (unsigned char)(0x80 | ((code >> 6) & 0x3F));
+            p[n++] = (unsigned char)(0x80 | (code & 0x3F));
+            i++;
+        } else {
+            if (c >= 0xD800 && c <= 0xDFFF)
+                c = 0xFFFD;
+            if (n + 3 > room)
+                break;
+            p[n++] = (unsigned char)(0xE0 | (c >> 12));
+            p[n++] = (unsigned char)(0x80 | ((c >> 6) & 0x3F));
+            p[n++] = (unsigned char)(0x80 | (c & 0x3F));
         }
-        units = i;
-        if (units == 0)
-            return 0;
     }
-    int written = WideCharToMultiByte(CP_UTF8, 0, text, (int)units, out, (int)(cap - 1), NULL, NULL);
-    if (written <= 0)
-        written = 0;
-    out[written] = 0;
-    return written;
+    p[n] = 0;
+    return n;
 }

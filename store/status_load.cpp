@@ -31,12 +31,12 @@ int OpenStatusListKey(const wchar_t *icq, HKEY *key, REGSAM access, LONG *status
 
 // Reads text value name of a status subkey, at most capacity bytes of UTF-8,
 // into field. The text ends at its first zero byte or at the end of the data.
-static void ReadTextValue(HKEY key, const char *name, DWORD capacity,
+// bytes holds capacity + 1 bytes; one buffer serves the whole load.
+static void ReadTextValue(HKEY key, const char *name, char *bytes, DWORD capacity,
                           wchar_t *field, size_t fieldCap, const wchar_t *command)
 {
-    std::vector<char> bytes(capacity + 1, 0); // the spare zero ends any text
     DWORD size = capacity;
-    LONG status = RegQueryValueExA(key, name, NULL, NULL, (BYTE *)bytes.data(), &size);
+    LONG status = RegQueryValueExA(key, name, NULL, NULL, (BYTE *)bytes, &size);
     if (status == ERROR_MORE_DATA) {
         ReportError(__LINE__, TXT_PROC_LOAD, command, status);
         // What a failed read leaves in the buffer is undefined. Read the
@@ -52,14 +52,16 @@ static void ReadTextValue(HKEY key, const char *name, DWORD capacity,
         size = capacity;
         while (size > 0 && ((unsigned char)all[size] & 0xC0) == 0x80)
             size--;
-        memcpy(bytes.data(), all.data(), size);
-        bytes[size] = 0;
+        memcpy(bytes, all.data(), size);
     } else if (status != ERROR_SUCCESS) {
         ReportError(__LINE__, TXT_PROC_LOAD, command, status);
         field[0] = 0;
         return;
     }
-    Utf8ToText(bytes.data(), strnlen(bytes.data(), size), field, fieldCap);
+    if (size > capacity) // a success never says more than it was given
+        size = capacity;
+    bytes[size] = 0; // the spare byte ends any text
+    Utf8ToText(bytes, strlen(bytes), field, fieldCap);
 }
 
 // Reads a 4-byte value of a status subkey into field; a failed read leaves 0.
@@ -91,7 +93,10 @@ int LoadAll()
         return -1;
     }
 
-    StatusRecord record;
+    // Records are large (10 KB): they are read in place, into room for all
+    // 32 made up front, and copied only when they need sorting.
+    StatusList.reserve(32);
+    std::vector<char> bytes(8192 + 1);
     for (int n = 1; n <= 32; n++) {
         wchar_t name[8];
         swprintf(name, 8, L"%d", n);
@@ -99,23 +104,35 @@ int LoadAll()
         // A missing status is no error: the client keeps only the icons in use.
         if (RegOpenKeyExW(list, name, 0, KEY_READ, &sub) != ERROR_SUCCESS)
             continue;
-        memset(&record, 0, sizeof record);
-        ReadTextValue(sub, "Description", 8192, record.Description, 4096, TXT_CMD_QUERY_DESCRIPTION);
+        StatusList.emplace_back(); // all zero
+        StatusRecord &record = StatusList.back();
+        ReadTextValue(sub, "Description", bytes.data(), 8192, record.Description, 4096, TXT_CMD_QUERY_DESCRIPTION);
         ReadNumberValue(sub, "LineNumber", &record.LineNumber, TXT_CMD_QUERY_LINE_NUMBER);
-        ReadTextValue(sub, "Name", 2048, record.Name, 1024, TXT_CMD_QUERY_NAME);
+        ReadTextValue(sub, "Name", bytes.data(), 2048, record.Name, 1024, TXT_CMD_QUERY_NAME);
         ReadNumberValue(sub, "On", &record.On, TXT_CMD_QUERY_ON);
         status = RegCloseKey(sub);
         if (status != ERROR_SUCCESS)
             ReportError(__LINE__, TXT_PROC_LOAD, TXT_CMD_CLOSE_KEY, status);
         record.IconIndex = n;
-        StatusList.push_back(record);
     }
     RegCloseKey(list);
 
     // The client's order; equal numbers keep ascending icon order, and a
     // record without a number (0) comes first.
-    std::stable_sort(StatusList.begin(), StatusList.end(),
-                     [](const StatusRecord &a, const StatusRecord &b) { return a.LineNumber < b.LineNumber; });
+    // A list the client or this program saved is in order already.
+    auto before = [](const StatusRecord &a, const StatusRecord &b) { return a.LineNumber < b.LineNumber; };
+    if (!std::is_sorted(StatusList.begin(), StatusList.end(), before)) {
+        std::vector<size_t> order(StatusList.size());
+        for (size_t i = 0; i < order.size(); i++)
+            order[i] = i;
+        std::stable_sort(order.begin(), order.end(),
+                         [](size_t a, size_t b) { return StatusList[a].LineNumber < StatusList[b].LineNumber; });
+        std::vector<StatusRecord> sorted;
+        sorted.reserve(32);
+        for (size_t i : order)
+            sorted.push_back(StatusList[i]);
+        StatusList.swap(sorted);
+    }
     FillStatusListView();
     return 0;
 }

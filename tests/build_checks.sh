@@ -26,6 +26,9 @@ dlls=$(echo "$headers" | sed -n 's/^[[:space:]]*DLL Name: //p')
 for dll in $dlls; do
     echo "$dll" | grep -qiE "$allowed" || fail "imports $dll, which is not a system DLL"
 done
+# The version check loads these on its own thread; imported, they and the
+# libraries they pull in would delay every start.
+echo "$dlls" | grep -qiE '^(URLMON|OLE32)\.dll$' && fail "imports urlmon or ole32, which only the version check needs"
 echo "imports: $(echo $dlls)"
 
 if grep -qa "$source" "$exe"; then fail "the source path $source is inside the program"; fi

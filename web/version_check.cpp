@@ -21,8 +21,36 @@ int ParseVersion(const char bytes[5])
     return (int)strtol(text, NULL, 10);
 }
 
+// The download machinery (urlmon, and COM from ole32) is loaded on first
+// use, on the version check's thread, rather than imported: loading those
+// libraries and the many they pull in would otherwise delay every start
+// before the main window shows. Loaded by full path from the system folder,
+// never from wherever the program was started. Once loaded they stay for
+// the life of the process, as an import would: COM may keep using them
+// after the call that needed them.
+static FARPROC SystemFunction(const wchar_t *library, const char *name)
+{
+    wchar_t path[MAX_PATH];
+    UINT length = GetSystemDirectoryW(path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH || !PathAppendW(path, library))
+        return NULL;
+    HMODULE module = LoadLibraryW(path);
+    return module ? GetProcAddress(module, name) : NULL;
+}
+
+template <class Function>
+static Function SystemFunction(const wchar_t *library, const char *name)
+{
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(SystemFunction(library, name)));
+}
+
 int FetchLatestVersionFrom(const wchar_t *url)
 {
+    static const auto download =
+        SystemFunction<decltype(&URLDownloadToFileW)>(L"urlmon.dll", "URLDownloadToFileW");
+    if (!download)
+        return -1;
+
     wchar_t local[MAX_PATH];
     DWORD length = GetModuleFileNameW(NULL, local, MAX_PATH);
     local[length < MAX_PATH ? length : MAX_PATH - 1] = 0;
@@ -30,7 +58,7 @@ int FetchLatestVersionFrom(const wchar_t *url)
     if (!PathAppendW(local, L"version.txt"))
         return -1;
 
-    if (URLDownloadToFileW(NULL, url, local, 0, NULL) != S_OK)
+    if (download(NULL, url, local, 0, NULL) != S_OK)
         return -1;
     HANDLE file = CreateFileW(local, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     if (file == INVALID_HANDLE_VALUE)
@@ -68,9 +96,11 @@ DWORD WINAPI UpdateCheckThread(LPVOID)
 {
     // The download machinery is COM: the thread joins an apartment of its
     // own for it.
-    HRESULT com = CoInitializeEx(NULL, COINIT_APARTMENTTHREADED);
+    static const auto join = SystemFunction<decltype(&CoInitializeEx)>(L"ole32.dll", "CoInitializeEx");
+    static const auto leave = SystemFunction<decltype(&CoUninitialize)>(L"ole32.dll", "CoUninitialize");
+    HRESULT com = join && leave ? join(NULL, COINIT_APARTMENTTHREADED) : E_FAIL;
     ReportLatestVersion(FetchLatestVersion());
     if (SUCCEEDED(com))
-        CoUninitialize();
+        leave();
     return 0;
 }
