@@ -4,7 +4,8 @@
 # - a 32-bit Windows GUI program importing system DLLs only (no MinGW
 #   runtime DLLs beside it), with ASLR and DEP on and no time stamp;
 # - no build path inside;
-# - a second build of the same sources in another folder is identical.
+# - a second build of the same sources in another folder is identical, and
+#   so is the release package (ZIP) packed from each.
 set -u
 exe=$1 source=$2 url=$3 scratch=$4
 objdump=i686-w64-mingw32-objdump
@@ -42,10 +43,25 @@ if cmake -S "$source" -B "$scratch" -DORBELAN_TESTS=OFF "-DORBELAN_HOME_URL=$url
         fail "a second build of the same sources differs"
         cmp "$exe" "$scratch/Orbelan.exe" | head -3
     fi
+    # The package of each build, packed into a folder of the scratch build.
+    build=$(dirname "$exe")
+    zip=Orbelan-1.06a-win32.zip
+    if cpack --config "$build/CPackConfig.cmake" -B "$scratch/pack-first" >>"$scratch.log" 2>&1 &&
+       cpack --config "$scratch/CPackConfig.cmake" -B "$scratch/pack-second" >>"$scratch.log" 2>&1; then
+        if cmp -s "$scratch/pack-first/$zip" "$scratch/pack-second/$zip"; then
+            echo "package $zip of both builds: identical ($(unzip -Z1 "$scratch/pack-first/$zip" | tr '\n' ' '))"
+        else
+            fail "the packages of the two builds differ"
+        fi
+        unzip -Z1 "$scratch/pack-first/$zip" | grep -qx 'Orbelan.exe' || fail "Orbelan.exe is not in the package"
+        unzip -Z1 "$scratch/pack-first/$zip" | grep -qx 'NAVOD.md' || fail "the user guide is not in the package"
+    else
+        fail "packing failed, see $scratch.log"
+    fi
 else
     fail "the second build failed, see $scratch.log"
 fi
-rm -rf "$scratch" "$scratch.log"
+[ $failures -eq 0 ] && rm -rf "$scratch" "$scratch.log"
 
 [ $failures -eq 0 ] && echo "all build checks passed"
 exit $failures
