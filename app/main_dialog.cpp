@@ -60,8 +60,12 @@ int InitMainDialog()
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
     SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, (LPARAM)StatusImageList);
 
-    wchar_t icq[16] = L"";
-    GetPrivateProfileStringW(L"ICQ", L"UIN", L"", icq, 16, SettingsPath);
+    // At most 15 characters count. The value is read with room to spare: a
+    // number stored in quotes (one with leading blanks) of 15 characters
+    // would otherwise lose its last digit along with the closing quote.
+    wchar_t stored[32] = L"", icq[16];
+    GetPrivateProfileStringW(L"ICQ", L"UIN", L"", stored, 32, SettingsPath);
+    CopyText(icq, 16, stored);
     SetDlgItemTextW(window, IDC_ICQ_NUMBER, icq);
 
     if (!IsValidIcqNumber(icq) || !OpenStatusListKey(icq, NULL, KEY_READ, NULL)) {

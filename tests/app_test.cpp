@@ -445,6 +445,17 @@ TEST_F(MainWindow, OddSettingsFiles)
     EXPECT_EQ(RunMain(), 0);
     ASSERT_EQ(robot.Seen().size(), 1u);
     EXPECT_EQ(robot.Seen()[0].ControlText(IDC_ICQ_NUMBER), L"12345");
+
+    // A number with a leading blank is stored in quotes; at 15 characters
+    // it still comes back whole, not as the 14-digit number of another
+    // account.
+    Account(L" 00002147483646", {{2, StatusValues(L"b", L"", 1, 1)}});
+    WriteFileBytes(Ini(), "[ICQ]\r\nUIN=\" 00002147483646\"\r\n[Infos]\r\n1=1\r\n3=1\r\n");
+    UiRobot again;
+    again.Then(Sequence({Do([](HWND main) { EXPECT_EQ(Rows(main).size(), 1u); }), Press(IDCANCEL)}));
+    EXPECT_EQ(RunMain(), 0);
+    ASSERT_EQ(again.Seen().size(), 1u);
+    EXPECT_EQ(again.Seen()[0].ControlText(IDC_ICQ_NUMBER), L" 00002147483646");
 }
 
 TEST_F(MainWindow, SettingIntegersAreDecimalText)
