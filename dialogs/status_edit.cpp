@@ -54,6 +54,17 @@ static void InitEditor(HWND window, StatusRecord *record)
     CheckDlgButton(window, IDC_SHOW_IN_MENU, record->On ? BST_CHECKED : BST_UNCHECKED);
 }
 
+// Reads an edit's text into field (cap units with the terminator). The
+// edit's limit counts units: a character of two units typed or pasted
+// across it keeps only its first half there, which is no character and is
+// left out.
+static void ReadField(HWND window, int id, wchar_t *field, int cap)
+{
+    UINT length = GetDlgItemTextW(window, id, field, cap);
+    if (length > 0 && (int)length < cap && IS_HIGH_SURROGATE(field[length - 1]))
+        field[length - 1] = 0;
+}
+
 // OK: the notice about high icons, the one-icon-per-status rule, then the
 // record is written. Returns whether the editor may close.
 static bool AcceptEdit(HWND window)
@@ -70,8 +81,8 @@ static bool AcceptEdit(HWND window)
         }
     }
     EditedRecord->IconIndex = icon;
-    GetDlgItemTextW(window, IDC_STATUS_TITLE, EditedRecord->Name, 1024);
-    GetDlgItemTextW(window, IDC_STATUS_TEXT, EditedRecord->Description, 4096);
+    ReadField(window, IDC_STATUS_TITLE, EditedRecord->Name, 1024);
+    ReadField(window, IDC_STATUS_TEXT, EditedRecord->Description, 4096);
     EditedRecord->On = IsDlgButtonChecked(window, IDC_SHOW_IN_MENU) == BST_CHECKED ? 1 : 0;
     return true;
 }

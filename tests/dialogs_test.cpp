@@ -421,8 +421,10 @@ TEST_F(Dialogs, ClearAllLeavesTheFlag)
 
 TEST_F(Dialogs, LongestAndCzechTextsRoundTrip)
 {
-    std::wstring title(1100, L'\x0159');  // ř, more than the editor takes
-    std::wstring text(5000, L'\x017E');   // ž
+    // More than the editor takes (ř, ž), with a character of two units
+    // across each limit: the fields keep whole characters only.
+    std::wstring title = std::wstring(1022, L'\x0159') + L"\xD83D\xDE00" + std::wstring(70, L'\x0159');
+    std::wstring text = std::wstring(4094, L'\x017E') + L"\xD83D\xDE00" + std::wstring(900, L'\x017E');
     UiRobot robot;
     robot.Then(Sequence({Do([&](HWND editor) {
                              // Pasted (replacing the selection) like a user would.
@@ -432,10 +434,10 @@ TEST_F(Dialogs, LongestAndCzechTextsRoundTrip)
                          Press(IDOK)}));
     AddStatus();
     ASSERT_EQ(StatusList.size(), 1u);
-    EXPECT_EQ(std::wstring(StatusList[0].Name), title.substr(0, 1023));
-    EXPECT_EQ(std::wstring(StatusList[0].Description), text.substr(0, 4095));
+    EXPECT_EQ(std::wstring(StatusList[0].Name), title.substr(0, 1022));
+    EXPECT_EQ(std::wstring(StatusList[0].Description), text.substr(0, 4094));
     SaveAndReload();
-    EXPECT_EQ(std::wstring(StatusList[0].Name), title.substr(0, 1023));
-    EXPECT_EQ(std::wstring(StatusList[0].Description), text.substr(0, 4095));
-    EXPECT_EQ(ReadTree(HKEY_CURRENT_USER, ListKeyPath(Icq))[L"1"][L"Description"].data.size(), 8190u);
+    EXPECT_EQ(std::wstring(StatusList[0].Name), title.substr(0, 1022));
+    EXPECT_EQ(std::wstring(StatusList[0].Description), text.substr(0, 4094));
+    EXPECT_EQ(ReadTree(HKEY_CURRENT_USER, ListKeyPath(Icq))[L"1"][L"Description"].data.size(), 8188u);
 }
