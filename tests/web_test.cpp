@@ -286,8 +286,10 @@ TEST_F(Web, UnusableBrowserCommandsStartNothing)
     EXPECT_EQ(ReadBrowserCommand(buffer), -2);
     EXPECT_STREQ(buffer, L"");
 
-    // A command without "%1".
+    // A command without "%1", the empty one too.
     put(utf16(stub + L" --home") + std::string(2, '\0'), REG_SZ);
+    EXPECT_EQ(OpenInBrowser(L"u"), -2);
+    put(std::string(2, '\0'), REG_SZ);
     EXPECT_EQ(OpenInBrowser(L"u"), -2);
 
     // An address that would not fit the command line is refused whole.

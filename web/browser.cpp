@@ -30,7 +30,7 @@ int ReadBrowserCommand(wchar_t *buffer)
     size_t length = 0;
     while (length < units && value[length])
         length++;
-    if (length == units || length == 0)
+    if (length == units)
         return -2;
     memcpy(buffer, value, (length + 1) * sizeof(wchar_t));
     return 0;
