@@ -15,6 +15,11 @@
 
 void ResetProgramState()
 {
+    // A version check still running from an earlier main window reads the
+    // settings path and the main window's handle: it must end before they
+    // change under it (finding no "3=1" half way through, it would show
+    // notice 109 on its own thread, where no test answers it).
+    WaitForVersionChecks();
     // What WinMain does before anything else.
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_USEREX_CLASSES};
     InitCommonControlsEx(&controls);
@@ -30,7 +35,11 @@ void ResetProgramState()
 
 INT_PTR RunMainWindow()
 {
-    return DialogBoxParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_MAIN), NULL, MainDialogProc, 0);
+    INT_PTR result = DialogBoxParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_MAIN), NULL, MainDialogProc, 0);
+    // The window's version check ends before the test changes the settings
+    // file or starts another window.
+    WaitForVersionChecks();
+    return result;
 }
 
 std::wstring ExeSettingsPath()
