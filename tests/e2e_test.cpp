@@ -330,7 +330,7 @@ TEST_F(EndToEnd, GoOpensTheHomePageInTheRegisteredBrowser)
     HWND main = MainWindow();
     ASSERT_TRUE(main != NULL);
     PostClick(main, IDC_HOME_PAGE);
-    for (int i = 0; i < 100 && ReadLines(log).empty(); i++)
+    for (int i = 0; i < 600 && ReadLines(log).empty(); i++) // 30 s at most
         Sleep(50);
     PostClick(main, IDCANCEL);
     EXPECT_EQ(program.Wait(10000), 0u);

@@ -5,7 +5,7 @@
 Serves <folder>/www on 127.0.0.1, on a free port that it writes into
 <folder>/port once it listens. It ends when <folder>/stop appears (the test
 creates it when it is done) or, should the test die first, after five
-minutes.
+minutes; then it creates <folder>/stopped.
 """
 import functools
 import http.server
@@ -31,6 +31,7 @@ def main():
     while not os.path.exists(os.path.join(folder, "stop")) and time.monotonic() < deadline:
         server.handle_request()
     server.server_close()
+    open(os.path.join(folder, "stopped"), "w").close()
 
 
 if __name__ == "__main__":
