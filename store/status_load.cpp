@@ -94,7 +94,7 @@ int LoadAll()
     }
 
     // Records are large (10 KB): they are read in place, into room for all
-    // 32 made up front, and copied only when they need sorting.
+    // 32 made up front.
     StatusList.reserve(32);
     std::vector<char> bytes(8192 + 1);
     for (int n = 1; n <= 32; n++) {
@@ -119,20 +119,11 @@ int LoadAll()
 
     // The client's order; equal numbers keep ascending icon order, and a
     // record without a number (0) comes first.
-    // A list the client or this program saved is in order already.
+    // A list the client or this program saved is in order already, and
+    // then no record is moved.
     auto before = [](const StatusRecord &a, const StatusRecord &b) { return a.LineNumber < b.LineNumber; };
-    if (!std::is_sorted(StatusList.begin(), StatusList.end(), before)) {
-        std::vector<size_t> order(StatusList.size());
-        for (size_t i = 0; i < order.size(); i++)
-            order[i] = i;
-        std::stable_sort(order.begin(), order.end(),
-                         [](size_t a, size_t b) { return StatusList[a].LineNumber < StatusList[b].LineNumber; });
-        std::vector<StatusRecord> sorted;
-        sorted.reserve(32);
-        for (size_t i : order)
-            sorted.push_back(StatusList[i]);
-        StatusList.swap(sorted);
-    }
+    if (!std::is_sorted(StatusList.begin(), StatusList.end(), before))
+        std::stable_sort(StatusList.begin(), StatusList.end(), before);
     FillStatusListView();
     return 0;
 }

@@ -18,13 +18,7 @@ protected:
         SetIni(L"Infos", L"1", L"1");
         SetIni(L"Infos", L"3", L"1");
     }
-    void TearDown() override
-    {
-        // The version check of this test's main window ends before the
-        // next test begins.
-        WaitForVersionChecks();
-        DeleteFileW(Ini().c_str());
-    }
+    void TearDown() override { DeleteFileW(Ini().c_str()); }
     // Data.ini without anything the tested start reads: only notice 109
     // (a window of the version check's thread) stays off.
     static void NoSettings()

@@ -156,7 +156,6 @@ TEST_F(Messages, MenuCommandsPickTheState)
         .Then(Press(IDCANCEL))
         .Then(Press(IDCANCEL));
     EXPECT_EQ(RunMainWindow(), 0);
-    WaitForVersionChecks();
     DeleteFileW(ExeSettingsPath().c_str());
     ASSERT_EQ(robot.Seen().size(), 3u);
     EXPECT_EQ(robot.Seen()[1].ControlText(IDC_MESSAGE_TEXT), L"nedostupný");

@@ -322,7 +322,6 @@ TEST_F(Web, MainWindowOpensHomeAndHelpPages)
     robot.Then(Steps({Press(IDC_HOME_PAGE), Do([this](HWND) { BrowserStarts(1); }), Command(IDM_HELP_ON_WEB),
                       Do([this](HWND) { BrowserStarts(2); }), Command(IDM_HOME_PAGE), Press(IDCANCEL)}));
     EXPECT_EQ(RunMainWindow(), 0);
-    WaitForVersionChecks();
     std::vector<std::string> starts = BrowserStarts(3);
     ASSERT_EQ(starts.size(), 3u);
     std::string stub = "\"" + Narrow(Stub()) + "\" ";

@@ -15,11 +15,6 @@
 
 void ResetProgramState()
 {
-    // A version check still running from an earlier main window reads the
-    // settings path and the main window's handle: it must end before they
-    // change under it (finding no "3=1" half way through, it would show
-    // notice 109 on its own thread, where no test answers it).
-    WaitForVersionChecks();
     // What WinMain does before anything else.
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_USEREX_CLASSES};
     InitCommonControlsEx(&controls);
@@ -37,7 +32,9 @@ INT_PTR RunMainWindow()
 {
     INT_PTR result = DialogBoxParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_MAIN), NULL, MainDialogProc, 0);
     // The window's version check ends before the test changes the settings
-    // file or starts another window.
+    // file or starts another window: a check reading them as they change
+    // finds no "3=1" and shows notice 109 on its own thread, where no test
+    // answers it.
     WaitForVersionChecks();
     return result;
 }
