@@ -13,6 +13,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "timing.h"
+
 static const wchar_t Icq[] = L"987650123";
 static const wchar_t AccountPath[] = L"Software\\Mirabilis\\ICQ\\NewOwners\\987650123";
 static const wchar_t Notepad[] = L"C:\\windows\\system32\\notepad.exe";
@@ -27,20 +29,6 @@ struct Started {
     SIZE_T peakWorkingSet; // bytes, read just before closing
     int rows;              // rows of Orbelan's status list
 };
-
-static double Now()
-{
-    LARGE_INTEGER count, frequency;
-    QueryPerformanceCounter(&count);
-    QueryPerformanceFrequency(&frequency);
-    return (double)count.QuadPart / (double)frequency.QuadPart;
-}
-
-static double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 struct Search {
     DWORD process;

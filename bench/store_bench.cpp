@@ -7,6 +7,7 @@
 #include "app/main_dialog.h"
 #include "resource.h"
 #include "store/status_store.h"
+#include "timing.h"
 
 #include <stdio.h>
 #include <algorithm>
@@ -15,20 +16,6 @@
 
 static const wchar_t Icq[] = L"123456";
 static const wchar_t ListPath[] = L"Software\\Mirabilis\\ICQ\\NewOwners\\123456\\CustomStatusList";
-
-static double Now()
-{
-    LARGE_INTEGER count, frequency;
-    QueryPerformanceCounter(&count);
-    QueryPerformanceFrequency(&frequency);
-    return (double)count.QuadPart / (double)frequency.QuadPart;
-}
-
-static double Median(std::vector<double> times)
-{
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 // Times floor and work in alternation, after a few rounds to warm up, so
 // that both see the same state of the machine; returns the two medians.
