@@ -12,6 +12,7 @@ objdump=i686-w64-mingw32-objdump
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
+[ -n "$exe" ] || { echo "FAIL: no shipped Orbelan.exe named (ORBELAN_SHIPPED_EXE of a 64-bit build)"; exit 1; }
 headers=$($objdump -p "$exe") || { echo "FAIL: cannot read $exe"; exit 1; }
 
 echo "$headers" | grep -q '^Magic[[:space:]]*010b' || fail "not a PE32 (32-bit) image"
