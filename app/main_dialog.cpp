@@ -1,8 +1,13 @@
 // The main window: its start-up and the table that hands every command to
 // the operation behind it.
 #include "app/main_dialog.h"
-#include "diag/diag.h"
+
+#include "app/message_box.h"
+#include "app/program_version.h"
+#include "app/settings.h"
+#include "app/text.h"
 #include "dialogs/dialogs.h"
+#include "home_url.h"
 #include "resource.h"
 #include "store/account.h"
 #include "store/status_store.h"
@@ -18,18 +23,11 @@ void GetCurrentIcq(wchar_t out[16])
     out[15] = 0;
 }
 
-int AskQuestion(const wchar_t *text)
-{
-    return MessageBoxW(MainWindowHandle, text, TXT_CAPTION, MB_YESNO | MB_ICONQUESTION);
-}
-
 static void FillVersionLabel(HWND window)
 {
-    wchar_t templ[32] = L"", version[8], label[32];
-    GetDlgItemTextW(window, IDC_VERSION_LABEL, templ, 32);
+    wchar_t version[8];
     FormatVersion(ProgramVersion, version, 8);
-    FillTemplate(label, 32, templ, {version});
-    SetDlgItemTextW(window, IDC_VERSION_LABEL, label);
+    FillItemTemplate(window, IDC_VERSION_LABEL, {version});
 }
 
 static void InsertColumn(HWND list, int index, const wchar_t *title, const wchar_t *key, int defaultWidth)

@@ -1,5 +1,7 @@
 // The main window's list view of statuses.
 #include "app/main_dialog.h"
+
+#include "app/settings.h"
 #include "resource.h"
 #include "store/status_store.h"
 

@@ -1,16 +1,14 @@
 // Text helpers: bounded copies, templates and UTF-8 conversions that never
 // write past their buffer and never split a character.
-#include "app/main_dialog.h"
+#include "app/text.h"
 
 #include <string.h>
 #include <string>
 #include <vector>
 
-// Largest n' <= n such that text[0..n') does not end in the first half of
-// a surrogate pair whose second half is text[n'].
-static size_t BoundaryBefore(const wchar_t *text, size_t n)
+size_t CutAtCharacter(const wchar_t *text, size_t n)
 {
-    if (n > 0 && IS_HIGH_SURROGATE(text[n - 1]) && IS_LOW_SURROGATE(text[n]))
+    if (n > 0 && IS_HIGH_SURROGATE(text[n - 1]))
         n--;
     return n;
 }
@@ -24,7 +22,7 @@ size_t CopyText(wchar_t *out, size_t cap, const wchar_t *text, size_t len)
         while (n < len && text[n])
             n++;
     if (n > cap - 1)
-        n = BoundaryBefore(text, cap - 1);
+        n = CutAtCharacter(text, cap - 1);
     if (n)
         memmove(out, text, n * sizeof(wchar_t));
     out[n] = 0;
@@ -46,6 +44,14 @@ void FillTemplate(wchar_t *out, size_t cap, const wchar_t *templ,
         }
     }
     CopyText(out, cap, text.c_str(), text.size());
+}
+
+void FillItemTemplate(HWND dialog, int id, std::initializer_list<const wchar_t *> args)
+{
+    wchar_t templ[256] = L"", text[256];
+    GetDlgItemTextW(dialog, id, templ, 256);
+    FillTemplate(text, 256, templ, args);
+    SetDlgItemTextW(dialog, id, text);
 }
 
 // Decodes well-formed UTF-8 by hand, in one pass, until the first byte

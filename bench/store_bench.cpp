@@ -5,6 +5,7 @@
 // Runs on a scratch key (HKEY_CURRENT_USER is redirected there; the .reg
 // file names the same key by its real path).
 #include "app/main_dialog.h"
+#include "app/text.h"
 #include "resource.h"
 #include "store/status_store.h"
 #include "timing.h"

@@ -1,7 +1,10 @@
 // The error report: a log line, then the Czech message that lets the user
 // carry on or end the program.
-#include "app/main_dialog.h"
 #include "diag/diag.h"
+
+#include "app/main_dialog.h"
+#include "app/message_box.h"
+#include "app/text.h"
 #include "texts.h"
 
 #include <string>
@@ -67,6 +70,6 @@ void ReportError(int line, const wchar_t *procedure, const wchar_t *command, DWO
     CopyText(buffer, ReportTextSize, message.c_str(), message.size());
 
     // A box that cannot be shown counts as OK.
-    if (MessageBoxW(MainWindowHandle, buffer, TXT_CAPTION, MB_ICONERROR | MB_OKCANCEL) == IDCANCEL)
+    if (ShowMessage(MainWindowHandle, buffer, MB_ICONERROR | MB_OKCANCEL) == IDCANCEL)
         ExitProcess((UINT)-1);
 }

@@ -7,8 +7,10 @@
 #include "dialogs/dialogs.h"
 
 #include "app/main_dialog.h"
+#include "app/text.h"
 #include "diag/diag.h"
 #include "resource.h"
+#include "store/icq_keys.h"
 #include "texts.h"
 
 #include <stdio.h>
@@ -30,10 +32,7 @@ INT_PTR CALLBACK DefaultMessageDialog(HWND window, UINT message, WPARAM wParam, 
     switch (message) {
     case WM_INITDIALOG: {
         EditedMessage = (DefaultMessageParams *)lParam;
-        wchar_t templ[256] = L"", prompt[256];
-        GetDlgItemTextW(window, IDC_MESSAGE_PROMPT, templ, 256);
-        FillTemplate(prompt, 256, templ, {EditedMessage->state});
-        SetDlgItemTextW(window, IDC_MESSAGE_PROMPT, prompt);
+        FillItemTemplate(window, IDC_MESSAGE_PROMPT, {EditedMessage->state});
         SetDlgItemTextW(window, IDC_MESSAGE_TEXT, EditedMessage->text);
         break;
     }
@@ -67,11 +66,13 @@ int ChangeICQMessage(const wchar_t *state)
     std::vector<char> bytes(MessageBytes + 1, 0); // the spare zero ends any message
 
     wchar_t path[260], name[260];
-    swprintf(path, 260, L"Software\\Mirabilis\\ICQ\\NewOwners\\%ls\\ICQLite", icq);
     swprintf(name, 260, L"%lsStatusText", state);
     int result = 0;
     HKEY key = NULL;
-    LONG status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key);
+    // A path that does not fit would name some other key: it opens none.
+    LONG status = AccountKeyPath(icq, L"ICQLite", path, 260)
+        ? RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key)
+        : (LONG)ERROR_INVALID_PARAMETER;
     if (status != ERROR_SUCCESS) {
         ReportError(__LINE__, TXT_PROC_MESSAGE, TXT_CMD_OPEN_MESSAGE_KEY, status);
         return -1;

@@ -16,8 +16,12 @@ INT_PTR CALLBACK NoticeDialog(HWND window, UINT message, WPARAM wParam, LPARAM l
 // that key. A notice once ticked off never comes back.
 void ShowNoticeOnce(int dialogId, const wchar_t *key, HWND owner);
 
+/* ---- about.cpp ----------------------------------------------------------- */
+
 // Dialog procedure of the About box (dialog 110); its result is always 0.
 INT_PTR CALLBACK AboutDialog(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+/* ---- bold_font.cpp ------------------------------------------------------- */
 
 // Gives control a bold copy of its font. The copy belongs to the control
 // until FreeBoldFont, which its dialog calls when it goes away.
@@ -30,6 +34,8 @@ void FreeBoldFont(HWND control);
 // parameter: the StatusRecord to edit. Result 1 when OK was accepted and the
 // record written, 2 when the user left it (the record untouched).
 INT_PTR CALLBACK StatusEditDialog(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+/* ---- status_ops.cpp ------------------------------------------------------ */
 
 // The operations behind the main window's buttons. Add appends a new
 // record, Edit and Delete act on the list view's selection mark; each sets

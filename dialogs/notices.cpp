@@ -1,39 +1,10 @@
-// The three notices, the About box, and the bold font of their first line.
+// The three notices (dialogs 107, 108, 109) and the rule that shows each
+// only until the user ticks it off.
 #include "dialogs/dialogs.h"
 
-#include "app/main_dialog.h"
+#include "app/settings.h"
 #include "resource.h"
 #include "texts.h"
-#include "version.h"
-
-// The window property under which a control keeps its bold font.
-static const wchar_t BoldFontProperty[] = L"Orbelan.BoldFont";
-
-void MakeFontBold(HWND control)
-{
-    HFONT font = (HFONT)SendMessageW(control, WM_GETFONT, 0, 0);
-    LOGFONTW description;
-    if (!GetObjectW(font ? font : GetStockObject(DEFAULT_GUI_FONT), sizeof description, &description))
-        return;
-    description.lfWeight = FW_BOLD;
-    HFONT bold = CreateFontIndirectW(&description);
-    if (!bold)
-        return;
-    FreeBoldFont(control); // a control gets one at a time
-    SetPropW(control, BoldFontProperty, bold);
-    SendMessageW(control, WM_SETFONT, (WPARAM)bold, TRUE);
-}
-
-void FreeBoldFont(HWND control)
-{
-    HFONT bold = (HFONT)RemovePropW(control, BoldFontProperty);
-    if (!bold)
-        return;
-    // Hand the control its dialog's font back before the bold one goes.
-    HFONT normal = (HFONT)SendMessageW(GetParent(control), WM_GETFONT, 0, 0);
-    SendMessageW(control, WM_SETFONT, (WPARAM)normal, FALSE);
-    DeleteObject(bold);
-}
 
 INT_PTR CALLBACK NoticeDialog(HWND window, UINT message, WPARAM wParam, LPARAM)
 {
@@ -65,31 +36,4 @@ void ShowNoticeOnce(int dialogId, const wchar_t *key, HWND owner)
     // A notice that could not be shown (-1) must not switch itself off.
     if (result == 0 || result == 1)
         WriteSettingInt(L"Infos", key, (int)result, SettingsPath);
-}
-
-INT_PTR CALLBACK AboutDialog(HWND window, UINT message, WPARAM wParam, LPARAM)
-{
-    switch (message) {
-    case WM_INITDIALOG: {
-        wchar_t templ[128] = L"", version[8], label[128];
-        GetDlgItemTextW(window, IDC_ABOUT_VERSION, templ, 128);
-        FormatVersion(ProgramVersion, version, 8);
-        FillTemplate(label, 128, templ, {version, L"" ORBELAN_BUILD_DATE});
-        SetDlgItemTextW(window, IDC_ABOUT_VERSION, label);
-        MakeFontBold(GetDlgItem(window, IDC_ABOUT_TITLE));
-        break;
-    }
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDOK:
-        case IDCANCEL:
-            EndDialog(window, 0);
-            break;
-        }
-        break;
-    case WM_DESTROY:
-        FreeBoldFont(GetDlgItem(window, IDC_ABOUT_TITLE));
-        break;
-    }
-    return FALSE;
 }

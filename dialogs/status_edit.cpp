@@ -1,8 +1,10 @@
-// The status editor (dialog 106) and the operations that add, edit, delete
-// and clear statuses in the list.
+// The status editor (dialog 106): one record's icon, title, text and menu
+// flag.
 #include "dialogs/dialogs.h"
 
 #include "app/main_dialog.h"
+#include "app/message_box.h"
+#include "app/text.h"
 #include "resource.h"
 #include "store/status_store.h"
 #include "texts.h"
@@ -61,8 +63,8 @@ static void InitEditor(HWND window, StatusRecord *record)
 static void ReadField(HWND window, int id, wchar_t *field, int cap)
 {
     UINT length = GetDlgItemTextW(window, id, field, cap);
-    if (length > 0 && (int)length < cap && IS_HIGH_SURROGATE(field[length - 1]))
-        field[length - 1] = 0;
+    if ((int)length < cap)
+        field[CutAtCharacter(field, length)] = 0;
 }
 
 // OK: the notice about high icons, the one-icon-per-status rule, then the
@@ -76,7 +78,7 @@ static bool AcceptEdit(HWND window)
         ShowNoticeOnce(IDD_NOTICE_HIGH_ICONS, L"2", window);
     for (const StatusRecord &other : StatusList) {
         if (&other != EditedRecord && other.IconIndex == icon) {
-            MessageBoxW(window, TXT_ICON_TAKEN, TXT_CAPTION, MB_ICONWARNING | MB_OK);
+            ShowMessage(window, TXT_ICON_TAKEN, MB_ICONWARNING | MB_OK);
             return false;
         }
     }
@@ -106,58 +108,4 @@ INT_PTR CALLBACK StatusEditDialog(HWND window, UINT message, WPARAM wParam, LPAR
         break;
     }
     return FALSE;
-}
-
-static INT_PTR RunEditor(StatusRecord *record)
-{
-    return DialogBoxParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_STATUS_EDIT), MainWindowHandle,
-                           StatusEditDialog, (LPARAM)record);
-}
-
-// The record the list view's selection mark names, or -1. A mark that
-// names no record (the view not yet refilled) counts as none.
-static int SelectedIndex()
-{
-    int index = (int)SendDlgItemMessageW(MainWindowHandle, IDC_STATUS_LIST, LVM_GETSELECTIONMARK, 0, 0);
-    return index >= 0 && (size_t)index < StatusList.size() ? index : -1;
-}
-
-void AddStatus()
-{
-    StatusRecord record = {};
-    record.IconIndex = 1;
-    record.On = 1;
-    if (RunEditor(&record) != 1)
-        return;
-    StatusList.push_back(record);
-    StatusListDirty = 1;
-    FillStatusListView();
-}
-
-void EditStatus()
-{
-    int index = SelectedIndex();
-    if (index < 0)
-        return;
-    if (RunEditor(&StatusList[index]) != 1)
-        return;
-    StatusListDirty = 1;
-    FillStatusListView();
-}
-
-void DeleteStatus()
-{
-    int index = SelectedIndex();
-    if (index < 0)
-        return;
-    if (AskQuestion(TXT_ASK_DELETE) != IDYES)
-        return;
-    StatusList.erase(StatusList.begin() + index);
-    StatusListDirty = 1;
-    FillStatusListView();
-}
-
-void ClearAll()
-{
-    StatusList.clear();
 }

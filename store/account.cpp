@@ -3,8 +3,12 @@
 #include "store/account.h"
 
 #include "app/main_dialog.h"
+#include "app/message_box.h"
+#include "app/settings.h"
+#include "app/text.h"
 #include "diag/diag.h"
 #include "resource.h"
+#include "store/icq_keys.h"
 #include "store/input_box.h"
 #include "store/status_store.h"
 #include "texts.h"
@@ -25,36 +29,7 @@ bool IsValidIcqNumber(const wchar_t *text)
 
 static void Tell(const wchar_t *text, UINT icon)
 {
-    MessageBoxW(MainWindowHandle, text, TXT_CAPTION, MB_OK | icon);
-}
-
-// Creates NewOwners\<icq>\CustomStatusList inside the open base key, which
-// it closes. A creation that fails stops the chain: it is reported as the
-// list key's creation. Returns 0 or -2.
-static int CreateListKeys(HKEY base, const wchar_t *icq)
-{
-    HKEY owners = NULL, account = NULL, list = NULL;
-    int result = 0;
-    LONG status = RegCreateKeyExW(base, L"NewOwners", 0, NULL, REG_OPTION_NON_VOLATILE, KEY_WRITE, NULL, &owners, NULL);
-    if (status == ERROR_SUCCESS)
-        status = RegCreateKeyExW(owners, icq, 0, NULL, REG_OPTION_NON_VOLATILE, KEY_WRITE, NULL, &account, NULL);
-    if (status == ERROR_SUCCESS)
-        status = RegCreateKeyExW(account, L"CustomStatusList", 0, NULL, REG_OPTION_NON_VOLATILE, KEY_WRITE, NULL,
-                                 &list, NULL);
-    if (status != ERROR_SUCCESS) {
-        ReportError(__LINE__, TXT_PROC_ACCOUNT, TXT_CMD_CREATE_LIST, status);
-        result = -2;
-    } else {
-        status = RegCloseKey(list);
-        if (status != ERROR_SUCCESS)
-            ReportError(__LINE__, TXT_PROC_ACCOUNT, TXT_CMD_CLOSE_KEY, status);
-    }
-    if (account)
-        RegCloseKey(account);
-    if (owners)
-        RegCloseKey(owners);
-    RegCloseKey(base);
-    return result;
+    ShowMessage(MainWindowHandle, text, MB_OK | icon);
 }
 
 int ChangeAccount()
@@ -82,7 +57,7 @@ int ChangeAccount()
         // No status list yet. The client's own key must be there: it is
         // never created here.
         HKEY base = NULL;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Mirabilis\\ICQ", 0, KEY_ALL_ACCESS, &base) !=
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, ICQ_KEY_PATH, 0, KEY_ALL_ACCESS, &base) !=
             ERROR_SUCCESS) {
             Tell(TXT_NO_ICQ_KEY, MB_ICONERROR);
             return -3;
@@ -93,7 +68,7 @@ int ChangeAccount()
                 ReportError(__LINE__, TXT_PROC_ACCOUNT, TXT_CMD_CLOSE_BASE, status);
             continue;
         }
-        if (CreateListKeys(base, icq) != 0)
+        if (CreateStatusListKeys(base, icq) != 0)
             return -2;
         break;
     }

@@ -1,6 +1,7 @@
 // The input box: a dialog template built in memory, and its procedure.
 #include "store/input_box.h"
 
+#include "app/text.h"
 #include "resource.h"
 
 #include <string.h>
@@ -38,8 +39,8 @@ static void PutText(TemplateCursor *cursor, const wchar_t *text, size_t limit = 
         while (length < limit && text[length])
             length++;
     // Never end on the first half of a surrogate pair.
-    if (length > 0 && length == limit && IS_HIGH_SURROGATE(text[length - 1]))
-        length--;
+    if (length == limit)
+        length = CutAtCharacter(text, length);
     PutBytes(cursor, text, length * sizeof(wchar_t));
     PutWord(cursor, 0);
 }

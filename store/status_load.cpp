@@ -1,33 +1,14 @@
 // Loading the status list from the registry.
-#include "app/main_dialog.h"
-#include "diag/diag.h"
 #include "store/status_store.h"
+
+#include "app/text.h"
+#include "diag/diag.h"
 #include "texts.h"
 
 #include <stdio.h>
 #include <string.h>
 #include <algorithm>
 #include <vector>
-
-int OpenStatusListKey(const wchar_t *icq, HKEY *key, REGSAM access, LONG *status)
-{
-    wchar_t path[260];
-    int length = swprintf(path, 260, L"Software\\Mirabilis\\ICQ\\NewOwners\\%ls\\CustomStatusList", icq);
-    HKEY opened = NULL;
-    // A name too long for the path would open some other key: refuse it.
-    LONG result = (length > 0 && length < 260)
-        ? RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, access, &opened)
-        : (LONG)ERROR_INVALID_PARAMETER;
-    if (status)
-        *status = result;
-    if (result != ERROR_SUCCESS)
-        return 0;
-    if (key)
-        *key = opened;
-    else
-        RegCloseKey(opened);
-    return 1;
-}
 
 // Reads text value name of a status subkey, at most capacity bytes of UTF-8,
 // into field. The text ends at its first zero byte or at the end of the data.
@@ -76,36 +57,29 @@ static void ReadNumberValue(HKEY key, const char *name, DWORD *field, const wcha
     *field = value;
 }
 
-int LoadAll()
+int ReadStatusList(const wchar_t *icq, std::vector<StatusRecord> &list)
 {
-    wchar_t icq[16];
-    GetCurrentIcq(icq);
-    StatusList.clear();
-    StatusListDirty = 0;
-
-    HKEY list = NULL;
+    list.clear();
+    HKEY key = NULL;
     LONG status = 0;
-    if (!OpenStatusListKey(icq, &list, KEY_READ, &status)) {
+    if (!OpenStatusListKey(icq, &key, KEY_READ, &status)) {
         ReportError(__LINE__, TXT_PROC_LOAD, TXT_CMD_OPEN_LIST, status);
-        // The view shows the now empty list, so that no row stands for a
-        // record that is gone.
-        FillStatusListView();
         return -1;
     }
 
     // Records are large (10 KB): they are read in place, into room for all
     // 32 made up front.
-    StatusList.reserve(32);
+    list.reserve(32);
     std::vector<char> bytes(8192 + 1);
     for (int n = 1; n <= 32; n++) {
         wchar_t name[8];
         swprintf(name, 8, L"%d", n);
         HKEY sub = NULL;
         // A missing status is no error: the client keeps only the icons in use.
-        if (RegOpenKeyExW(list, name, 0, KEY_READ, &sub) != ERROR_SUCCESS)
+        if (RegOpenKeyExW(key, name, 0, KEY_READ, &sub) != ERROR_SUCCESS)
             continue;
-        StatusList.emplace_back(); // all zero
-        StatusRecord &record = StatusList.back();
+        list.emplace_back(); // all zero
+        StatusRecord &record = list.back();
         ReadTextValue(sub, "Description", bytes.data(), 8192, record.Description, 4096, TXT_CMD_QUERY_DESCRIPTION);
         ReadNumberValue(sub, "LineNumber", &record.LineNumber, TXT_CMD_QUERY_LINE_NUMBER);
         ReadTextValue(sub, "Name", bytes.data(), 2048, record.Name, 1024, TXT_CMD_QUERY_NAME);
@@ -115,15 +89,14 @@ int LoadAll()
             ReportError(__LINE__, TXT_PROC_LOAD, TXT_CMD_CLOSE_KEY, status);
         record.IconIndex = n;
     }
-    RegCloseKey(list);
+    RegCloseKey(key);
 
     // The client's order; equal numbers keep ascending icon order, and a
     // record without a number (0) comes first.
     // A list the client or this program saved is in order already, and
     // then no record is moved.
     auto before = [](const StatusRecord &a, const StatusRecord &b) { return a.LineNumber < b.LineNumber; };
-    if (!std::is_sorted(StatusList.begin(), StatusList.end(), before))
-        std::stable_sort(StatusList.begin(), StatusList.end(), before);
-    FillStatusListView();
+    if (!std::is_sorted(list.begin(), list.end(), before))
+        std::stable_sort(list.begin(), list.end(), before);
     return 0;
 }

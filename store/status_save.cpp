@@ -6,9 +6,10 @@
 // are the subkeys that no record uses removed. Ending the program halfway
 // (Cancel in an error report, a crash) thus keeps every status that was
 // stored before, at worst beside some already rewritten ones.
-#include "app/main_dialog.h"
-#include "diag/diag.h"
 #include "store/status_store.h"
+
+#include "app/text.h"
+#include "diag/diag.h"
 #include "texts.h"
 
 #include <stdio.h>
@@ -83,16 +84,13 @@ static void WriteRecord(HKEY list, const StatusRecord &record, DWORD position, c
         ReportError(__LINE__, TXT_PROC_SAVE, TXT_CMD_CLOSE_KEY, status);
 }
 
-int SaveAll()
+int WriteStatusList(const wchar_t *icq, const std::vector<StatusRecord> &list)
 {
-    wchar_t icq[16];
-    GetCurrentIcq(icq);
-
     // Read access for the test, write access to create and fill the status
     // subkeys through this handle.
-    HKEY list = NULL;
+    HKEY key = NULL;
     LONG status = 0;
-    if (!OpenStatusListKey(icq, &list, KEY_READ | KEY_WRITE, &status)) {
+    if (!OpenStatusListKey(icq, &key, KEY_READ | KEY_WRITE, &status)) {
         ReportError(__LINE__, TXT_PROC_SAVE, TXT_CMD_OPEN_LIST, status);
         return -1;
     }
@@ -100,8 +98,8 @@ int SaveAll()
     std::vector<char> bytes(8192);
     bool used[33] = {};
     DWORD position = 1;
-    for (const StatusRecord &record : StatusList) {
-        WriteRecord(list, record, position, bytes.data(), bytes.size());
+    for (const StatusRecord &record : list) {
+        WriteRecord(key, record, position, bytes.data(), bytes.size());
         if (record.IconIndex >= 1 && record.IconIndex <= 32)
             used[record.IconIndex] = true;
         position++;
@@ -114,9 +112,8 @@ int SaveAll()
             continue;
         wchar_t name[8];
         swprintf(name, 8, L"%d", n);
-        RegDeleteKeyW(list, name);
+        RegDeleteKeyW(key, name);
     }
-    RegCloseKey(list);
-    StatusListDirty = 0;
+    RegCloseKey(key);
     return 0;
 }

@@ -1,7 +1,7 @@
 // The custom status list of one ICQ account and its exchange with the
 // registry data of the ICQ Lite client.
 //
-// Registry layout, below HKEY_CURRENT_USER:
+// Registry layout, below HKEY_CURRENT_USER (store/icq_keys.h):
 //   Software\Mirabilis\ICQ\NewOwners\<ICQ#>\CustomStatusList\<n>
 // one subkey per status, named by its icon number n (1 to 32), holding
 //   "Description" REG_BINARY  the text in UTF-8, no terminating zero
@@ -31,7 +31,7 @@ extern std::vector<StatusRecord> StatusList;
 // Nonzero when StatusList changed since it was last loaded or saved.
 extern int StatusListDirty;
 
-/* ---- status_load.cpp / status_save.cpp ---------------------------------- */
+/* ---- icq_keys.cpp ------------------------------------------------------- */
 
 // Opens the CustomStatusList key of account icq under HKEY_CURRENT_USER with
 // the given access. Returns 1 when it opened, else 0. With key given, the
@@ -39,6 +39,23 @@ extern int StatusListDirty;
 // closed at once (an existence test). status, if given, receives the open's
 // result.
 int OpenStatusListKey(const wchar_t *icq, HKEY *key, REGSAM access, LONG *status);
+
+/* ---- status_load.cpp / status_save.cpp: the registry side -------------- */
+// Neither touches a window; failed calls are reported as the load's or the
+// save's.
+
+// Replaces list by the statuses of account icq, in the client's order.
+// Returns 0 (also when single values failed and were reported) or -1 when
+// the list key cannot be opened (reported; list is then empty).
+int ReadStatusList(const wchar_t *icq, std::vector<StatusRecord> &list);
+
+// Writes list to account icq, numbering the records by position, and
+// removes the statuses no record uses. Returns 0 (also when single writes
+// failed and were reported) or -1 when the list key cannot be opened
+// (reported; nothing changed).
+int WriteStatusList(const wchar_t *icq, const std::vector<StatusRecord> &list);
+
+/* ---- status_list.cpp: the list and the main window ---------------------- */
 
 // Replaces StatusList by the statuses of the account shown in the main
 // window, in the client's order, and refills the list view. Clears the dirty

@@ -3,6 +3,8 @@
 #include "test_support.h"
 
 #include "app/main_dialog.h"
+#include "app/settings.h"
+#include "app/text.h"
 #include "resource.h"
 #include "store/account.h"
 #include "store/input_box.h"

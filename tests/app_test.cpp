@@ -3,6 +3,7 @@
 #include "test_support.h"
 
 #include "app/main_dialog.h"
+#include "app/settings.h"
 #include "resource.h"
 #include "store/status_store.h"
 

@@ -1,7 +1,6 @@
 // The event log and the error report.
 #include "test_support.h"
 
-#include "app/main_dialog.h"
 #include "diag/diag.h"
 
 #include <regex>

@@ -2,7 +2,6 @@
 // edited in dialog 111; a scratch key stands in for HKEY_LOCAL_MACHINE.
 #include "test_support.h"
 
-#include "app/main_dialog.h"
 #include "dialogs/dialogs.h"
 #include "resource.h"
 

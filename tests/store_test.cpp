@@ -1,7 +1,7 @@
 // Loading and saving the status list through the real registry.
 #include "test_support.h"
 
-#include "app/main_dialog.h"
+#include "app/text.h"
 #include "store/status_store.h"
 
 static const std::wstring Icq = L"123456";

@@ -4,7 +4,7 @@
 // lost. The generator has a fixed seed, so every run feeds the same cases.
 #include "test_support.h"
 
-#include "app/main_dialog.h"
+#include "app/text.h"
 #include "dialogs/dialogs.h"
 #include "resource.h"
 #include "store/status_store.h"
@@ -136,8 +136,10 @@ static std::wstring CutUnits(const std::wstring &text, size_t units)
 {
     if (text.size() <= units)
         return text;
+    // A cut never ends on the first half of a pair, whether or not its
+    // second half follows.
     size_t n = units;
-    if (n > 0 && IS_HIGH_SURROGATE(text[n - 1]) && IS_LOW_SURROGATE(text[n]))
+    if (n > 0 && IS_HIGH_SURROGATE(text[n - 1]))
         n--;
     return text.substr(0, n);
 }

@@ -1,7 +1,8 @@
 // Text helpers and the version text: bounds, terminators, character cuts.
 #include "test_support.h"
 
-#include "app/main_dialog.h"
+#include "app/program_version.h"
+#include "app/text.h"
 
 #include <string.h>
 

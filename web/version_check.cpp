@@ -3,6 +3,10 @@
 #include "web/web.h"
 
 #include "app/main_dialog.h"
+#include "app/message_box.h"
+#include "app/program_version.h"
+#include "app/settings.h"
+#include "app/text.h"
 #include "diag/diag.h"
 #include "dialogs/dialogs.h"
 #include "home_url.h"
@@ -52,10 +56,7 @@ int FetchLatestVersionFrom(const wchar_t *url)
         return -1;
 
     wchar_t local[MAX_PATH];
-    DWORD length = GetModuleFileNameW(NULL, local, MAX_PATH);
-    local[length < MAX_PATH ? length : MAX_PATH - 1] = 0;
-    PathRemoveFileSpecW(local);
-    if (!PathAppendW(local, L"version.txt"))
+    if (!ProgramFolderFile(L"version.txt", local))
         return -1;
 
     if (download(NULL, url, local, 0, NULL) != S_OK)
@@ -88,7 +89,7 @@ void ReportLatestVersion(int version)
     wchar_t text[8], question[256];
     FormatVersion(version, text, 8);
     FillTemplate(question, 256, TXT_ASK_NEW_VERSION, {text});
-    if (MessageBoxW(MainWindowHandle, question, TXT_CAPTION, MB_ICONQUESTION | MB_YESNO) == IDYES)
+    if (ShowMessage(MainWindowHandle, question, MB_ICONQUESTION | MB_YESNO) == IDYES)
         OpenInBrowser(ORBELAN_HOME_URL);
 }
 

@@ -1,5 +1,7 @@
 // The program's version number and its text form.
-#include "app/main_dialog.h"
+#include "app/program_version.h"
+
+#include "app/text.h"
 #include "version.h"
 
 #include <string>

@@ -1,0 +1,63 @@
+// The operations behind the main window's Add, Edit and Delete buttons and
+// its "clear all" command.
+#include "dialogs/dialogs.h"
+
+#include "app/main_dialog.h"
+#include "app/message_box.h"
+#include "resource.h"
+#include "store/status_store.h"
+#include "texts.h"
+
+static INT_PTR RunEditor(StatusRecord *record)
+{
+    return DialogBoxParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_STATUS_EDIT), MainWindowHandle,
+                           StatusEditDialog, (LPARAM)record);
+}
+
+// The record the list view's selection mark names, or -1. A mark that
+// names no record (the view not yet refilled) counts as none.
+static int SelectedIndex()
+{
+    int index = (int)SendDlgItemMessageW(MainWindowHandle, IDC_STATUS_LIST, LVM_GETSELECTIONMARK, 0, 0);
+    return index >= 0 && (size_t)index < StatusList.size() ? index : -1;
+}
+
+void AddStatus()
+{
+    StatusRecord record = {};
+    record.IconIndex = 1;
+    record.On = 1;
+    if (RunEditor(&record) != 1)
+        return;
+    StatusList.push_back(record);
+    StatusListDirty = 1;
+    FillStatusListView();
+}
+
+void EditStatus()
+{
+    int index = SelectedIndex();
+    if (index < 0)
+        return;
+    if (RunEditor(&StatusList[index]) != 1)
+        return;
+    StatusListDirty = 1;
+    FillStatusListView();
+}
+
+void DeleteStatus()
+{
+    int index = SelectedIndex();
+    if (index < 0)
+        return;
+    if (AskQuestion(TXT_ASK_DELETE) != IDYES)
+        return;
+    StatusList.erase(StatusList.begin() + index);
+    StatusListDirty = 1;
+    FillStatusListView();
+}
+
+void ClearAll()
+{
+    StatusList.clear();
+}
