@@ -13,10 +13,11 @@
 #include <algorithm>
 #include <vector>
 
+#include "store/icq_keys.h"
 #include "timing.h"
 
 static const wchar_t Icq[] = L"987650123";
-static const wchar_t AccountPath[] = L"Software\\Mirabilis\\ICQ\\NewOwners\\987650123";
+static const wchar_t AccountPath[] = ICQ_KEY_PATH L"\\NewOwners\\987650123";
 static const wchar_t Notepad[] = L"C:\\windows\\system32\\notepad.exe";
 static const int StatusListId = 1001;
 static const int SeededStatuses = 5;

@@ -8,6 +8,7 @@
 #include "app/text.h"
 #include "resource.h"
 #include "store/status_store.h"
+#include "store/icq_keys.h"
 #include "timing.h"
 
 #include <stdio.h>
@@ -16,7 +17,7 @@
 #include <vector>
 
 static const wchar_t Icq[] = L"123456";
-static const wchar_t ListPath[] = L"Software\\Mirabilis\\ICQ\\NewOwners\\123456\\CustomStatusList";
+static const wchar_t ListPath[] = ICQ_KEY_PATH L"\\NewOwners\\123456\\CustomStatusList";
 
 // Times floor and work in alternation, after a few rounds to warm up, so
 // that both see the same state of the machine; returns the two medians.

@@ -16,8 +16,3 @@
 // Returns false, with out empty, when the path does not fit: a cut path
 // would name some other key.
 bool AccountKeyPath(const wchar_t *icq, const wchar_t *leaf, wchar_t *out, size_t cap);
-
-// Creates NewOwners\<icq>\CustomStatusList below base, the client's own key
-// opened for writing, and closes base. A creation that fails stops the
-// chain and is reported as the list key's creation. Returns 0 or -2.
-int CreateStatusListKeys(HKEY base, const wchar_t *icq);

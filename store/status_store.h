@@ -31,7 +31,7 @@ extern std::vector<StatusRecord> StatusList;
 // Nonzero when StatusList changed since it was last loaded or saved.
 extern int StatusListDirty;
 
-/* ---- icq_keys.cpp ------------------------------------------------------- */
+/* ---- status_keys.cpp ---------------------------------------------------- */
 
 // Opens the CustomStatusList key of account icq under HKEY_CURRENT_USER with
 // the given access. Returns 1 when it opened, else 0. With key given, the
@@ -39,6 +39,11 @@ extern int StatusListDirty;
 // closed at once (an existence test). status, if given, receives the open's
 // result.
 int OpenStatusListKey(const wchar_t *icq, HKEY *key, REGSAM access, LONG *status);
+
+// Creates NewOwners\<icq>\CustomStatusList below base, the client's own key
+// opened for writing, and closes base. A creation that fails stops the
+// chain and is reported as the list key's creation. Returns 0 or -2.
+int CreateStatusListKeys(HKEY base, const wchar_t *icq);
 
 /* ---- status_load.cpp / status_save.cpp: the registry side -------------- */
 // Neither touches a window; failed calls are reported as the load's or the

@@ -2,6 +2,8 @@
 // windows answered by the robot.
 #include "test_support.h"
 
+#include "store/icq_keys.h"
+
 #include "app/main_dialog.h"
 #include "app/settings.h"
 #include "app/text.h"
@@ -344,7 +346,7 @@ TEST_F(Account, MissingClientKeyEndsWithTheErrorMessage)
 
 TEST_F(Account, NewAccountAfterTheQuestion)
 {
-    PutKey(HKEY_CURRENT_USER, L"Software\\Mirabilis\\ICQ");
+    PutKey(HKEY_CURRENT_USER, ICQ_KEY_PATH);
     const std::wstring question =
         L"Toto ICQ# nemá na tomto počítači žádný záznam v User Statusech. To znamená, že buď tento uživatel ICQ "
         L"nikdy nepoužil Status Managera, anebo je zadáno chybné číslo. Jste-li přesvědčeni, že vámi zadané číslo "
@@ -371,7 +373,7 @@ TEST_F(Account, FailedKeyCreationIsReported)
 {
     // A volatile key takes no lasting subkeys: first the account's key
     // refuses "CustomStatusList", then the client's key refuses "NewOwners".
-    PutKey(HKEY_CURRENT_USER, L"Software\\Mirabilis\\ICQ\\NewOwners\\22222", {}, REG_OPTION_VOLATILE);
+    PutKey(HKEY_CURRENT_USER, AccountKey(L"22222"), {}, REG_OPTION_VOLATILE);
     UiRobot robot;
     robot.Then(Enter(L"22222")).Then(Press(IDYES)).Then(Press(IDOK));
     EXPECT_EQ(ChangeAccount(), -2);
@@ -380,14 +382,14 @@ TEST_F(Account, FailedKeyCreationIsReported)
                          ERROR_CHILD_MUST_BE_VOLATILE));
 
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Mirabilis");
-    PutKey(HKEY_CURRENT_USER, L"Software\\Mirabilis\\ICQ", {}, REG_OPTION_VOLATILE);
+    PutKey(HKEY_CURRENT_USER, ICQ_KEY_PATH, {}, REG_OPTION_VOLATILE);
     UiRobot again;
     again.Then(Enter(L"33333")).Then(Press(IDYES)).Then(Press(IDOK));
     EXPECT_EQ(ChangeAccount(), -2);
     ASSERT_EQ(again.Seen().size(), 3u);
     EXPECT_TRUE(IsReport(again.Seen()[2], L"RefreshData", L"RegCreateKeyEx(\"HKCU\\\\...\\\\CustomStatusList\")",
                          ERROR_CHILD_MUST_BE_VOLATILE));
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Software\\Mirabilis\\ICQ\\NewOwners"));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, ICQ_KEY_PATH L"\\NewOwners"));
     EXPECT_EQ(StoredUin(), L"<none>");
     EXPECT_EQ(Shown1005(), L"11111");
 }

@@ -2,6 +2,8 @@
 // modally as the program runs it, answered by the robot.
 #include "test_support.h"
 
+#include "store/icq_keys.h"
+
 #include "app/main_dialog.h"
 #include "app/settings.h"
 #include "resource.h"
@@ -80,7 +82,7 @@ TEST_F(MainWindow, WithoutSettingsTheUserIsAskedFirst)
 TEST_F(MainWindow, FirstStartCreatesTheAccount)
 {
     NoSettings();
-    PutKey(HKEY_CURRENT_USER, L"Software\\Mirabilis\\ICQ");
+    PutKey(HKEY_CURRENT_USER, ICQ_KEY_PATH);
     UiRobot robot;
     robot.Then(Sequence({Type(IDC_INPUT_TEXT, L"123456"), Press(IDOK)}))
         .Then(Press(IDYES))
@@ -460,4 +462,40 @@ TEST_F(MainWindow, SettingIntegersAreDecimalText)
     EXPECT_TRUE(WriteSettingInt(L"Infos", L"1", -2147483647 - 1, file.c_str()));
     WriteSettingInt(L"Infos", L"2", 1, file.c_str());
     EXPECT_EQ(ReadFileBytes(file), "[Infos]\r\n1=-2147483648\r\n2=1\r\n");
+}
+
+// LoadAll and SaveAll work on the account the window shows, and keep the
+// list view and the dirty flag in step with the list.
+TEST_F(MainWindow, LoadAndSaveKeepTheViewAndTheFlag)
+{
+    Account(L"123456", {{2, StatusValues(L"Druhý", L"text dva", 5, 1)}, {7, StatusValues(L"Sedmý", L"text sedm", 3, 0)}});
+    TestMainWindow main(L"123456");
+    StatusListDirty = 1;
+    EXPECT_EQ(LoadAll(), 0);
+    EXPECT_EQ(StatusListDirty, 0);
+    std::vector<ListRow> rows = ReadListView(main.List());
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].name, L"Sedmý");
+    EXPECT_EQ(rows[0].description, L"text sedm");
+    EXPECT_EQ(rows[0].image, 6) << "icon n shows image n - 1";
+    EXPECT_EQ(rows[1].name, L"Druhý");
+    EXPECT_EQ(rows[1].image, 1);
+
+    StatusListDirty = 1;
+    EXPECT_EQ(SaveAll(), 0);
+    EXPECT_EQ(StatusListDirty, 0);
+
+    RegDeleteTreeW(HKEY_CURRENT_USER, ListKeyPath(L"123456").c_str());
+    StatusListDirty = 1;
+    UiRobot robot;
+    robot.Then(Press(IDOK)).Then(Press(IDOK));
+    EXPECT_EQ(SaveAll(), -1);
+    EXPECT_EQ(StatusListDirty, 1) << "a save that did nothing keeps the flag";
+    EXPECT_EQ(StatusList.size(), 2u);
+    EXPECT_EQ(LoadAll(), -1);
+    ASSERT_EQ(robot.Seen().size(), 2u);
+    EXPECT_EQ(robot.Seen()[0].owner, main.Window());
+    EXPECT_TRUE(StatusList.empty());
+    EXPECT_TRUE(ReadListView(main.List()).empty()) << "no row may stand for a record that is gone";
+    EXPECT_EQ(StatusListDirty, 0);
 }

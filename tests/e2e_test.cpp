@@ -2,6 +2,8 @@
 // temporary folder and driven from outside, as a user would.
 #include "test_support.h"
 
+#include "store/icq_keys.h"
+
 #include <commctrl.h>
 
 #include "home_url.h"
@@ -40,7 +42,7 @@ protected:
     std::wstring Ini() const { return programFolder.File(L"Data.ini"); }
     void Account(const std::wstring &icq, std::initializer_list<std::pair<int, RegValues>> statuses, DWORD options = 0)
     {
-        PutKey(HKEY_CURRENT_USER, L"Software\\Mirabilis\\ICQ\\NewOwners\\" + icq);
+        PutKey(HKEY_CURRENT_USER, AccountKey(icq));
         PutKey(HKEY_CURRENT_USER, ListKeyPath(icq), {}, options);
         for (const auto &status : statuses)
             PutKey(HKEY_CURRENT_USER, ListKeyPath(icq) + L"\\" + std::to_wstring(status.first), status.second, options);
@@ -178,7 +180,7 @@ static bool IsMessage(const Shown &shown, const std::wstring &start)
 TEST_F(EndToEnd, FirstStartAsksForTheAccount)
 {
     DeleteFileW(Ini().c_str());
-    PutKey(HKEY_CURRENT_USER, L"Software\\Mirabilis\\ICQ");
+    PutKey(HKEY_CURRENT_USER, ICQ_KEY_PATH);
     Start(programFolder.Path());
 
     HWND box = program.WaitForWindow(IsInputBox);

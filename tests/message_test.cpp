@@ -5,7 +5,7 @@
 #include "dialogs/dialogs.h"
 #include "resource.h"
 
-static const std::wstring Lite = L"Software\\Mirabilis\\ICQ\\NewOwners\\12345\\ICQLite";
+static const std::wstring Lite = AccountKey(L"12345", L"ICQLite");
 
 class Messages : public ::testing::Test {
 protected:

@@ -1,28 +1,27 @@
-// Loading and saving the status list through the real registry.
+// Reading and writing the status list through the real registry, without
+// a window.
 #include "test_support.h"
 
 #include "app/text.h"
+#include "store/icq_keys.h"
 #include "store/status_store.h"
 
 static const std::wstring Icq = L"123456";
 
 class Store : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ResetProgramState();
-        main = std::make_unique<TestMainWindow>(Icq);
-    }
-    void TearDown() override { main.reset(); }
+    void SetUp() override { ResetProgramState(); }
+    int Load() { return ReadStatusList(Icq.c_str(), list); }
+    int Save() { return WriteStatusList(Icq.c_str(), list); }
 
     std::wstring List() const { return ListKeyPath(Icq); }
     void PutStatus(int icon, const RegValues &values) { PutKey(HKEY_CURRENT_USER, List() + L"\\" + std::to_wstring(icon), values); }
     RegTree Tree() const { return ReadTree(HKEY_CURRENT_USER, List()); }
-    // Icon numbers of StatusList, in order.
+    // Icon numbers of the list, in order.
     std::vector<int> Icons() const
     {
         std::vector<int> icons;
-        for (const StatusRecord &record : StatusList)
+        for (const StatusRecord &record : list)
             icons.push_back(record.IconIndex);
         return icons;
     }
@@ -38,31 +37,22 @@ protected:
 
     ScratchRegistry registry;
     TempFolder folder;
-    std::unique_ptr<TestMainWindow> main;
+    std::vector<StatusRecord> list;
 };
 
-TEST_F(Store, LoadFollowsLineNumbersAndFillsTheList)
+TEST_F(Store, LoadFollowsLineNumbers)
 {
     PutStatus(2, StatusValues(L"Druhý", L"text dva", 5, 1));
     PutStatus(7, StatusValues(L"Sedmý", L"text sedm", 3, 0));
-    StatusListDirty = 1;
+    list.resize(3); // replaced, not added to
 
-    EXPECT_EQ(LoadAll(), 0);
+    EXPECT_EQ(Load(), 0);
     EXPECT_EQ(Icons(), (std::vector<int>{7, 2}));
-    EXPECT_EQ(StatusListDirty, 0);
-    EXPECT_STREQ(StatusList[0].Name, L"Sedmý");
-    EXPECT_STREQ(StatusList[0].Description, L"text sedm");
-    EXPECT_EQ(StatusList[0].LineNumber, 3u);
-    EXPECT_EQ(StatusList[0].On, 0u);
-    EXPECT_EQ(StatusList[1].On, 1u);
-
-    std::vector<ListRow> rows = ReadListView(main->List());
-    ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0].name, L"Sedmý");
-    EXPECT_EQ(rows[0].description, L"text sedm");
-    EXPECT_EQ(rows[0].image, 6) << "icon n shows image n - 1";
-    EXPECT_EQ(rows[1].name, L"Druhý");
-    EXPECT_EQ(rows[1].image, 1);
+    EXPECT_STREQ(list[0].Name, L"Sedmý");
+    EXPECT_STREQ(list[0].Description, L"text sedm");
+    EXPECT_EQ(list[0].LineNumber, 3u);
+    EXPECT_EQ(list[0].On, 0u);
+    EXPECT_EQ(list[1].On, 1u);
 }
 
 TEST_F(Store, SortIsStableAndUnsigned)
@@ -75,10 +65,9 @@ TEST_F(Store, SortIsStableAndUnsigned)
 
     UiRobot robot;
     robot.Then(Press(IDOK)); // the missing LineNumber is reported
-    EXPECT_EQ(LoadAll(), 0);
+    EXPECT_EQ(Load(), 0);
     ASSERT_EQ(robot.Seen().size(), 1u);
     EXPECT_TRUE(IsReport(robot.Seen()[0], L"LoadAll", L"RegQueryValueEx(\"LineNumber\")", ERROR_FILE_NOT_FOUND));
-    EXPECT_EQ(robot.Seen()[0].owner, main->Window());
     EXPECT_EQ(Icons(), (std::vector<int>{20, 12, 3, 4, 9}));
 }
 
@@ -87,16 +76,16 @@ TEST_F(Store, MissingValuesAreReportedAndTheRecordStays)
     PutStatus(5, {{L"Name", Utf8Binary(L"jen název")}});
     UiRobot robot;
     robot.Then(Press(IDOK)).Then(Press(IDOK)).Then(Press(IDOK));
-    EXPECT_EQ(LoadAll(), 0);
+    EXPECT_EQ(Load(), 0);
     ASSERT_EQ(robot.Seen().size(), 3u);
     EXPECT_TRUE(IsReport(robot.Seen()[0], L"LoadAll", L"RegQueryValueEx(\"Description\")", 2));
     EXPECT_TRUE(IsReport(robot.Seen()[1], L"LoadAll", L"RegQueryValueEx(\"LineNumber\")", 2));
     EXPECT_TRUE(IsReport(robot.Seen()[2], L"LoadAll", L"RegQueryValueEx(\"On\")", 2));
-    ASSERT_EQ(StatusList.size(), 1u);
-    EXPECT_STREQ(StatusList[0].Name, L"jen název");
-    EXPECT_STREQ(StatusList[0].Description, L"");
-    EXPECT_EQ(StatusList[0].On, 0u);
-    EXPECT_EQ(StatusList[0].LineNumber, 0u);
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_STREQ(list[0].Name, L"jen název");
+    EXPECT_STREQ(list[0].Description, L"");
+    EXPECT_EQ(list[0].On, 0u);
+    EXPECT_EQ(list[0].LineNumber, 0u);
 
     // Every report is in the event log too.
     std::vector<std::string> lines = ReadLines(folder.File(L"EVENTS.Kvt"));
@@ -123,19 +112,19 @@ TEST_F(Store, OddValuesLoadSafely)
 
     UiRobot robot;
     robot.Then(Press(IDOK));
-    EXPECT_EQ(LoadAll(), 0);
+    EXPECT_EQ(Load(), 0);
     ASSERT_EQ(robot.Seen().size(), 1u);
     EXPECT_TRUE(IsReport(robot.Seen()[0], L"LoadAll", L"RegQueryValueEx(\"On\")", ERROR_MORE_DATA));
 
     ASSERT_EQ(Icons(), (std::vector<int>{1, 2}));
-    EXPECT_STREQ(StatusList[0].Description, L"konec");
-    EXPECT_STREQ(StatusList[0].Name, L"př");
-    std::wstring replaced = StatusList[1].Description;
+    EXPECT_STREQ(list[0].Description, L"konec");
+    EXPECT_STREQ(list[0].Name, L"př");
+    std::wstring replaced = list[1].Description;
     EXPECT_NE(replaced.find(L"ok"), std::wstring::npos);
     EXPECT_EQ(replaced.find_first_not_of(L"\xFFFDok"), std::wstring::npos) << Narrow(replaced);
-    EXPECT_STREQ(StatusList[1].Name, L"Abc");
-    EXPECT_EQ(StatusList[1].LineNumber, 0x0102u);
-    EXPECT_EQ(StatusList[1].On, 0u) << "a value that does not fit is not half read";
+    EXPECT_STREQ(list[1].Name, L"Abc");
+    EXPECT_EQ(list[1].LineNumber, 0x0102u);
+    EXPECT_EQ(list[1].On, 0u) << "a value that does not fit is not half read";
 }
 
 TEST_F(Store, OverlongTextsAreReportedAndCutWhole)
@@ -148,26 +137,24 @@ TEST_F(Store, OverlongTextsAreReportedAndCutWhole)
 
     UiRobot robot;
     robot.Then(Press(IDOK)).Then(Press(IDOK));
-    EXPECT_EQ(LoadAll(), 0);
+    EXPECT_EQ(Load(), 0);
     ASSERT_EQ(robot.Seen().size(), 2u);
     EXPECT_TRUE(IsReport(robot.Seen()[0], L"LoadAll", L"RegQueryValueEx(\"Description\")", ERROR_MORE_DATA));
     EXPECT_TRUE(IsReport(robot.Seen()[1], L"LoadAll", L"RegQueryValueEx(\"Name\")", ERROR_MORE_DATA));
-    ASSERT_EQ(StatusList.size(), 1u);
+    ASSERT_EQ(list.size(), 1u);
     // The first 2048 bytes hold 682 whole euro signs; the field keeps them.
-    EXPECT_EQ(std::wstring(StatusList[0].Name), std::wstring(682, L'\x20AC'));
+    EXPECT_EQ(std::wstring(list[0].Name), std::wstring(682, L'\x20AC'));
     // The first 8192 bytes hold 4096 letters; the field keeps 4095.
-    EXPECT_EQ(std::wstring(StatusList[0].Description), std::wstring(4095, L'\x0159'));
+    EXPECT_EQ(std::wstring(list[0].Description), std::wstring(4095, L'\x0159'));
 }
 
 TEST_F(Store, SaveWritesTheClientLayoutAndLoadsBack)
 {
     PutStatus(5, StatusValues(L"starý", L"zmizí", 1, 1));
-    StatusList = {Record(7, L"Příliš", L"žluťoučký kůň\r\núpěl", 1), Record(2, L"", L"", 0)};
-    StatusList[0].LineNumber = 99; // not written: positions are
-    StatusListDirty = 1;
+    list = {Record(7, L"Příliš", L"žluťoučký kůň\r\núpěl", 1), Record(2, L"", L"", 0)};
+    list[0].LineNumber = 99; // not written: positions are
 
-    EXPECT_EQ(SaveAll(), 0);
-    EXPECT_EQ(StatusListDirty, 0);
+    EXPECT_EQ(Save(), 0);
     RegTree tree = Tree();
     ASSERT_EQ(tree.size(), 2u);
     EXPECT_EQ(tree[L"7"], StatusValues(L"Příliš", L"žluťoučký kůň\r\núpěl", 1, 1));
@@ -175,11 +162,11 @@ TEST_F(Store, SaveWritesTheClientLayoutAndLoadsBack)
     EXPECT_EQ(tree[L"2"], StatusValues(L"", L"", 2, 0));
     EXPECT_EQ(tree[L"2"][L"Name"].data.size(), 0u);
 
-    StatusList.clear();
-    EXPECT_EQ(LoadAll(), 0);
+    list.clear();
+    EXPECT_EQ(Load(), 0);
     EXPECT_EQ(Icons(), (std::vector<int>{7, 2}));
-    EXPECT_STREQ(StatusList[0].Description, L"žluťoučký kůň\r\núpěl");
-    EXPECT_STREQ(StatusList[1].Name, L"");
+    EXPECT_STREQ(list[0].Description, L"žluťoučký kůň\r\núpěl");
+    EXPECT_STREQ(list[1].Name, L"");
 }
 
 TEST_F(Store, SaveLeavesOtherKeysAndValuesAlone)
@@ -189,11 +176,11 @@ TEST_F(Store, SaveLeavesOtherKeysAndValuesAlone)
         PutKey(HKEY_CURRENT_USER, List() + L"\\" + junk, {{L"x", Dword(1)}});
     PutStatus(4, StatusValues(L"a", L"b", 1, 1));
 
-    EXPECT_EQ(LoadAll(), 0);
+    EXPECT_EQ(Load(), 0);
     EXPECT_EQ(Icons(), (std::vector<int>{4}));
 
-    StatusList.clear();
-    EXPECT_EQ(SaveAll(), 0); // an empty list
+    list.clear();
+    EXPECT_EQ(Save(), 0); // an empty list
     RegTree tree = Tree();
     EXPECT_EQ(tree.size(), 3u);
     for (const wchar_t *junk : {L"0", L"33", L"abc"})
@@ -213,8 +200,8 @@ TEST_F(Store, SaveRewritesAStatusWhole)
     sz.type = REG_SZ;
     sz.data = std::string("x\0\0\0", 4);
     PutStatus(6, {{L"Name", sz}, {L"Extra", Dword(5)}, {L"LineNumber", Binary("1")}});
-    StatusList = {Record(6, L"nový", L"text", 1)};
-    EXPECT_EQ(SaveAll(), 0);
+    list = {Record(6, L"nový", L"text", 1)};
+    EXPECT_EQ(Save(), 0);
     EXPECT_EQ(Tree()[L"6"], StatusValues(L"nový", L"text", 1, 1));
 }
 
@@ -226,42 +213,33 @@ TEST_F(Store, LongestTextsRoundTrip)
     // Three-byte characters: the text is cut at a character boundary.
     std::wstring wide(4095, L'\x4E2D');        // 12285 bytes
     PutKey(HKEY_CURRENT_USER, List());
-    StatusList = {Record(1, name, text), Record(32, L"x", wide)};
-    EXPECT_EQ(SaveAll(), 0);
+    list = {Record(1, name, text), Record(32, L"x", wide)};
+    EXPECT_EQ(Save(), 0);
     RegTree tree = Tree();
     EXPECT_EQ(tree[L"1"][L"Name"].data.size(), 2046u);
     EXPECT_EQ(tree[L"1"][L"Description"].data.size(), 8190u);
     EXPECT_EQ(tree[L"32"][L"Description"].data, Narrow(std::wstring(2730, L'\x4E2D')));
 
-    EXPECT_EQ(LoadAll(), 0);
-    ASSERT_EQ(StatusList.size(), 2u);
-    EXPECT_EQ(std::wstring(StatusList[0].Name), name);
-    EXPECT_EQ(std::wstring(StatusList[0].Description), text);
-    EXPECT_EQ(std::wstring(StatusList[1].Description), std::wstring(2730, L'\x4E2D'));
+    EXPECT_EQ(Load(), 0);
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(std::wstring(list[0].Name), name);
+    EXPECT_EQ(std::wstring(list[0].Description), text);
+    EXPECT_EQ(std::wstring(list[1].Description), std::wstring(2730, L'\x4E2D'));
 }
 
 TEST_F(Store, MissingListKeyIsReportedOnce)
 {
-    PutStatus(3, StatusValues(L"a", L"", 1, 1));
-    EXPECT_EQ(LoadAll(), 0);
-    ASSERT_EQ(ReadListView(main->List()).size(), 1u);
-
-    RegDeleteKeyW(HKEY_CURRENT_USER, (List() + L"\\3").c_str());
-    RegDeleteKeyW(HKEY_CURRENT_USER, List().c_str());
-    StatusListDirty = 1;
+    list = {Record(3, L"a", L"")};
     UiRobot robot;
     robot.Then(Press(IDOK)).Then(Press(IDOK));
-    EXPECT_EQ(SaveAll(), -1);
-    EXPECT_EQ(StatusListDirty, 1) << "a save that did nothing keeps the flag";
-    EXPECT_EQ(StatusList.size(), 1u);
-    EXPECT_EQ(LoadAll(), -1);
+    EXPECT_EQ(Save(), -1);
+    EXPECT_EQ(list.size(), 1u);
+    EXPECT_EQ(Load(), -1);
     ASSERT_EQ(robot.Seen().size(), 2u);
     const wchar_t *open = L"RegOpenKeyExW(\"..\\\\ICQ\\\\..\\\\CustomStatusList\")";
     EXPECT_TRUE(IsReport(robot.Seen()[0], L"SaveAll", open, ERROR_FILE_NOT_FOUND));
     EXPECT_TRUE(IsReport(robot.Seen()[1], L"LoadAll", open, ERROR_FILE_NOT_FOUND));
-    EXPECT_TRUE(StatusList.empty());
-    EXPECT_TRUE(ReadListView(main->List()).empty()) << "no row may stand for a record that is gone";
-    EXPECT_EQ(StatusListDirty, 0);
+    EXPECT_TRUE(list.empty());
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, List())) << "nothing is created";
 }
 
@@ -278,14 +256,14 @@ static void PutVolatileList(const std::wstring &list, std::initializer_list<int>
 
 TEST_F(Store, FailedWritesAreReportedAndTheSaveGoesOn)
 {
-    PutKey(HKEY_CURRENT_USER, L"Software\\Mirabilis\\ICQ\\NewOwners\\" + Icq);
+    PutKey(HKEY_CURRENT_USER, AccountKey(Icq));
     PutVolatileList(List(), {3, 9});
-    StatusList = {Record(3, L"tři", L""), Record(7, L"sedm", L""), Record(9, L"devět", L"")};
+    list = {Record(3, L"tři", L""), Record(7, L"sedm", L""), Record(9, L"devět", L"")};
 
     UiRobot robot;
     for (int i = 0; i < 6; i++)
         robot.Then(Press(IDOK));
-    EXPECT_EQ(SaveAll(), 0);
+    EXPECT_EQ(Save(), 0);
     ASSERT_EQ(robot.Seen().size(), 6u);
     EXPECT_TRUE(IsReport(robot.Seen()[0], L"SaveAll", L"RegCreateKeyEx", ERROR_CHILD_MUST_BE_VOLATILE));
     EXPECT_TRUE(IsReport(robot.Seen()[1], L"SaveAll", L"RegSetValueEx(\"Description\")", ERROR_INVALID_HANDLE));
@@ -298,7 +276,6 @@ TEST_F(Store, FailedWritesAreReportedAndTheSaveGoesOn)
     ASSERT_EQ(tree.size(), 2u);
     EXPECT_EQ(tree[L"3"], StatusValues(L"tři", L"", 1, 1));
     EXPECT_EQ(tree[L"9"], StatusValues(L"devět", L"", 3, 1));
-    EXPECT_EQ(StatusListDirty, 0);
 }
 
 // Child: loads a volatile list of 1, 5 and 9, adds a new status 7 in second
@@ -307,24 +284,24 @@ static int InterruptedSaveChild(const std::wstring &scratch)
 {
     if (!ScratchRegistry::Adopt(scratch))
         return 1;
-    TestMainWindow main(Icq);
+    std::vector<StatusRecord> list;
     UiRobot robot;
     robot.Then(Press(IDCANCEL));
-    if (LoadAll() != 0 || StatusList.size() != 3)
+    if (ReadStatusList(Icq.c_str(), list) != 0 || list.size() != 3)
         return 2;
     StatusRecord added = {};
     added.IconIndex = 7;
     CopyText(added.Name, 1024, L"nový");
-    StatusList.insert(StatusList.begin() + 1, added);
-    StatusList.erase(StatusList.begin() + 2); // status 5 is dropped
-    SaveAll();
+    list.insert(list.begin() + 1, added);
+    list.erase(list.begin() + 2); // status 5 is dropped
+    WriteStatusList(Icq.c_str(), list);
     return 3; // not reached: Cancel ends the process
 }
 static bool interruptedChild = RegisterChild("interrupted-save", InterruptedSaveChild);
 
 TEST_F(Store, InterruptedSaveLosesNoStoredStatus)
 {
-    PutKey(HKEY_CURRENT_USER, L"Software\\Mirabilis\\ICQ\\NewOwners\\" + Icq);
+    PutKey(HKEY_CURRENT_USER, AccountKey(Icq));
     PutVolatileList(List(), {1, 5, 9});
     EXPECT_EQ(RunChild("interrupted-save", registry.Path(), folder.Path()), 0xFFFFFFFFu);
 

@@ -593,7 +593,7 @@ TEST_F(Sweep, DefaultMessageShowsAtMostItsFieldOrIsReported)
 {
     Rng.seed(5);
     HKEY key;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Mirabilis\\ICQ\\NewOwners\\123456\\ICQLite", 0, NULL, 0,
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, AccountKey(L"123456", L"ICQLite").c_str(), 0, NULL, 0,
                               KEY_ALL_ACCESS, NULL, &key, NULL), ERROR_SUCCESS);
     static const size_t Sizes[] = {0, 1, 2, 3, 4, 5, 8190, 8191, 8192, 8193, 9000, 16384};
     static const DWORD Types[] = {REG_SZ, REG_MULTI_SZ, REG_EXPAND_SZ, REG_DWORD, REG_QWORD, REG_NONE};

@@ -3,6 +3,8 @@
 //   orbelan_demo_seed.exe <folder of Orbelan.exe>
 // Writes the account's status list (only if it has none yet, so the user's
 // own edits survive the next start) and the ICQ# into <folder>\Data.ini.
+#include "store/icq_keys.h"
+
 #include <windows.h>
 #include <stdio.h>
 #include <string.h>
@@ -38,7 +40,7 @@ int wmain(int argc, wchar_t **argv)
         return 2;
     }
     wchar_t path[300];
-    swprintf(path, 300, L"Software\\Mirabilis\\ICQ\\NewOwners\\%ls\\CustomStatusList", DemoIcq);
+    AccountKeyPath(DemoIcq, L"CustomStatusList", path, 300);
     HKEY list;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, &list) == ERROR_SUCCESS) {
         RegCloseKey(list);
@@ -65,7 +67,7 @@ int wmain(int argc, wchar_t **argv)
     }
 
     // The client's default Away and N/A messages of the demo account.
-    swprintf(path, 300, L"Software\\Mirabilis\\ICQ\\NewOwners\\%ls\\ICQLite", DemoIcq);
+    AccountKeyPath(DemoIcq, L"ICQLite", path, 300);
     HKEY lite;
     if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &lite, NULL) == ERROR_SUCCESS) {
         static const wchar_t *const messages[][2] = {

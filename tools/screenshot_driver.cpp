@@ -8,7 +8,10 @@
 // The program runs in the driver's current directory and is closed with
 // Storno at the end. Exit code 0 when every picture was saved.
 #include "screen_capture.h"
+#include "window_find.h"
+
 #include "resource.h"
+#include "store/icq_keys.h"
 
 #include <commctrl.h>
 #include <shlwapi.h>
@@ -42,42 +45,16 @@ static bool Fail(const std::wstring &what)
     return false;
 }
 
-// WM_GETTEXT, unlike GetWindowText, reads controls of other processes.
-static std::wstring TextOf(HWND window)
-{
-    wchar_t text[512] = L"";
-    SendMessageW(window, WM_GETTEXT, 512, (LPARAM)text);
-    text[511] = 0;
-    return text;
-}
-
 static bool ControlTextStarts(HWND dialog, int id, const wchar_t *start)
 {
     HWND control = GetDlgItem(dialog, id);
-    return control && TextOf(control).compare(0, wcslen(start), start) == 0;
-}
-
-struct WindowSearch {
-    DWORD process;
-    std::vector<HWND> found;
-};
-
-static BOOL CALLBACK CollectWindow(HWND window, LPARAM parameter)
-{
-    WindowSearch *search = (WindowSearch *)parameter;
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process == search->process && IsWindowVisible(window))
-        search->found.push_back(window);
-    return TRUE;
+    return control && WindowText(control).compare(0, wcslen(start), start) == 0;
 }
 
 // The visible top-level windows of the program.
 static std::vector<HWND> ProgramWindows()
 {
-    WindowSearch search = {Program.dwProcessId, {}};
-    EnumWindows(CollectWindow, (LPARAM)&search);
-    return search.found;
+    return VisibleWindowsOf(Program.dwProcessId);
 }
 
 /* ---- The program's windows, told apart by their controls ----------------- */
@@ -139,7 +116,7 @@ static bool WaitGone(HWND window)
     for (DWORD start = GetTickCount(); GetTickCount() - start < WindowWait; Sleep(20))
         if (!IsWindow(window))
             return true;
-    return Fail(L"a window did not close: " + TextOf(window));
+    return Fail(L"a window did not close: " + WindowText(window));
 }
 
 static void PostClick(HWND dialog, int id)
@@ -303,9 +280,10 @@ static bool TakeTour(HWND main)
 
     // The status list taken away behind the program's back: "Použít"
     // cannot save and reports it. OK carries on (Storno would end it).
-    std::wstring list = L"Software\\Mirabilis\\ICQ\\NewOwners\\" + TextOf(GetDlgItem(main, IDC_ICQ_NUMBER)) +
-                        L"\\CustomStatusList";
-    DWORD status = SHDeleteKeyW(HKEY_CURRENT_USER, list.c_str());
+    wchar_t list[300];
+    if (!AccountKeyPath(WindowText(GetDlgItem(main, IDC_ICQ_NUMBER)).c_str(), L"CustomStatusList", list, 300))
+        return Fail(L"no status list path");
+    DWORD status = SHDeleteKeyW(HKEY_CURRENT_USER, list);
     if (status != ERROR_SUCCESS)
         return Fail(L"cannot delete the status list, error " + std::to_wstring(status));
     PostClick(main, IDC_APPLY);

@@ -1,6 +1,8 @@
 // Registry fixtures: writing keys and values, reading them back whole.
 #include "test_support.h"
 
+#include "store/icq_keys.h"
+
 RegValue Binary(const std::string &bytes)
 {
     RegValue value;
@@ -85,9 +87,16 @@ bool KeyExists(HKEY root, const std::wstring &path)
     return true;
 }
 
+std::wstring AccountKey(const std::wstring &icq, const wchar_t *leaf)
+{
+    wchar_t path[512];
+    EXPECT_TRUE(AccountKeyPath(icq.c_str(), leaf, path, 512)) << "account key path of " << Narrow(icq);
+    return path;
+}
+
 std::wstring ListKeyPath(const std::wstring &icq)
 {
-    return L"Software\\Mirabilis\\ICQ\\NewOwners\\" + icq + L"\\CustomStatusList";
+    return AccountKey(icq, L"CustomStatusList");
 }
 
 RegValues StatusValues(const std::wstring &name, const std::wstring &text, DWORD line, DWORD on)

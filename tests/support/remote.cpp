@@ -1,6 +1,8 @@
 // Other processes: starting them, finding their windows, reading controls.
 #include "test_support.h"
 
+#include "window_find.h"
+
 #include <commctrl.h>
 
 Process::~Process()
@@ -44,26 +46,9 @@ DWORD Process::Wait(DWORD milliseconds)
     return code;
 }
 
-struct WindowSearch {
-    DWORD process;
-    std::vector<HWND> found;
-};
-
-static BOOL CALLBACK CollectWindow(HWND window, LPARAM parameter)
-{
-    WindowSearch *search = (WindowSearch *)parameter;
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process == search->process && IsWindowVisible(window))
-        search->found.push_back(window);
-    return TRUE;
-}
-
 std::vector<HWND> Process::Windows() const
 {
-    WindowSearch search{info.dwProcessId, {}};
-    EnumWindows(CollectWindow, (LPARAM)&search);
-    return search.found;
+    return VisibleWindowsOf(info.dwProcessId);
 }
 
 HWND Process::WaitForWindow(std::function<bool(const Shown &)> match, DWORD milliseconds)

@@ -79,6 +79,8 @@ void PutKey(HKEY root, const std::wstring &path, const RegValues &values = {}, D
 RegTree ReadTree(HKEY root, const std::wstring &path);
 bool KeyExists(HKEY root, const std::wstring &path);
 
+// The program's path of an account's key, or of its key leaf.
+std::wstring AccountKey(const std::wstring &icq, const wchar_t *leaf = nullptr);
 // Path of an account's status list below HKEY_CURRENT_USER.
 std::wstring ListKeyPath(const std::wstring &icq);
 // The four values a saved status has.

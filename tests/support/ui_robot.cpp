@@ -1,18 +1,9 @@
 // The robot that answers windows as a user would, from a thread CBT hook.
 #include "test_support.h"
 
-#include <algorithm>
+#include "window_find.h"
 
-static std::wstring WindowText(HWND window)
-{
-    // WM_GETTEXT rather than GetWindowText: it also reads the controls of
-    // windows in other processes.
-    LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
-    std::wstring text(length + 1, 0);
-    LRESULT got = SendMessageW(window, WM_GETTEXT, length + 1, (LPARAM)&text[0]);
-    text.resize(got > 0 ? got : 0);
-    return text;
-}
+#include <algorithm>
 
 static std::wstring ClassOf(HWND window)
 {
