@@ -17,7 +17,8 @@
 #include "timing.h"
 
 static const wchar_t Icq[] = L"987650123";
-static const wchar_t AccountPath[] = ICQ_KEY_PATH L"\\NewOwners\\987650123";
+// The seeded account's key, as the program names it.
+static wchar_t AccountPath[160];
 static const wchar_t Notepad[] = L"C:\\windows\\system32\\notepad.exe";
 static const int StatusListId = 1001;
 static const int SeededStatuses = 5;
@@ -173,6 +174,7 @@ int wmain(int argc, wchar_t **argv)
         fwprintf(stderr, L"usage: orbelan_startup_bench <path of Orbelan.exe> [rounds]\n");
         return 2;
     }
+    AccountKeyPath(Icq, NULL, AccountPath, 160);
     int rounds = argc > 2 ? _wtoi(argv[2]) : 21;
     if (rounds < 3)
         rounds = 3;
