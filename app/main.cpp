@@ -8,8 +8,9 @@
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_USEREX_CLASSES};
-    if (!InitCommonControlsEx(&controls))
-        ReportError(__LINE__, TXT_PROC_WINMAIN, TXT_CMD_INIT_CONTROLS, GetLastError());
+    int line = 0;
+    if (!AT_LINE(line, InitCommonControlsEx(&controls)))
+        ReportError(line, TXT_PROC_WINMAIN, TXT_CMD_INIT_CONTROLS, GetLastError());
     DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), NULL, MainDialogProc, 0);
     return 0;
 }

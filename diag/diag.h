@@ -24,3 +24,7 @@ void LogEventW(const wchar_t *message);
 // procedure and command name it, code is its status. Returns when the user
 // chose OK; Cancel, Esc or the close box end the process with exit code -1.
 void ReportError(int line, const wchar_t *procedure, const wchar_t *command, DWORD code);
+
+// Makes call and keeps the source line it is written on in line, for the
+// report of its failure:  status = AT_LINE(line, RegOpenKeyExW(...));
+#define AT_LINE(line, call) ((line) = __LINE__, (call))

@@ -69,41 +69,42 @@ int ChangeICQMessage(const wchar_t *state)
     swprintf(name, 260, L"%lsStatusText", state);
     int result = 0;
     HKEY key = NULL;
+    int line = 0;
     // A path that does not fit would name some other key: it opens none.
-    LONG status = AccountKeyPath(icq, L"ICQLite", path, 260)
-        ? RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key)
-        : (LONG)ERROR_INVALID_PARAMETER;
+    LONG status = ERROR_INVALID_PARAMETER;
+    if (AT_LINE(line, AccountKeyPath(icq, L"ICQLite", path, 260)))
+        status = AT_LINE(line, RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key));
     if (status != ERROR_SUCCESS) {
-        ReportError(__LINE__, TXT_PROC_MESSAGE, TXT_CMD_OPEN_MESSAGE_KEY, status);
+        ReportError(line, TXT_PROC_MESSAGE, TXT_CMD_OPEN_MESSAGE_KEY, status);
         return -1;
     }
 
     DWORD size = MessageBytes;
-    status = RegQueryValueExW(key, name, NULL, NULL, (BYTE *)bytes.data(), &size);
+    status = AT_LINE(line, RegQueryValueExW(key, name, NULL, NULL, (BYTE *)bytes.data(), &size));
     if (status != ERROR_SUCCESS) {
-        ReportError(__LINE__, TXT_PROC_MESSAGE, TXT_CMD_QUERY_MESSAGE, status);
+        ReportError(line, TXT_PROC_MESSAGE, TXT_CMD_QUERY_MESSAGE, status);
         result = -2;
         goto done;
     }
     Utf8ToText(bytes.data(), strnlen(bytes.data(), size), params.text, 4096);
 
-    switch (DialogBoxParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_DEFAULT_MESSAGE), MainWindowHandle,
-                            DefaultMessageDialog, (LPARAM)&params)) {
+    switch (AT_LINE(line, DialogBoxParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_DEFAULT_MESSAGE),
+                                          MainWindowHandle, DefaultMessageDialog, (LPARAM)&params))) {
     case 1:
         // The message, its zero byte, then zeros up to the full size; a
         // message too long for it is cut where a character ends.
         memset(bytes.data(), 0, bytes.size());
         TextToUtf8(params.text, bytes.data(), MessageBytes);
-        status = RegSetValueExW(key, name, 0, REG_BINARY, (const BYTE *)bytes.data(), MessageBytes);
+        status = AT_LINE(line, RegSetValueExW(key, name, 0, REG_BINARY, (const BYTE *)bytes.data(), MessageBytes));
         if (status != ERROR_SUCCESS) {
-            ReportError(__LINE__, TXT_PROC_MESSAGE, TXT_CMD_SET_MESSAGE, status);
+            ReportError(line, TXT_PROC_MESSAGE, TXT_CMD_SET_MESSAGE, status);
             result = -3;
         }
         break;
     case 2:
         break;
     default:
-        ReportError(__LINE__, TXT_PROC_MESSAGE, TXT_CMD_MESSAGE_DIALOG, GetLastError());
+        ReportError(line, TXT_PROC_MESSAGE, TXT_CMD_MESSAGE_DIALOG, GetLastError());
         result = -4;
         break;
     }

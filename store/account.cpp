@@ -63,9 +63,10 @@ int ChangeAccount()
             return -3;
         }
         if (AskQuestion(TXT_ASK_CREATE_RECORD) != IDYES) {
-            LONG status = RegCloseKey(base);
+            int line = 0;
+            LONG status = AT_LINE(line, RegCloseKey(base));
             if (status != ERROR_SUCCESS)
-                ReportError(__LINE__, TXT_PROC_ACCOUNT, TXT_CMD_CLOSE_BASE, status);
+                ReportError(line, TXT_PROC_ACCOUNT, TXT_CMD_CLOSE_BASE, status);
             continue;
         }
         if (CreateStatusListKeys(base, icq) != 0)
@@ -80,8 +81,9 @@ int ChangeAccount()
     CopyText(stored, 20, icq);
     if (iswspace(icq[0]))
         FillTemplate(stored, 20, L"\"%s\"", {icq});
-    if (!WritePrivateProfileStringW(L"ICQ", L"UIN", stored, SettingsPath)) {
-        ReportError(__LINE__, TXT_PROC_ACCOUNT, TXT_CMD_WRITE_SETTING, GetLastError());
+    int line = 0;
+    if (!AT_LINE(line, WritePrivateProfileStringW(L"ICQ", L"UIN", stored, SettingsPath))) {
+        ReportError(line, TXT_PROC_ACCOUNT, TXT_CMD_WRITE_SETTING, GetLastError());
         return -1;
     }
     SetDlgItemTextW(MainWindowHandle, IDC_ICQ_NUMBER, icq);

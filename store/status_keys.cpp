@@ -28,20 +28,20 @@ int OpenStatusListKey(const wchar_t *icq, HKEY *key, REGSAM access, LONG *status
 int CreateStatusListKeys(HKEY base, const wchar_t *icq)
 {
     HKEY owners = NULL, account = NULL, list = NULL;
-    int result = 0;
-    LONG status = RegCreateKeyExW(base, L"NewOwners", 0, NULL, REG_OPTION_NON_VOLATILE, KEY_WRITE, NULL, &owners, NULL);
+    int result = 0, line = 0;
+    const DWORD options = REG_OPTION_NON_VOLATILE;
+    LONG status = AT_LINE(line, RegCreateKeyExW(base, L"NewOwners", 0, NULL, options, KEY_WRITE, NULL, &owners, NULL));
     if (status == ERROR_SUCCESS)
-        status = RegCreateKeyExW(owners, icq, 0, NULL, REG_OPTION_NON_VOLATILE, KEY_WRITE, NULL, &account, NULL);
+        status = AT_LINE(line, RegCreateKeyExW(owners, icq, 0, NULL, options, KEY_WRITE, NULL, &account, NULL));
     if (status == ERROR_SUCCESS)
-        status = RegCreateKeyExW(account, L"CustomStatusList", 0, NULL, REG_OPTION_NON_VOLATILE, KEY_WRITE, NULL,
-                                 &list, NULL);
+        status = AT_LINE(line, RegCreateKeyExW(account, L"CustomStatusList", 0, NULL, options, KEY_WRITE, NULL, &list, NULL));
     if (status != ERROR_SUCCESS) {
-        ReportError(__LINE__, TXT_PROC_ACCOUNT, TXT_CMD_CREATE_LIST, status);
+        ReportError(line, TXT_PROC_ACCOUNT, TXT_CMD_CREATE_LIST, status);
         result = -2;
     } else {
-        status = RegCloseKey(list);
+        status = AT_LINE(line, RegCloseKey(list));
         if (status != ERROR_SUCCESS)
-            ReportError(__LINE__, TXT_PROC_ACCOUNT, TXT_CMD_CLOSE_KEY, status);
+            ReportError(line, TXT_PROC_ACCOUNT, TXT_CMD_CLOSE_KEY, status);
     }
     if (account)
         RegCloseKey(account);

@@ -17,9 +17,10 @@ static void ReadTextValue(HKEY key, const char *name, char *bytes, DWORD capacit
                           wchar_t *field, size_t fieldCap, const wchar_t *command)
 {
     DWORD size = capacity;
-    LONG status = RegQueryValueExA(key, name, NULL, NULL, (BYTE *)bytes, &size);
+    int line = 0;
+    LONG status = AT_LINE(line, RegQueryValueExA(key, name, NULL, NULL, (BYTE *)bytes, &size));
     if (status == ERROR_MORE_DATA) {
-        ReportError(__LINE__, TXT_PROC_LOAD, command, status);
+        ReportError(line, TXT_PROC_LOAD, command, status);
         // What a failed read leaves in the buffer is undefined. Read the
         // whole value again and keep its first capacity bytes, cut where a
         // UTF-8 character begins, so the field holds a clean beginning.
@@ -35,7 +36,7 @@ static void ReadTextValue(HKEY key, const char *name, char *bytes, DWORD capacit
             size--;
         memcpy(bytes, all.data(), size);
     } else if (status != ERROR_SUCCESS) {
-        ReportError(__LINE__, TXT_PROC_LOAD, command, status);
+        ReportError(line, TXT_PROC_LOAD, command, status);
         field[0] = 0;
         return;
     }
@@ -49,9 +50,10 @@ static void ReadTextValue(HKEY key, const char *name, char *bytes, DWORD capacit
 static void ReadNumberValue(HKEY key, const char *name, DWORD *field, const wchar_t *command)
 {
     DWORD value = 0, size = sizeof value;
-    LONG status = RegQueryValueExA(key, name, NULL, NULL, (BYTE *)&value, &size);
+    int line = 0;
+    LONG status = AT_LINE(line, RegQueryValueExA(key, name, NULL, NULL, (BYTE *)&value, &size));
     if (status != ERROR_SUCCESS) {
-        ReportError(__LINE__, TXT_PROC_LOAD, command, status);
+        ReportError(line, TXT_PROC_LOAD, command, status);
         value = 0;
     }
     *field = value;
@@ -62,8 +64,9 @@ int ReadStatusList(const wchar_t *icq, std::vector<StatusRecord> &list)
     list.clear();
     HKEY key = NULL;
     LONG status = 0;
-    if (!OpenStatusListKey(icq, &key, KEY_READ, &status)) {
-        ReportError(__LINE__, TXT_PROC_LOAD, TXT_CMD_OPEN_LIST, status);
+    int line = 0;
+    if (!AT_LINE(line, OpenStatusListKey(icq, &key, KEY_READ, &status))) {
+        ReportError(line, TXT_PROC_LOAD, TXT_CMD_OPEN_LIST, status);
         return -1;
     }
 
@@ -84,9 +87,9 @@ int ReadStatusList(const wchar_t *icq, std::vector<StatusRecord> &list)
         ReadNumberValue(sub, "LineNumber", &record.LineNumber, TXT_CMD_QUERY_LINE_NUMBER);
         ReadTextValue(sub, "Name", bytes.data(), 2048, record.Name, 1024, TXT_CMD_QUERY_NAME);
         ReadNumberValue(sub, "On", &record.On, TXT_CMD_QUERY_ON);
-        status = RegCloseKey(sub);
+        status = AT_LINE(line, RegCloseKey(sub));
         if (status != ERROR_SUCCESS)
-            ReportError(__LINE__, TXT_PROC_LOAD, TXT_CMD_CLOSE_KEY, status);
+            ReportError(line, TXT_PROC_LOAD, TXT_CMD_CLOSE_KEY, status);
         record.IconIndex = n;
     }
     RegCloseKey(key);

@@ -54,34 +54,35 @@ static void WriteRecord(HKEY list, const StatusRecord &record, DWORD position, c
     HKEY sub = NULL;
     // After a failed creation the writes below still run; each fails on the
     // missing key and is reported in turn.
-    LONG status = RegCreateKeyExW(list, name, 0, NULL, REG_OPTION_NON_VOLATILE,
-                                  KEY_WRITE | KEY_QUERY_VALUE, NULL, &sub, NULL);
+    int line = 0;
+    LONG status = AT_LINE(line, RegCreateKeyExW(list, name, 0, NULL, REG_OPTION_NON_VOLATILE,
+                                                KEY_WRITE | KEY_QUERY_VALUE, NULL, &sub, NULL));
     if (status != ERROR_SUCCESS)
-        ReportError(__LINE__, TXT_PROC_SAVE, TXT_CMD_CREATE_STATUS, status);
+        ReportError(line, TXT_PROC_SAVE, TXT_CMD_CREATE_STATUS, status);
 
     DWORD length = (DWORD)TextToUtf8(record.Description, bytes, size);
-    status = RegSetValueExW(sub, L"Description", 0, REG_BINARY, (const BYTE *)bytes, length);
+    status = AT_LINE(line, RegSetValueExW(sub, L"Description", 0, REG_BINARY, (const BYTE *)bytes, length));
     if (status != ERROR_SUCCESS)
-        ReportError(__LINE__, TXT_PROC_SAVE, TXT_CMD_SET_DESCRIPTION, status);
+        ReportError(line, TXT_PROC_SAVE, TXT_CMD_SET_DESCRIPTION, status);
 
-    status = RegSetValueExW(sub, L"LineNumber", 0, REG_DWORD, (const BYTE *)&position, sizeof position);
+    status = AT_LINE(line, RegSetValueExW(sub, L"LineNumber", 0, REG_DWORD, (const BYTE *)&position, sizeof position));
     if (status != ERROR_SUCCESS)
-        ReportError(__LINE__, TXT_PROC_SAVE, TXT_CMD_SET_LINE_NUMBER, status);
+        ReportError(line, TXT_PROC_SAVE, TXT_CMD_SET_LINE_NUMBER, status);
 
     length = (DWORD)TextToUtf8(record.Name, bytes, size);
-    status = RegSetValueExW(sub, L"Name", 0, REG_BINARY, (const BYTE *)bytes, length);
+    status = AT_LINE(line, RegSetValueExW(sub, L"Name", 0, REG_BINARY, (const BYTE *)bytes, length));
     if (status != ERROR_SUCCESS)
-        ReportError(__LINE__, TXT_PROC_SAVE, TXT_CMD_SET_NAME, status);
+        ReportError(line, TXT_PROC_SAVE, TXT_CMD_SET_NAME, status);
 
-    status = RegSetValueExW(sub, L"On", 0, REG_DWORD, (const BYTE *)&record.On, sizeof record.On);
+    status = AT_LINE(line, RegSetValueExW(sub, L"On", 0, REG_DWORD, (const BYTE *)&record.On, sizeof record.On));
     if (status != ERROR_SUCCESS)
-        ReportError(__LINE__, TXT_PROC_SAVE, TXT_CMD_SET_ON, status);
+        ReportError(line, TXT_PROC_SAVE, TXT_CMD_SET_ON, status);
 
     if (sub)
         RemoveOtherValues(sub);
-    status = RegCloseKey(sub);
+    status = AT_LINE(line, RegCloseKey(sub));
     if (status != ERROR_SUCCESS)
-        ReportError(__LINE__, TXT_PROC_SAVE, TXT_CMD_CLOSE_KEY, status);
+        ReportError(line, TXT_PROC_SAVE, TXT_CMD_CLOSE_KEY, status);
 }
 
 int WriteStatusList(const wchar_t *icq, const std::vector<StatusRecord> &list)
@@ -90,8 +91,9 @@ int WriteStatusList(const wchar_t *icq, const std::vector<StatusRecord> &list)
     // subkeys through this handle.
     HKEY key = NULL;
     LONG status = 0;
-    if (!OpenStatusListKey(icq, &key, KEY_READ | KEY_WRITE, &status)) {
-        ReportError(__LINE__, TXT_PROC_SAVE, TXT_CMD_OPEN_LIST, status);
+    int line = 0;
+    if (!AT_LINE(line, OpenStatusListKey(icq, &key, KEY_READ | KEY_WRITE, &status))) {
+        ReportError(line, TXT_PROC_SAVE, TXT_CMD_OPEN_LIST, status);
         return -1;
     }
 

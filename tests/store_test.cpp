@@ -81,6 +81,8 @@ TEST_F(Store, MissingValuesAreReportedAndTheRecordStays)
     EXPECT_TRUE(IsReport(robot.Seen()[0], L"LoadAll", L"RegQueryValueEx(\"Description\")", 2));
     EXPECT_TRUE(IsReport(robot.Seen()[1], L"LoadAll", L"RegQueryValueEx(\"LineNumber\")", 2));
     EXPECT_TRUE(IsReport(robot.Seen()[2], L"LoadAll", L"RegQueryValueEx(\"On\")", 2));
+    for (const Shown &report : robot.Seen())
+        EXPECT_TRUE(ReportsLineOf(report, "store/status_load.cpp", "RegQueryValueExA("));
     ASSERT_EQ(list.size(), 1u);
     EXPECT_STREQ(list[0].Name, L"jen název");
     EXPECT_STREQ(list[0].Description, L"");
@@ -271,6 +273,10 @@ TEST_F(Store, FailedWritesAreReportedAndTheSaveGoesOn)
     EXPECT_TRUE(IsReport(robot.Seen()[3], L"SaveAll", L"RegSetValueEx(\"Name\")", ERROR_INVALID_HANDLE));
     EXPECT_TRUE(IsReport(robot.Seen()[4], L"SaveAll", L"RegSetValueEx(\"On\")", ERROR_INVALID_HANDLE));
     EXPECT_TRUE(IsReport(robot.Seen()[5], L"SaveAll", L"RegCloseKey", ERROR_INVALID_HANDLE));
+    const char *calls[] = {"RegCreateKeyExW(", "RegSetValueExW(sub, L\"Description\"", "RegSetValueExW(sub, L\"LineNumber\"",
+                           "RegSetValueExW(sub, L\"Name\"", "RegSetValueExW(sub, L\"On\"", "RegCloseKey(sub)"};
+    for (size_t i = 0; i < 6; i++)
+        EXPECT_TRUE(ReportsLineOf(robot.Seen()[i], "store/status_save.cpp", calls[i])) << i;
 
     RegTree tree = Tree();
     ASSERT_EQ(tree.size(), 2u);

@@ -171,3 +171,23 @@ int WaitForVersionChecks(DWORD milliseconds)
     CloseHandle(snapshot);
     return found;
 }
+
+::testing::AssertionResult ReportsLineOf(const Shown &shown, const char *file, const char *call)
+{
+    std::wsmatch found;
+    if (!std::regex_search(shown.text, found, std::wregex(L"\nŘádek: ([0-9]+)\n")))
+        return ::testing::AssertionFailure() << "no line number in " << Narrow(shown.text);
+    size_t line = std::stoul(found[1].str());
+    // Wine shows the Linux file system as drive Z:.
+    std::wstring path = L"Z:" + Widen(ORBELAN_SOURCE_DIR) + L"/" + Widen(file);
+    std::string source = ReadFileBytes(path);
+    size_t start = 0;
+    for (size_t n = 1; n < line && start != std::string::npos; n++)
+        start = source.find('\n', start) == std::string::npos ? std::string::npos : source.find('\n', start) + 1;
+    if (source.empty() || start == std::string::npos)
+        return ::testing::AssertionFailure() << file << " has no line " << line;
+    std::string text = source.substr(start, source.find('\n', start) - start);
+    if (text.find(call) == std::string::npos)
+        return ::testing::AssertionFailure() << file << ":" << line << " is not the call of " << call << ": " << text;
+    return ::testing::AssertionSuccess();
+}

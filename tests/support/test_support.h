@@ -237,3 +237,6 @@ std::wstring ReportText(const std::wstring &procedure, const std::wstring &comma
 // and buttons.
 ::testing::AssertionResult IsReport(const Shown &shown, const std::wstring &procedure,
                                     const std::wstring &command, int code);
+// Checks that the line a report names is a call of call in the program's
+// source file (a path below the source folder, "store/status_load.cpp").
+::testing::AssertionResult ReportsLineOf(const Shown &shown, const char *file, const char *call);
