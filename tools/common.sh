@@ -46,6 +46,16 @@ orbelan_build() {
     fi
 }
 
+# orbelan_czech_windows: from here on, every Windows program of the script
+# runs as on a Czech Windows (tools/wine-env): the demo and the pictures
+# show what a Czech user sees, "Storno" and "Ano" on the system's buttons
+# and Czech system texts, on every machine. Called after the build, which
+# keeps the host's locale.
+orbelan_czech_windows() {
+    ORBELAN_WINDOWS=czech
+    . "$root/tools/wine-env"
+}
+
 # orbelan_headless <width>x<height> <command...>: runs the command on a
 # private Xvfb screen of that size.
 orbelan_headless() {
