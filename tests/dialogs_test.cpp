@@ -55,7 +55,7 @@ protected:
         return icons;
     }
 
-    ScratchRegistry registry;
+    ScratchRegistry registry{true}; // the default messages live under HKEY_LOCAL_MACHINE
     TempFolder folder;
     std::unique_ptr<TestMainWindow> main;
 };
@@ -194,6 +194,85 @@ TEST_F(Dialogs, AboutBox)
     EXPECT_EQ(about.x, corner.x);
     EXPECT_EQ(about.y, corner.y);
     EXPECT_EQ(GetObjectType(bold), 0u);
+}
+
+/* ---- Layout ------------------------------------------------------------- */
+
+// Checks that every text label of a window shows its whole text at its own
+// font: measured as the label wraps it, within the label's client area.
+static void ExpectLabelsFit(HWND window, const char *dialog)
+{
+    int measured = 0;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t className[32] = L"", text[1024] = L"";
+        GetClassNameW(child, className, 32);
+        DWORD style = (DWORD)GetWindowLongW(child, GWL_STYLE);
+        DWORD type = style & SS_TYPEMASK;
+        bool wraps = type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT;
+        // A label that ends in an ellipsis shortens its text on purpose (the
+        // home page's address, when it is long): nothing to check there.
+        if (lstrcmpiW(className, L"Static") || !(wraps || type == SS_SIMPLE || type == SS_LEFTNOWORDWRAP) ||
+            (style & SS_ELLIPSISMASK) || !GetWindowTextW(child, text, 1024))
+            continue;
+        RECT client, needed;
+        GetClientRect(child, &client);
+        needed = {0, 0, client.right, 0};
+        HDC dc = GetDC(child);
+        HGDIOBJ previous = SelectObject(dc, (HFONT)SendMessageW(child, WM_GETFONT, 0, 0));
+        DrawTextW(dc, text, -1, &needed,
+                  DT_CALCRECT | (wraps ? DT_WORDBREAK : DT_SINGLELINE) | (style & SS_NOPREFIX ? DT_NOPREFIX : 0));
+        SelectObject(dc, previous);
+        ReleaseDC(child, dc);
+        measured++;
+        EXPECT_TRUE(needed.right <= client.right && needed.bottom <= client.bottom)
+            << dialog << ", control " << (short)GetDlgCtrlID(child) << " \"" << Narrow(text) << "\": needs "
+            << needed.right << " x " << needed.bottom << " px, has " << client.right << " x " << client.bottom;
+    }
+    EXPECT_GT(measured, 0) << dialog << ": no label measured";
+}
+
+TEST_F(Dialogs, EveryLabelShowsItsWholeText)
+{
+    // Each window as the program opens it, with its own procedure; the
+    // main window and the input box last, as the real main window takes
+    // over from the test's.
+    const std::pair<const char *, std::function<void()>> windows[] = {
+        {"status editor 106", [] { AddStatus(); }},
+        {"notice 107", [&] { ShowNoticeOnce(IDD_NOTICE_OLD_ICQ, L"1", main->Window()); }},
+        {"notice 108", [&] { ShowNoticeOnce(IDD_NOTICE_HIGH_ICONS, L"2", main->Window()); }},
+        {"notice 109", [&] { ShowNoticeOnce(IDD_NOTICE_NO_SERVER, L"3", main->Window()); }},
+        {"About box 110",
+         [&] {
+             DialogBoxParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_ABOUT), main->Window(), AboutDialog, 0);
+         }},
+        // "Away" is the longer of the two states the prompt names.
+        {"default message 111",
+         [] {
+             PutKey(HKEY_LOCAL_MACHINE, L"Software\\Mirabilis\\ICQ\\NewOwners\\" + Icq + L"\\ICQLite",
+                    {{L"AwayStatusText", Binary(std::string(8192, '\0'))}});
+             ChangeICQMessage(L"Away");
+         }},
+        {"main window 101",
+         [&] {
+             main.reset();
+             ResetProgramState();
+             WriteExeSettings(Icq);
+             RunMainWindow();
+         }},
+        {"input box", [] {
+             ResetProgramState();
+             WriteExeSettings(L""); // no account yet: the main window asks for one
+             RunMainWindow();
+         }},
+    };
+    for (const auto &window : windows) {
+        const char *dialog = window.first;
+        UiRobot robot;
+        robot.Then(Steps({[dialog](HWND shown) { ExpectLabelsFit(shown, dialog); }, Escape()}));
+        window.second();
+        EXPECT_EQ(robot.Seen().size(), 1u) << dialog;
+    }
+    DeleteFileW(ExeSettingsPath().c_str());
 }
 
 /* ---- The status editor --------------------------------------------------- */

@@ -157,7 +157,7 @@ TEST(Resources, MainWindowTemplate)
         {-1, L"Static", L"Zároveň prosím všechny uživatele (a zvlášť hlavně ty spokojené), aby mi ochotně "
                         L"nahlásili, dojde-li v programu k nějaké chybě nebo záhadné události. Přijímám i nápady a "
                         L"připomínky.",
-         8, 47, 308, 16, SS_LEFT},
+         8, 47, 308, 24, SS_LEFT},
     };
     ASSERT_EQ(dialog.items.size(), sizeof expected / sizeof expected[0]);
     for (size_t i = 0; i < dialog.items.size(); i++) {
