@@ -16,6 +16,9 @@
 
 HWND MainWindowHandle;
 
+// Set when the start-up work is done and the window may show.
+static bool StartupDone;
+
 void GetCurrentIcq(wchar_t out[16])
 {
     out[0] = 0;
@@ -154,8 +157,19 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         SetWindowTextW(window, TXT_CAPTION);
         SendMessageW(window, WM_SETICON, ICON_SMALL,
                      (LPARAM)LoadIconW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDI_PROGRAM)));
+        StartupDone = false;
         if (InitMainDialog() != 0)
             EndDialog(window, 0);
+        else
+            StartupDone = true;
+        break;
+    case WM_MAIN_CHECK_SHOWN:
+        // The dialog manager shows the window once, when its queue first
+        // runs empty. Under Wine that showing can be lost while a window it
+        // owns closes on the version check's thread; the window is shown
+        // again here, after that window is gone.
+        if (StartupDone && !IsWindowVisible(window))
+            ShowWindow(window, SW_SHOWNORMAL);
         break;
     case WM_COMMAND:
         OnCommand(window, LOWORD(wParam));

@@ -13,6 +13,11 @@ extern HWND MainWindowHandle;
 // The main window's list view owns it and destroys it with itself.
 extern HIMAGELIST StatusImageList;
 
+// Posted to the main window by the version check when a window of its own
+// that the main window owns has closed: the main window then makes sure it
+// shows, once its start-up is done.
+#define WM_MAIN_CHECK_SHOWN (WM_APP + 1)
+
 /* ---- main_dialog.cpp ---------------------------------------------------- */
 
 // Dialog procedure of the main window (dialog IDD_MAIN); answers FALSE to

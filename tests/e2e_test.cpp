@@ -236,13 +236,8 @@ TEST_F(EndToEnd, FirstStartAsksForTheAccount)
     ASSERT_TRUE(noServer != NULL) << "no notice 109";
     EXPECT_TRUE(IsWindowVisible(notice) && IsWindowVisible(noServer));
     EXPECT_EQ(Describe(notice).ControlText(IDC_DONT_SHOW_AGAIN), L"Příště nezobrazovat");
-    // Notice 109 first, and gone, before notice 107 lets the main window
-    // show: under Wine, showing a window while a popup it owns on another
-    // thread is being destroyed can leave the window hidden.
-    PostClick(noServer, IDOK);
-    for (int i = 0; i < 200 && IsWindow(noServer); i++)
-        Sleep(20);
     SendDlgItemMessageW(notice, IDC_DONT_SHOW_AGAIN, BM_SETCHECK, BST_CHECKED, 0);
+    PostClick(noServer, IDOK);
     PostClick(notice, IDOK);
 
     HWND main = MainWindow();
@@ -361,4 +356,30 @@ TEST_F(EndToEnd, GoOpensTheHomePageInTheRegisteredBrowser)
     std::vector<std::string> starts = ReadLines(log);
     ASSERT_EQ(starts.size(), 1u);
     EXPECT_EQ(starts[0], "\"" + Narrow(stub) + "\" \"" ORBELAN_HOME_URL_A "\"");
+}
+
+// Both start-up notices up at once, answered in either order and at any
+// pace: the main window shows every time.
+TEST_F(EndToEnd, MainWindowComesWhicheverNoticeIsAnsweredFirst)
+{
+    Account(L"123456", {});
+    auto titled = [](const wchar_t *start) {
+        return [start](const Shown &shown) { return shown.ControlText(IDC_NOTICE_TITLE).rfind(start, 0) == 0; };
+    };
+    for (int round = 0; round < 6; round++) {
+        DeleteFileW(Ini().c_str());
+        WritePrivateProfileStringW(L"ICQ", L"UIN", L"123456", Ini().c_str());
+        Start(programFolder.Path());
+        HWND first = program.WaitForWindow(titled(L"Program Orbelan! NENÍ"));
+        HWND second = program.WaitForWindow(titled(L"Nepodařilo se připojit"));
+        ASSERT_TRUE(first && second) << "round " << round;
+        if (round % 2)
+            std::swap(first, second);
+        PostClick(first, IDOK);
+        Sleep(round < 4 ? 0 : 200);
+        PostClick(second, IDOK);
+        EXPECT_TRUE(MainWindow() != NULL) << "round " << round << ": the main window stayed hidden";
+        PostClick(MainWindow(), IDCANCEL);
+        EXPECT_EQ(program.Wait(10000), 0u) << "round " << round;
+    }
 }

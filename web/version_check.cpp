@@ -77,11 +77,20 @@ int FetchLatestVersion()
     return FetchLatestVersionFrom(ORBELAN_HOME_URL L"/version.txt");
 }
 
+// A window of this thread owned by the main window has closed: the main
+// window checks that it still shows.
+static void MainWindowCheckShown()
+{
+    if (MainWindowHandle)
+        PostMessageW(MainWindowHandle, WM_MAIN_CHECK_SHOWN, 0, 0);
+}
+
 void ReportLatestVersion(int version)
 {
     if (version < 1) {
         LogEvent("Connection to server failed");
         ShowNoticeOnce(IDD_NOTICE_NO_SERVER, L"3", MainWindowHandle);
+        MainWindowCheckShown();
         return;
     }
     if (version <= ProgramVersion)
@@ -89,7 +98,9 @@ void ReportLatestVersion(int version)
     wchar_t text[8], question[256];
     FormatVersion(version, text, 8);
     FillTemplate(question, 256, TXT_ASK_NEW_VERSION, {text});
-    if (ShowMessage(MainWindowHandle, question, MB_ICONQUESTION | MB_YESNO) == IDYES)
+    int answer = ShowMessage(MainWindowHandle, question, MB_ICONQUESTION | MB_YESNO);
+    MainWindowCheckShown();
+    if (answer == IDYES)
         OpenInBrowser(ORBELAN_HOME_URL);
 }
 
