@@ -1,7 +1,6 @@
 // The event log EVENTS.Kvt: one time-stamped line per event, appended.
 #include "diag/diag.h"
 
-#include <stdio.h>
 #include <string.h>
 #include <vector>
 
@@ -10,9 +9,9 @@ static const size_t MaxLineLength = 1023;
 
 std::string FormatLogLine(const SYSTEMTIME &time, const char *message)
 {
-    char stamp[64];
-    int length = snprintf(stamp, sizeof stamp, "[%d.%d.%.2d %d:%.2d:%.2d.%.3d]: ", time.wDay, time.wMonth,
-                          time.wYear % 100, time.wHour, time.wMinute, time.wSecond, time.wMilliseconds);
+    char stamp[64]; // five numbers of up to 5 digits and two of up to 2 fit
+    int length = wsprintfA(stamp, "[%d.%d.%02d %d:%02d:%02d.%03d]: ", time.wDay, time.wMonth, time.wYear % 100,
+                           time.wHour, time.wMinute, time.wSecond, time.wMilliseconds);
     std::string line(stamp, length > 0 ? length : 0);
 
     // Cut an overlong message where a character of the ANSI code page

@@ -13,7 +13,6 @@
 #include "store/icq_keys.h"
 #include "texts.h"
 
-#include <stdio.h>
 #include <string.h>
 #include <vector>
 
@@ -66,7 +65,7 @@ int ChangeICQMessage(const wchar_t *state)
     std::vector<char> bytes(MessageBytes + 1, 0); // the spare zero ends any message
 
     wchar_t path[260], name[260];
-    swprintf(name, 260, L"%lsStatusText", state);
+    FillTemplate(name, 260, L"%sStatusText", {state});
     int result = 0;
     HKEY key = NULL;
     int line = 0;

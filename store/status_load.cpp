@@ -5,7 +5,6 @@
 #include "diag/diag.h"
 #include "texts.h"
 
-#include <stdio.h>
 #include <string.h>
 #include <algorithm>
 #include <vector>
@@ -76,7 +75,7 @@ int ReadStatusList(const wchar_t *icq, std::vector<StatusRecord> &list)
     std::vector<char> bytes(8192 + 1);
     for (int n = 1; n <= 32; n++) {
         wchar_t name[8];
-        swprintf(name, 8, L"%d", n);
+        wsprintfW(name, L"%d", n);
         HKEY sub = NULL;
         // A missing status is no error: the client keeps only the icons in use.
         if (RegOpenKeyExW(key, name, 0, KEY_READ, &sub) != ERROR_SUCCESS)

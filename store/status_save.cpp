@@ -12,7 +12,6 @@
 #include "diag/diag.h"
 #include "texts.h"
 
-#include <stdio.h>
 #include <string>
 #include <vector>
 
@@ -49,8 +48,8 @@ static void RemoveOtherValues(HKEY sub)
 
 static void WriteRecord(HKEY list, const StatusRecord &record, DWORD position, char *bytes, size_t size)
 {
-    wchar_t name[8];
-    swprintf(name, 8, L"%d", record.IconIndex);
+    wchar_t name[12]; // any int in decimal
+    wsprintfW(name, L"%d", record.IconIndex);
     HKEY sub = NULL;
     // After a failed creation the writes below still run; each fails on the
     // missing key and is reported in turn.
@@ -113,7 +112,7 @@ int WriteStatusList(const wchar_t *icq, const std::vector<StatusRecord> &list)
         if (used[n])
             continue;
         wchar_t name[8];
-        swprintf(name, 8, L"%d", n);
+        wsprintfW(name, L"%d", n);
         RegDeleteKeyW(key, name);
     }
     RegCloseKey(key);
