@@ -12,7 +12,6 @@
 #include "diag/diag.h"
 #include "texts.h"
 
-#include <string>
 #include <vector>
 
 static bool IsStatusValueName(const wchar_t *name)
@@ -29,21 +28,19 @@ static void RemoveOtherValues(HKEY sub)
     // Just written, the four values are there: four values in all means
     // there is nothing else, and spares the walk through them.
     DWORD count = 0;
-    if (RegQueryInfoKeyW(sub, NULL, NULL, NULL, NULL, NULL, NULL, &count, NULL, NULL, NULL, NULL) ==
-            ERROR_SUCCESS && count <= 4)
+    if (RegQueryInfoKeyW(sub, NULL, NULL, NULL, NULL, NULL, NULL, &count, NULL, NULL, NULL, NULL) !=
+            ERROR_SUCCESS || count <= 4)
         return;
-    std::vector<std::wstring> others;
-    std::vector<wchar_t> name(16384);
-    for (DWORD index = 0;; index++) {
-        DWORD length = (DWORD)name.size();
-        LONG status = RegEnumValueW(sub, index, name.data(), &length, NULL, NULL, NULL, NULL);
-        if (status == ERROR_NO_MORE_ITEMS || (status != ERROR_SUCCESS && status != ERROR_MORE_DATA))
-            break;
-        if (status == ERROR_SUCCESS && !IsStatusValueName(name.data()))
-            others.emplace_back(name.data(), length);
+    // Walked from the last value down: a deletion moves only the values
+    // after it, which are done. A name too long to read (over 16383
+    // characters) cannot be named to delete it and stays.
+    wchar_t name[16384];
+    for (DWORD index = count; index-- > 0;) {
+        DWORD length = 16384;
+        if (RegEnumValueW(sub, index, name, &length, NULL, NULL, NULL, NULL) == ERROR_SUCCESS &&
+            !IsStatusValueName(name))
+            RegDeleteValueW(sub, name);
     }
-    for (const std::wstring &other : others)
-        RegDeleteValueW(sub, other.c_str());
 }
 
 static void WriteRecord(HKEY list, const StatusRecord &record, DWORD position, char *bytes, size_t size)
