@@ -74,7 +74,8 @@ static bool AcceptEdit(HWND window)
         return false;
     if (icon > LastIconForEveryClient)
         ShowNoticeOnce(IDD_NOTICE_HIGH_ICONS, L"2", window);
-    for (const StatusRecord &other : StatusList) {
+    for (int i = 0; i < StatusList.Count; i++) {
+        const StatusRecord &other = StatusList.Records[i];
         if (&other != EditedRecord && other.IconIndex == icon) {
             ShowMessage(window, TXT_ICON_TAKEN, MB_ICONWARNING | MB_OK);
             return false;

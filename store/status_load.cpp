@@ -6,7 +6,6 @@
 #include "texts.h"
 
 #include <string.h>
-#include <algorithm>
 #include <vector>
 
 // Reads text value name of a status subkey, at most capacity bytes of UTF-8,
@@ -58,9 +57,28 @@ static void ReadNumberValue(HKEY key, const char *name, DWORD *field, const wcha
     *field = value;
 }
 
-int ReadStatusList(const wchar_t *icq, std::vector<StatusRecord> &list)
+// The client's order: by line number, equal numbers keeping the order they
+// were read in (ascending icons), a record without a number (0) first. An
+// insertion sort, stable: a list the client or this program saved is in
+// order already, and then no record is moved.
+static void SortByLineNumber(StatusTable *list)
 {
-    list.clear();
+    StatusRecord *records = list->Records;
+    for (int i = 1; i < list->Count; i++) {
+        int to = i;
+        while (to > 0 && records[to - 1].LineNumber > records[i].LineNumber)
+            to--;
+        if (to == i)
+            continue;
+        StatusRecord moved = records[i];
+        memmove(&records[to + 1], &records[to], (i - to) * sizeof *records);
+        records[to] = moved;
+    }
+}
+
+int ReadStatusList(const wchar_t *icq, StatusTable *list)
+{
+    list->Count = 0;
     HKEY key = NULL;
     LONG status = 0;
     int line = 0;
@@ -69,22 +87,20 @@ int ReadStatusList(const wchar_t *icq, std::vector<StatusRecord> &list)
         return -1;
     }
 
-    // Records are large (10 KB): they are read in place, into room for all
-    // 32 made up front.
-    list.reserve(32);
-    std::vector<char> bytes(8192 + 1);
-    for (int n = 1; n <= 32; n++) {
+    // Records are large (10 KB): they are read in place.
+    char bytes[8192 + 1];
+    for (int n = 1; n <= MaxStatuses; n++) {
         wchar_t name[8];
         wsprintfW(name, L"%d", n);
         HKEY sub = NULL;
         // A missing status is no error: the client keeps only the icons in use.
         if (RegOpenKeyExW(key, name, 0, KEY_READ, &sub) != ERROR_SUCCESS)
             continue;
-        list.emplace_back(); // all zero
-        StatusRecord &record = list.back();
-        ReadTextValue(sub, "Description", bytes.data(), 8192, record.Description, 4096, TXT_CMD_QUERY_DESCRIPTION);
+        StatusRecord &record = list->Records[list->Count++];
+        memset(&record, 0, sizeof record);
+        ReadTextValue(sub, "Description", bytes, 8192, record.Description, 4096, TXT_CMD_QUERY_DESCRIPTION);
         ReadNumberValue(sub, "LineNumber", &record.LineNumber, TXT_CMD_QUERY_LINE_NUMBER);
-        ReadTextValue(sub, "Name", bytes.data(), 2048, record.Name, 1024, TXT_CMD_QUERY_NAME);
+        ReadTextValue(sub, "Name", bytes, 2048, record.Name, 1024, TXT_CMD_QUERY_NAME);
         ReadNumberValue(sub, "On", &record.On, TXT_CMD_QUERY_ON);
         status = AT_LINE(line, RegCloseKey(sub));
         if (status != ERROR_SUCCESS)
@@ -92,13 +108,6 @@ int ReadStatusList(const wchar_t *icq, std::vector<StatusRecord> &list)
         record.IconIndex = n;
     }
     RegCloseKey(key);
-
-    // The client's order; equal numbers keep ascending icon order, and a
-    // record without a number (0) comes first.
-    // A list the client or this program saved is in order already, and
-    // then no record is moved.
-    auto before = [](const StatusRecord &a, const StatusRecord &b) { return a.LineNumber < b.LineNumber; };
-    if (!std::is_sorted(list.begin(), list.end(), before))
-        std::stable_sort(list.begin(), list.end(), before);
+    SortByLineNumber(list);
     return 0;
 }

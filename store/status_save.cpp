@@ -12,8 +12,6 @@
 #include "diag/diag.h"
 #include "texts.h"
 
-#include <vector>
-
 static bool IsStatusValueName(const wchar_t *name)
 {
     return !lstrcmpiW(name, L"Description") || !lstrcmpiW(name, L"LineNumber") ||
@@ -81,7 +79,7 @@ static void WriteRecord(HKEY list, const StatusRecord &record, DWORD position, c
         ReportError(line, TXT_PROC_SAVE, TXT_CMD_CLOSE_KEY, status);
 }
 
-int WriteStatusList(const wchar_t *icq, const std::vector<StatusRecord> &list)
+int WriteStatusList(const wchar_t *icq, const StatusTable *list)
 {
     // Read access for the test, write access to create and fill the status
     // subkeys through this handle.
@@ -93,14 +91,13 @@ int WriteStatusList(const wchar_t *icq, const std::vector<StatusRecord> &list)
         return -1;
     }
 
-    std::vector<char> bytes(8192);
+    char bytes[8192]; // one record's text in UTF-8
     bool used[33] = {};
-    DWORD position = 1;
-    for (const StatusRecord &record : list) {
-        WriteRecord(key, record, position, bytes.data(), bytes.size());
+    for (int i = 0; i < list->Count; i++) {
+        const StatusRecord &record = list->Records[i];
+        WriteRecord(key, record, (DWORD)i + 1, bytes, sizeof bytes);
         if (record.IconIndex >= 1 && record.IconIndex <= 32)
             used[record.IconIndex] = true;
-        position++;
     }
 
     // Only now that every record is stored: drop the statuses no record

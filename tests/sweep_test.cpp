@@ -368,17 +368,17 @@ TEST_F(Sweep, StatusesLoadAndSaveWhateverTheRegistryHolds)
 
         // One record per status subkey, in the client's order.
         std::vector<int> loaded;
-        for (const StatusRecord &record : StatusList)
+        for (const StatusRecord &record : Records(StatusList))
             loaded.push_back(record.IconIndex);
         std::sort(loaded.begin(), loaded.end());
         ASSERT_EQ(loaded, icons) << "a status was lost or doubled";
         std::vector<ListRow> rows = ReadListView(main->List());
-        ASSERT_EQ(rows.size(), StatusList.size());
-        for (size_t i = 0; i < StatusList.size(); i++) {
-            const StatusRecord &record = StatusList[i];
+        ASSERT_EQ(rows.size(), (size_t)StatusList.Count);
+        for (int i = 0; i < StatusList.Count; i++) {
+            const StatusRecord &record = StatusList.Records[i];
             std::string where = "icon " + std::to_string(record.IconIndex);
             if (i > 0) {
-                const StatusRecord &before = StatusList[i - 1];
+                const StatusRecord &before = StatusList.Records[i - 1];
                 EXPECT_TRUE(before.LineNumber < record.LineNumber ||
                             (before.LineNumber == record.LineNumber && before.IconIndex < record.IconIndex)) << where;
             }
@@ -405,8 +405,8 @@ TEST_F(Sweep, StatusesLoadAndSaveWhateverTheRegistryHolds)
         EXPECT_EQ(tree.size(), icons.size() + 3);
         for (const wchar_t *name : {L"0", L"33", L"abc"})
             EXPECT_TRUE(tree[name] == junk[name]) << Narrow(name) << " was changed";
-        for (size_t i = 0; i < StatusList.size(); i++) {
-            const StatusRecord &record = StatusList[i];
+        for (int i = 0; i < StatusList.Count; i++) {
+            const StatusRecord &record = StatusList.Records[i];
             RegValues expected = {{L"Description", Binary(CutBytes(Narrow(record.Description), 8191))},
                                   {L"LineNumber", Dword((DWORD)i + 1)},
                                   {L"Name", Binary(Narrow(record.Name))},
