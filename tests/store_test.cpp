@@ -163,6 +163,23 @@ TEST_F(Store, OverlongTextsAreReportedAndCutWhole)
     EXPECT_EQ(std::wstring(list[0].Name), std::wstring(682, L'\x20AC'));
     // The first 8192 bytes hold 4096 letters; the field keeps 4095.
     EXPECT_EQ(std::wstring(list[0].Description), std::wstring(4095, L'\x0159'));
+
+    // Values far larger than any field, 20 MB, are never read whole: the
+    // fields stay empty, each reported once, and the record stays.
+    std::string huge(20 << 20, 'x');
+    PutStatus(4, {{L"Description", Binary(huge)}, {L"LineNumber", Dword(2)}, {L"Name", Binary(huge)}, {L"On", Dword(1)}});
+    UiRobot again;
+    again.Then(Press(IDOK)).Then(Press(IDOK)).Then(Press(IDOK)).Then(Press(IDOK));
+    EXPECT_EQ(Load(), 0);
+    ASSERT_EQ(again.Seen().size(), 4u);
+    EXPECT_TRUE(IsReport(again.Seen()[2], L"LoadAll", L"RegQueryValueEx(\"Description\")", ERROR_MORE_DATA));
+    EXPECT_TRUE(IsReport(again.Seen()[3], L"LoadAll", L"RegQueryValueEx(\"Name\")", ERROR_MORE_DATA));
+    ASSERT_EQ(Icons(), (std::vector<int>{3, 4}));
+    EXPECT_EQ(std::wstring(list[0].Name), std::wstring(682, L'\x20AC'));
+    EXPECT_STREQ(list[1].Name, L"");
+    EXPECT_STREQ(list[1].Description, L"");
+    EXPECT_EQ(list[1].LineNumber, 2u);
+    EXPECT_EQ(list[1].On, 1u);
 }
 
 TEST_F(Store, SaveWritesTheClientLayoutAndLoadsBack)
