@@ -24,6 +24,12 @@ endfunction()
 # The tests, which link orbelan_core, keep both for GoogleTest.
 function(orbelan_product_flags target)
   target_compile_options(${target} PRIVATE -fno-exceptions -fno-rtti)
+  # 32-bit Windows unwinds along its chain of exception frames and never
+  # reads DWARF unwind tables; without C++ exceptions nothing else does.
+  # (64-bit Windows needs its unwind data: the compiler keeps it there.)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    target_compile_options(${target} PRIVATE -fno-asynchronous-unwind-tables)
+  endif()
 endfunction()
 
 # The shipped executable: one static file, ASLR and DEP on, no time stamp,
