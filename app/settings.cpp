@@ -2,7 +2,6 @@
 #include "app/settings.h"
 
 #include <shlwapi.h>
-#include <stdio.h>
 
 wchar_t SettingsPath[MAX_PATH];
 
@@ -25,6 +24,6 @@ void BuildSettingsPath()
 BOOL WriteSettingInt(const wchar_t *section, const wchar_t *key, int value, const wchar_t *file)
 {
     wchar_t text[12];
-    swprintf(text, 12, L"%d", value);
+    wsprintfW(text, L"%d", value);
     return WritePrivateProfileStringW(section, key, text, file);
 }

@@ -11,8 +11,8 @@ void FillStatusListView()
     // One repaint at the end instead of one per row.
     SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
-    int row = 0;
-    for (StatusRecord &record : StatusList) {
+    for (int row = 0; row < StatusList.Count; row++) {
+        StatusRecord &record = StatusList.Records[row];
         LVITEMW item = {};
         item.mask = LVIF_TEXT | LVIF_IMAGE;
         item.iItem = row;
@@ -24,7 +24,6 @@ void FillStatusListView()
         item.iSubItem = 1;
         item.pszText = record.Description;
         SendMessageW(list, LVM_SETITEMTEXTW, row, (LPARAM)&item);
-        row++;
     }
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, NULL, TRUE);

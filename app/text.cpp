@@ -3,8 +3,6 @@
 #include "app/text.h"
 
 #include <string.h>
-#include <string>
-#include <vector>
 
 size_t CutAtCharacter(const wchar_t *text, size_t n)
 {
@@ -29,21 +27,37 @@ size_t CopyText(wchar_t *out, size_t cap, const wchar_t *text, size_t len)
     return n;
 }
 
+// Appends unit to the *n units of out while fewer than cap - 1 are there;
+// remembers in *cut that some text did not fit.
+static void PutUnit(wchar_t *out, size_t cap, size_t *n, wchar_t unit, bool *cut)
+{
+    if (*n < cap - 1)
+        out[(*n)++] = unit;
+    else
+        *cut = true;
+}
+
 void FillTemplate(wchar_t *out, size_t cap, const wchar_t *templ,
                   std::initializer_list<const wchar_t *> args)
 {
-    std::wstring text;
+    if (!out || cap == 0)
+        return;
+    size_t n = 0;
+    bool cut = false;
     auto arg = args.begin();
     for (const wchar_t *p = templ ? templ : L""; *p; p++) {
         if (p[0] == L'%' && p[1] == L's' && arg != args.end()) {
-            text += *arg ? *arg : L"";
+            for (const wchar_t *q = *arg ? *arg : L""; *q; q++)
+                PutUnit(out, cap, &n, *q, &cut);
             ++arg;
             p++;
         } else {
-            text += *p;
+            PutUnit(out, cap, &n, *p, &cut);
         }
     }
-    CopyText(out, cap, text.c_str(), text.size());
+    if (cut)
+        n = CutAtCharacter(out, n);
+    out[n] = 0;
 }
 
 void FillItemTemplate(HWND dialog, int id, std::initializer_list<const wchar_t *> args)
@@ -122,9 +136,15 @@ size_t Utf8ToText(const char *bytes, size_t len, wchar_t *out, size_t cap)
     int need = MultiByteToWideChar(CP_UTF8, 0, bytes, (int)len, NULL, 0);
     if (need <= 0)
         return 0;
-    std::vector<wchar_t> all(need);
-    int written = MultiByteToWideChar(CP_UTF8, 0, bytes, (int)len, all.data(), need);
-    return CopyText(out, cap, all.data(), written > 0 ? written : 0);
+    // At most one unit per byte: as large as the bytes the caller holds.
+    // Without the memory the field stays empty.
+    wchar_t *all = (wchar_t *)HeapAlloc(GetProcessHeap(), 0, (size_t)need * sizeof(wchar_t));
+    if (!all)
+        return 0;
+    int written = MultiByteToWideChar(CP_UTF8, 0, bytes, (int)len, all, need);
+    n = CopyText(out, cap, all, written > 0 ? written : 0);
+    HeapFree(GetProcessHeap(), 0, all);
+    return n;
 }
 
 // UTF-8 form of text, at most cap - 1 bytes of whole characters, always

@@ -162,12 +162,12 @@ static bool RegImport(const wchar_t *file)
     return code == 0;
 }
 
-static bool SameAsLoaded(const std::vector<StatusRecord> &records)
+static bool SameAsLoaded(const StatusTable &records)
 {
-    if (StatusList.size() != records.size())
+    if (StatusList.Count != records.Count)
         return false;
-    for (size_t i = 0; i < records.size(); i++) {
-        const StatusRecord &a = StatusList[i], &b = records[i];
+    for (int i = 0; i < records.Count; i++) {
+        const StatusRecord &a = StatusList.Records[i], &b = records.Records[i];
         if (a.IconIndex != b.IconIndex || a.On != b.On || wcscmp(a.Name, b.Name) ||
             wcscmp(a.Description, b.Description))
             return false;
@@ -179,7 +179,7 @@ static bool SameAsLoaded(const std::vector<StatusRecord> &records)
 // the same registry state (the 32 statuses, rewritten untimed); returns the
 // three medians, or false when reg.exe failed or its first import, into an
 // empty list key, did not bring back exactly the statuses.
-static bool CompareWithImport(int rounds, const wchar_t *scratchPath, const std::vector<StatusRecord> &records,
+static bool CompareWithImport(int rounds, const wchar_t *scratchPath, const StatusTable &records,
                               const std::vector<std::string> &names, const std::vector<std::string> &texts,
                               double *importTime, double *saveTime, double *loadTime)
 {
@@ -257,10 +257,11 @@ int wmain(int argc, wchar_t **argv)
     SendMessageW(view, LVM_SETIMAGELIST, LVSIL_SMALL, (LPARAM)StatusImageList);
 
     // 32 statuses with the longest texts: 1023 and 4095 Czech letters.
-    std::vector<StatusRecord> records(32);
+    static StatusTable records;
+    records.Count = 32;
     std::vector<std::string> names(32), texts(32);
     for (int i = 0; i < 32; i++) {
-        StatusRecord &record = records[i];
+        StatusRecord &record = records.Records[i];
         record = StatusRecord{};
         record.IconIndex = i + 1;
         record.On = 1;

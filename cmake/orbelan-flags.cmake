@@ -15,6 +15,23 @@ function(orbelan_program_flags target)
   target_link_libraries(${target} PRIVATE ssp)
 endfunction()
 
+# The program's own code, in orbelan_core and Orbelan.exe: no C++
+# exceptions and no run-time type information. Nothing in it allocates
+# through operator new or uses a standard container, so nothing can throw,
+# and no exception can leave a dialog or thread procedure into the system;
+# the C++ library's exception and terminate machinery (with its demangler),
+# the unwinder and the threads library it pulls in stay out of the program.
+# The tests, which link orbelan_core, keep both for GoogleTest.
+function(orbelan_product_flags target)
+  target_compile_options(${target} PRIVATE -fno-exceptions -fno-rtti)
+  # 32-bit Windows unwinds along its chain of exception frames and never
+  # reads DWARF unwind tables; without C++ exceptions nothing else does.
+  # (64-bit Windows needs its unwind data: the compiler keeps it there.)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    target_compile_options(${target} PRIVATE -fno-asynchronous-unwind-tables)
+  endif()
+endfunction()
+
 # The shipped executable: one static file, ASLR and DEP on, no time stamp,
 # no symbols, importing system DLLs only.
 function(orbelan_release_link target)

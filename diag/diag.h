@@ -3,7 +3,7 @@
 #pragma once
 
 #include <windows.h>
-#include <string>
+#include <stddef.h>
 
 // Appends "[d.m.yy h:mm:ss.mmm]: message" and a line end to EVENTS.Kvt in
 // the current directory. message is text in the ANSI code page. A line is
@@ -11,9 +11,10 @@
 // written loses the line.
 void LogEvent(const char *message);
 
-// The log line for message at time, without its line end:
-// "[d.m.yy h:mm:ss.mmm]: message", at most 1023 characters.
-std::string FormatLogLine(const SYSTEMTIME &time, const char *message);
+// Writes the log line for message at time, without its line end, into out:
+// "[d.m.yy h:mm:ss.mmm]: message", at most 1023 characters and at most
+// cap - 1, always terminated. Returns its length.
+size_t FormatLogLine(const SYSTEMTIME &time, const char *message, char *out, size_t cap);
 
 // LogEvent for UTF-16 text, converted to the ANSI code page; characters the
 // code page lacks are replaced.

@@ -7,8 +7,6 @@
 #include "app/text.h"
 #include "texts.h"
 
-#include <string>
-
 // Both texts of a report are at most 511 characters.
 static const size_t ReportTextSize = 512;
 static const size_t DescriptionSize = 256;
@@ -36,38 +34,26 @@ void ReportError(int line, const wchar_t *procedure, const wchar_t *command, DWO
         procedure = L"";
     if (!command)
         command = L"";
-    std::wstring lineText = std::to_wstring(line);
-    std::wstring codeText = std::to_wstring((int)code);
+    wchar_t lineText[12], codeText[12]; // any int in decimal
+    wsprintfW(lineText, L"%d", line);
+    wsprintfW(codeText, L"%d", (int)code);
     wchar_t buffer[ReportTextSize];
 
-    std::wstring log = TXT_LOG_COMMAND;
-    log += command;
-    log += TXT_LOG_PROCEDURE;
-    log += procedure;
-    log += TXT_LOG_LINE;
-    log += lineText;
-    log += TXT_LOG_CODE;
-    log += codeText;
-    CopyText(buffer, ReportTextSize, log.c_str(), log.size());
+    FillTemplate(buffer, ReportTextSize, TXT_LOG_COMMAND L"%s" TXT_LOG_PROCEDURE L"%s" TXT_LOG_LINE L"%s" TXT_LOG_CODE L"%s",
+                 {command, procedure, lineText, codeText});
     LogEventW(buffer);
 
     wchar_t description[DescriptionSize];
     DescribeError(code, description, DescriptionSize);
 
-    std::wstring message = TXT_REPORT_HEAD;
-    message += TXT_REPORT_PROCEDURE;
-    message += procedure;
-    message += L"()\n" TXT_REPORT_LINE;
-    message += lineText;
-    message += L"\n" TXT_REPORT_COMMAND;
-    message += command;
-    message += L"\n" TXT_REPORT_CODE;
-    message += codeText;
-    message += L"\n" TXT_REPORT_DESCRIPTION;
-    message += description;
     // A long description is cut at the end of the text; the lines that
-    // name the failure come before it and always show.
-    CopyText(buffer, ReportTextSize, message.c_str(), message.size());
+    // name the failure come before it and always show. The head holds the
+    // home page's address, which may hold a "%s" of its own: it is filled
+    // in, never part of the template.
+    FillTemplate(buffer, ReportTextSize,
+                 L"%s" TXT_REPORT_PROCEDURE L"%s()\n" TXT_REPORT_LINE L"%s\n" TXT_REPORT_COMMAND L"%s\n" TXT_REPORT_CODE
+                 L"%s\n" TXT_REPORT_DESCRIPTION L"%s",
+                 {TXT_REPORT_HEAD, procedure, lineText, command, codeText, description});
 
     // A box that cannot be shown counts as OK.
     if (ShowMessage(MainWindowHandle, buffer, MB_ICONERROR | MB_OKCANCEL) == IDCANCEL)

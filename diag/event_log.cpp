@@ -1,23 +1,28 @@
 // The event log EVENTS.Kvt: one time-stamped line per event, appended.
 #include "diag/diag.h"
 
-#include <stdio.h>
+#include "app/text.h"
+
 #include <string.h>
-#include <vector>
 
 // Longest line without its line end.
 static const size_t MaxLineLength = 1023;
 
-std::string FormatLogLine(const SYSTEMTIME &time, const char *message)
+size_t FormatLogLine(const SYSTEMTIME &time, const char *message, char *out, size_t cap)
 {
-    char stamp[64];
-    int length = snprintf(stamp, sizeof stamp, "[%d.%d.%.2d %d:%.2d:%.2d.%.3d]: ", time.wDay, time.wMonth,
-                          time.wYear % 100, time.wHour, time.wMinute, time.wSecond, time.wMilliseconds);
-    std::string line(stamp, length > 0 ? length : 0);
+    if (!out || cap == 0)
+        return 0;
+    size_t limit = cap - 1 < MaxLineLength ? cap - 1 : MaxLineLength;
+    char stamp[64]; // five numbers of up to 5 digits and two of up to 2 fit
+    int length = wsprintfA(stamp, "[%d.%d.%02d %d:%02d:%02d.%03d]: ", time.wDay, time.wMonth, time.wYear % 100,
+                           time.wHour, time.wMinute, time.wSecond, time.wMilliseconds);
+    size_t n = 0;
+    for (int i = 0; i < length && n < limit; i++)
+        out[n++] = stamp[i];
 
     // Cut an overlong message where a character of the ANSI code page
     // ends, never inside a double-byte character.
-    size_t room = MaxLineLength > line.size() ? MaxLineLength - line.size() : 0;
+    size_t room = limit - n;
     const char *end = message ? message : "";
     const char *start = end;
     while (*end) {
@@ -26,16 +31,20 @@ std::string FormatLogLine(const SYSTEMTIME &time, const char *message)
             break;
         end = next;
     }
-    line.append(start, end);
-    return line;
+    memcpy(out + n, start, end - start);
+    n += end - start;
+    out[n] = 0;
+    return n;
 }
 
 void LogEvent(const char *message)
 {
     SYSTEMTIME now;
     GetLocalTime(&now);
-    std::string line = FormatLogLine(now, message);
-    line += "\r\n";
+    char line[MaxLineLength + 3]; // the line, its line end and the terminator
+    size_t length = FormatLogLine(now, message, line, MaxLineLength + 1);
+    line[length++] = '\r';
+    line[length++] = '\n';
 
     // No sharing restriction: other programs may read or write the file
     // meanwhile.
@@ -62,7 +71,7 @@ void LogEvent(const char *message)
     DWORD written;
     LARGE_INTEGER start = {};
     if (SetFilePointerEx(file, start, NULL, FILE_END))
-        WriteFile(file, line.data(), (DWORD)line.size(), &written, NULL);
+        WriteFile(file, line, (DWORD)length, &written, NULL);
     if (locked)
         UnlockFileEx(file, 0, 1, 0, &turn);
     CloseHandle(file);
@@ -72,13 +81,18 @@ void LogEventW(const wchar_t *message)
 {
     if (!message)
         message = L"";
-    // Measured first: in a double-byte code page a character may take two.
-    int size = WideCharToMultiByte(CP_ACP, 0, message, -1, NULL, 0, NULL, NULL);
-    if (size <= 0)
+    // A line holds at most MaxLineLength bytes, and every unit takes at
+    // least one: more units than that never reach the log. Each unit takes
+    // at most three bytes in any ANSI code page.
+    size_t units = 0;
+    while (units < MaxLineLength && message[units])
+        units++;
+    if (message[units])
+        units = CutAtCharacter(message, units);
+    char text[3 * MaxLineLength + 1];
+    int size = units ? WideCharToMultiByte(CP_ACP, 0, message, (int)units, text, sizeof text - 1, NULL, NULL) : 0;
+    if (units && size <= 0)
         return;
-    std::vector<char> text(size, 0);
-    if (WideCharToMultiByte(CP_ACP, 0, message, -1, text.data(), size, NULL, NULL) <= 0)
-        return;
-    text[size - 1] = 0;
-    LogEvent(text.data());
+    text[size] = 0;
+    LogEvent(text);
 }

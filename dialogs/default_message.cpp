@@ -13,9 +13,7 @@
 #include "store/icq_keys.h"
 #include "texts.h"
 
-#include <stdio.h>
 #include <string.h>
-#include <vector>
 
 static const DWORD MessageBytes = 8192;
 
@@ -40,11 +38,16 @@ INT_PTR CALLBACK DefaultMessageDialog(HWND window, UINT message, WPARAM wParam, 
         switch (LOWORD(wParam)) {
         case IDOK: {
             // The edit takes any length; the message keeps its first 4095
-            // units, cut where a character ends.
+            // units, cut where a character ends when the edit holds more.
             HWND edit = GetDlgItem(window, IDC_MESSAGE_TEXT);
-            std::vector<wchar_t> text(GetWindowTextLengthW(edit) + 1, 0);
-            GetWindowTextW(edit, text.data(), (int)text.size());
-            CopyText(EditedMessage->text, 4096, text.data());
+            wchar_t *text = EditedMessage->text;
+            text[0] = 0;
+            int length = GetWindowTextW(edit, text, 4096);
+            if (length < 0 || length > 4095)
+                length = 0;
+            text[length] = 0;
+            if (GetWindowTextLengthW(edit) > length)
+                text[CutAtCharacter(text, length)] = 0;
             EndDialog(window, 1);
             break;
         }
@@ -63,10 +66,10 @@ int ChangeICQMessage(const wchar_t *state)
     GetCurrentIcq(icq);
     DefaultMessageParams params = {};
     params.state = state;
-    std::vector<char> bytes(MessageBytes + 1, 0); // the spare zero ends any message
+    char bytes[MessageBytes + 1] = {}; // the spare zero ends any message
 
     wchar_t path[260], name[260];
-    swprintf(name, 260, L"%lsStatusText", state);
+    FillTemplate(name, 260, L"%sStatusText", {state});
     int result = 0;
     HKEY key = NULL;
     int line = 0;
@@ -80,22 +83,22 @@ int ChangeICQMessage(const wchar_t *state)
     }
 
     DWORD size = MessageBytes;
-    status = AT_LINE(line, RegQueryValueExW(key, name, NULL, NULL, (BYTE *)bytes.data(), &size));
+    status = AT_LINE(line, RegQueryValueExW(key, name, NULL, NULL, (BYTE *)bytes, &size));
     if (status != ERROR_SUCCESS) {
         ReportError(line, TXT_PROC_MESSAGE, TXT_CMD_QUERY_MESSAGE, status);
         result = -2;
         goto done;
     }
-    Utf8ToText(bytes.data(), strnlen(bytes.data(), size), params.text, 4096);
+    Utf8ToText(bytes, strnlen(bytes, size), params.text, 4096);
 
     switch (AT_LINE(line, DialogBoxParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_DEFAULT_MESSAGE),
                                           MainWindowHandle, DefaultMessageDialog, (LPARAM)&params))) {
     case 1:
         // The message, its zero byte, then zeros up to the full size; a
         // message too long for it is cut where a character ends.
-        memset(bytes.data(), 0, bytes.size());
-        TextToUtf8(params.text, bytes.data(), MessageBytes);
-        status = AT_LINE(line, RegSetValueExW(key, name, 0, REG_BINARY, (const BYTE *)bytes.data(), MessageBytes));
+        memset(bytes, 0, sizeof bytes);
+        TextToUtf8(params.text, bytes, MessageBytes);
+        status = AT_LINE(line, RegSetValueExW(key, name, 0, REG_BINARY, (const BYTE *)bytes, MessageBytes));
         if (status != ERROR_SUCCESS) {
             ReportError(line, TXT_PROC_MESSAGE, TXT_CMD_SET_MESSAGE, status);
             result = -3;

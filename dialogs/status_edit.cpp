@@ -9,8 +9,6 @@
 #include "store/status_store.h"
 #include "texts.h"
 
-#include <stdio.h>
-
 // Icons above this number are invisible to users of the older client.
 static const int LastIconForEveryClient = 29;
 
@@ -27,7 +25,7 @@ static void FillIconPicker(HWND window)
     HWND picker = GetDlgItem(window, IDC_ICON_PICKER);
     for (int i = 0; i < 32; i++) {
         wchar_t number[16];
-        swprintf(number, 16, L"%d", i + 1);
+        wsprintfW(number, L"%d", i + 1);
         COMBOBOXEXITEMW item = {};
         item.mask = CBEIF_TEXT | CBEIF_IMAGE | CBEIF_SELECTEDIMAGE;
         item.iItem = i;
@@ -76,7 +74,8 @@ static bool AcceptEdit(HWND window)
         return false;
     if (icon > LastIconForEveryClient)
         ShowNoticeOnce(IDD_NOTICE_HIGH_ICONS, L"2", window);
-    for (const StatusRecord &other : StatusList) {
+    for (int i = 0; i < StatusList.Count; i++) {
+        const StatusRecord &other = StatusList.Records[i];
         if (&other != EditedRecord && other.IconIndex == icon) {
             ShowMessage(window, TXT_ICON_TAKEN, MB_ICONWARNING | MB_OK);
             return false;

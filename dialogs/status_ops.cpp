@@ -8,6 +8,8 @@
 #include "store/status_store.h"
 #include "texts.h"
 
+#include <string.h>
+
 static INT_PTR RunEditor(StatusRecord *record)
 {
     return DialogBoxParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_STATUS_EDIT), MainWindowHandle,
@@ -19,7 +21,7 @@ static INT_PTR RunEditor(StatusRecord *record)
 static int SelectedIndex()
 {
     int index = (int)SendDlgItemMessageW(MainWindowHandle, IDC_STATUS_LIST, LVM_GETSELECTIONMARK, 0, 0);
-    return index >= 0 && (size_t)index < StatusList.size() ? index : -1;
+    return index >= 0 && index < StatusList.Count ? index : -1;
 }
 
 void AddStatus()
@@ -27,9 +29,10 @@ void AddStatus()
     StatusRecord record = {};
     record.IconIndex = 1;
     record.On = 1;
-    if (RunEditor(&record) != 1)
+    // A full list has every icon taken: its editor accepts no record.
+    if (RunEditor(&record) != 1 || StatusList.Count >= MaxStatuses)
         return;
-    StatusList.push_back(record);
+    StatusList.Records[StatusList.Count++] = record;
     StatusListDirty = 1;
     FillStatusListView();
 }
@@ -39,7 +42,7 @@ void EditStatus()
     int index = SelectedIndex();
     if (index < 0)
         return;
-    if (RunEditor(&StatusList[index]) != 1)
+    if (RunEditor(&StatusList.Records[index]) != 1)
         return;
     StatusListDirty = 1;
     FillStatusListView();
@@ -52,12 +55,14 @@ void DeleteStatus()
         return;
     if (AskQuestion(TXT_ASK_DELETE) != IDYES)
         return;
-    StatusList.erase(StatusList.begin() + index);
+    StatusRecord *records = StatusList.Records;
+    memmove(&records[index], &records[index + 1], (StatusList.Count - index - 1) * sizeof *records);
+    StatusList.Count--;
     StatusListDirty = 1;
     FillStatusListView();
 }
 
 void ClearAll()
 {
-    StatusList.clear();
+    StatusList.Count = 0;
 }

@@ -1,16 +1,30 @@
 // The paths of the client's registry keys.
 #include "store/icq_keys.h"
 
-#include <stdio.h>
+// Appends text to the *length units of out, terminated; false when it does
+// not fit within cap units.
+static bool AppendPart(wchar_t *out, size_t cap, size_t *length, const wchar_t *text)
+{
+    for (; *text; text++) {
+        if (*length + 1 >= cap)
+            return false;
+        out[(*length)++] = *text;
+    }
+    out[*length] = 0;
+    return true;
+}
 
 bool AccountKeyPath(const wchar_t *icq, const wchar_t *leaf, wchar_t *out, size_t cap)
 {
     if (!out || cap == 0)
         return false;
-    bool whole = leaf && *leaf;
-    int length = swprintf(out, cap, whole ? ICQ_KEY_PATH L"\\NewOwners\\%ls\\%ls" : ICQ_KEY_PATH L"\\NewOwners\\%ls",
-                          icq ? icq : L"", leaf);
-    if (length > 0 && (size_t)length < cap)
+    size_t length = 0;
+    out[0] = 0;
+    bool fits = AppendPart(out, cap, &length, ICQ_KEY_PATH L"\\NewOwners\\") &&
+                AppendPart(out, cap, &length, icq ? icq : L"");
+    if (fits && leaf && *leaf)
+        fits = AppendPart(out, cap, &length, L"\\") && AppendPart(out, cap, &length, leaf);
+    if (fits)
         return true;
     out[0] = 0;
     return false;

@@ -4,7 +4,7 @@
 
 #include "app/main_dialog.h"
 
-std::vector<StatusRecord> StatusList;
+StatusTable StatusList;
 int StatusListDirty;
 
 int LoadAll()
@@ -12,7 +12,7 @@ int LoadAll()
     wchar_t icq[16];
     GetCurrentIcq(icq);
     StatusListDirty = 0;
-    int result = ReadStatusList(icq, StatusList);
+    int result = ReadStatusList(icq, &StatusList);
     // Also after a failed load: no row may stand for a record that is gone.
     FillStatusListView();
     return result;
@@ -22,7 +22,7 @@ int SaveAll()
 {
     wchar_t icq[16];
     GetCurrentIcq(icq);
-    int result = WriteStatusList(icq, StatusList);
+    int result = WriteStatusList(icq, &StatusList);
     if (result == 0)
         StatusListDirty = 0;
     return result;

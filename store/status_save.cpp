@@ -12,10 +12,6 @@
 #include "diag/diag.h"
 #include "texts.h"
 
-#include <stdio.h>
-#include <string>
-#include <vector>
-
 static bool IsStatusValueName(const wchar_t *name)
 {
     return !lstrcmpiW(name, L"Description") || !lstrcmpiW(name, L"LineNumber") ||
@@ -30,27 +26,25 @@ static void RemoveOtherValues(HKEY sub)
     // Just written, the four values are there: four values in all means
     // there is nothing else, and spares the walk through them.
     DWORD count = 0;
-    if (RegQueryInfoKeyW(sub, NULL, NULL, NULL, NULL, NULL, NULL, &count, NULL, NULL, NULL, NULL) ==
-            ERROR_SUCCESS && count <= 4)
+    if (RegQueryInfoKeyW(sub, NULL, NULL, NULL, NULL, NULL, NULL, &count, NULL, NULL, NULL, NULL) !=
+            ERROR_SUCCESS || count <= 4)
         return;
-    std::vector<std::wstring> others;
-    std::vector<wchar_t> name(16384);
-    for (DWORD index = 0;; index++) {
-        DWORD length = (DWORD)name.size();
-        LONG status = RegEnumValueW(sub, index, name.data(), &length, NULL, NULL, NULL, NULL);
-        if (status == ERROR_NO_MORE_ITEMS || (status != ERROR_SUCCESS && status != ERROR_MORE_DATA))
-            break;
-        if (status == ERROR_SUCCESS && !IsStatusValueName(name.data()))
-            others.emplace_back(name.data(), length);
+    // Walked from the last value down: a deletion moves only the values
+    // after it, which are done. A name too long to read (over 16383
+    // characters) cannot be named to delete it and stays.
+    wchar_t name[16384];
+    for (DWORD index = count; index-- > 0;) {
+        DWORD length = 16384;
+        if (RegEnumValueW(sub, index, name, &length, NULL, NULL, NULL, NULL) == ERROR_SUCCESS &&
+            !IsStatusValueName(name))
+            RegDeleteValueW(sub, name);
     }
-    for (const std::wstring &other : others)
-        RegDeleteValueW(sub, other.c_str());
 }
 
 static void WriteRecord(HKEY list, const StatusRecord &record, DWORD position, char *bytes, size_t size)
 {
-    wchar_t name[8];
-    swprintf(name, 8, L"%d", record.IconIndex);
+    wchar_t name[12]; // any int in decimal
+    wsprintfW(name, L"%d", record.IconIndex);
     HKEY sub = NULL;
     // After a failed creation the writes below still run; each fails on the
     // missing key and is reported in turn.
@@ -85,7 +79,7 @@ static void WriteRecord(HKEY list, const StatusRecord &record, DWORD position, c
         ReportError(line, TXT_PROC_SAVE, TXT_CMD_CLOSE_KEY, status);
 }
 
-int WriteStatusList(const wchar_t *icq, const std::vector<StatusRecord> &list)
+int WriteStatusList(const wchar_t *icq, const StatusTable *list)
 {
     // Read access for the test, write access to create and fill the status
     // subkeys through this handle.
@@ -97,14 +91,13 @@ int WriteStatusList(const wchar_t *icq, const std::vector<StatusRecord> &list)
         return -1;
     }
 
-    std::vector<char> bytes(8192);
+    char bytes[8192]; // one record's text in UTF-8
     bool used[33] = {};
-    DWORD position = 1;
-    for (const StatusRecord &record : list) {
-        WriteRecord(key, record, position, bytes.data(), bytes.size());
+    for (int i = 0; i < list->Count; i++) {
+        const StatusRecord &record = list->Records[i];
+        WriteRecord(key, record, (DWORD)i + 1, bytes, sizeof bytes);
         if (record.IconIndex >= 1 && record.IconIndex <= 32)
             used[record.IconIndex] = true;
-        position++;
     }
 
     // Only now that every record is stored: drop the statuses no record
@@ -113,7 +106,7 @@ int WriteStatusList(const wchar_t *icq, const std::vector<StatusRecord> &list)
         if (used[n])
             continue;
         wchar_t name[8];
-        swprintf(name, 8, L"%d", n);
+        wsprintfW(name, L"%d", n);
         RegDeleteKeyW(key, name);
     }
     RegCloseKey(key);

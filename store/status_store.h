@@ -12,7 +12,6 @@
 #pragma once
 
 #include <windows.h>
-#include <vector>
 
 /* ---- Data --------------------------------------------------------------- */
 
@@ -25,9 +24,19 @@ struct StatusRecord {
     DWORD On;                // nonzero: shown in the client's status menu
 };
 
-// The statuses in display order: row k of the list view is record k. Icon
-// numbers are pairwise distinct, so it holds at most 32 records.
-extern std::vector<StatusRecord> StatusList;
+// Icon numbers are pairwise distinct: a list holds at most one status per
+// icon.
+const int MaxStatuses = 32;
+
+// A list of statuses in order, in room for all it can hold: no list ever
+// needs memory of its own.
+struct StatusTable {
+    int Count;                          // 0 to MaxStatuses
+    StatusRecord Records[MaxStatuses];  // the first Count are the list
+};
+
+// The statuses in display order: row k of the list view is record k.
+extern StatusTable StatusList;
 // Nonzero when StatusList changed since it was last loaded or saved.
 extern int StatusListDirty;
 
@@ -52,13 +61,13 @@ int CreateStatusListKeys(HKEY base, const wchar_t *icq);
 // Replaces list by the statuses of account icq, in the client's order.
 // Returns 0 (also when single values failed and were reported) or -1 when
 // the list key cannot be opened (reported; list is then empty).
-int ReadStatusList(const wchar_t *icq, std::vector<StatusRecord> &list);
+int ReadStatusList(const wchar_t *icq, StatusTable *list);
 
 // Writes list to account icq, numbering the records by position, and
 // removes the statuses no record uses. Returns 0 (also when single writes
 // failed and were reported) or -1 when the list key cannot be opened
 // (reported; nothing changed).
-int WriteStatusList(const wchar_t *icq, const std::vector<StatusRecord> &list);
+int WriteStatusList(const wchar_t *icq, const StatusTable *list);
 
 /* ---- status_list.cpp: the list and the main window ---------------------- */
 

@@ -283,7 +283,7 @@ TEST_F(Account, CancelLeavesEverythingAsItWas)
     EXPECT_EQ(robot.Seen()[1].owner, main->Window());
     EXPECT_EQ(Shown1005(), L"11111");
     EXPECT_EQ(StoredUin(), L"<none>");
-    EXPECT_EQ(StatusList.size(), 1u);
+    EXPECT_EQ(StatusList.Count, 1);
     EXPECT_EQ(StatusListDirty, 1) << "cancelling keeps the unsaved changes";
 }
 
@@ -314,7 +314,7 @@ TEST_F(Account, AcceptedEntriesNameTheKeyAsTyped)
     for (const wchar_t *entry : {L"10000", L"2147483646", L" 12345", L"+12345", L"0012345"}) {
         SCOPED_TRACE(Narrow(entry));
         MakeAccount(entry, {7});
-        StatusList.clear();
+        StatusList.Count = 0;
         StatusListDirty = 0;
         UiRobot robot;
         robot.Then(Enter(entry));
@@ -322,8 +322,8 @@ TEST_F(Account, AcceptedEntriesNameTheKeyAsTyped)
         EXPECT_EQ(robot.Seen().size(), 1u) << "an existing account: no question";
         EXPECT_EQ(StoredUin(), entry);
         EXPECT_EQ(Shown1005(), entry);
-        ASSERT_EQ(StatusList.size(), 1u);
-        EXPECT_EQ(std::wstring(StatusList[0].Name), std::wstring(entry) + L"/7");
+        ASSERT_EQ(StatusList.Count, 1);
+        EXPECT_EQ(std::wstring(StatusList.Records[0].Name), std::wstring(entry) + L"/7");
         EXPECT_EQ(ReadListView(main->List()).size(), 1u);
     }
 }
@@ -365,7 +365,7 @@ TEST_F(Account, NewAccountAfterTheQuestion)
     EXPECT_TRUE(ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"22222")).empty());
     EXPECT_EQ(StoredUin(), L"22222");
     EXPECT_EQ(Shown1005(), L"22222");
-    EXPECT_TRUE(StatusList.empty());
+    EXPECT_EQ(StatusList.Count, 0);
     EXPECT_EQ(StatusListDirty, 0);
 }
 
@@ -404,7 +404,7 @@ TEST_F(Account, UnwritableSettingsAreReported)
     ASSERT_EQ(robot.Seen().size(), 2u);
     EXPECT_TRUE(IsReport(robot.Seen()[1], L"RefreshData", L"WritePrivateProfileStringW", ERROR_PATH_NOT_FOUND));
     EXPECT_EQ(Shown1005(), L"11111");
-    EXPECT_TRUE(StatusList.empty()) << "the list is not loaded";
+    EXPECT_EQ(StatusList.Count, 0) << "the list is not loaded";
 }
 
 TEST_F(Account, UnsavedChangesAreSavedOrDropped)
@@ -412,23 +412,23 @@ TEST_F(Account, UnsavedChangesAreSavedOrDropped)
     MakeAccount(L"11111", {4});
     MakeAccount(L"22222", {9});
     ASSERT_EQ(LoadAll(), 0);
-    StatusList[0].On = 0; // an unsaved change
+    StatusList.Records[0].On = 0; // an unsaved change
     StatusListDirty = 1;
     UiRobot robot;
     robot.Then(Press(IDYES)).Then(Enter(L"22222"));
     EXPECT_EQ(ChangeAccount(), 0);
     EXPECT_EQ(ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"11111"))[L"4"][L"On"], Dword(0)) << "saved under 11111";
-    ASSERT_EQ(StatusList.size(), 1u);
-    EXPECT_EQ(StatusList[0].IconIndex, 9);
+    ASSERT_EQ(StatusList.Count, 1);
+    EXPECT_EQ(StatusList.Records[0].IconIndex, 9);
     EXPECT_EQ(StatusListDirty, 0);
 
-    StatusList[0].On = 0;
+    StatusList.Records[0].On = 0;
     StatusListDirty = 1;
     UiRobot dropped;
     dropped.Then(Press(IDNO)).Then(Enter(L"11111"));
     EXPECT_EQ(ChangeAccount(), 0);
     EXPECT_EQ(ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"22222"))[L"9"][L"On"], Dword(1)) << "not saved";
-    EXPECT_EQ(StatusList[0].IconIndex, 4);
+    EXPECT_EQ(StatusList.Records[0].IconIndex, 4);
 
     // The old account's list gone: the save reports, the switch goes on.
     StatusListDirty = 1;

@@ -223,7 +223,7 @@ TEST_F(MainWindow, WhichStoredNumbersAreUsable)
         ASSERT_EQ(robot.Seen().size(), 1u);
         if (c.shown) {
             EXPECT_EQ(robot.Seen()[0].ControlText(IDC_ICQ_NUMBER), c.shown);
-            EXPECT_EQ(StatusList.size(), 1u);
+            EXPECT_EQ(StatusList.Count, 1);
         } else {
             // The box opens with the stored text, usable or not.
             EXPECT_TRUE(IsInputBox(robot.Seen()[0]));
@@ -324,7 +324,7 @@ TEST_F(MainWindow, ClearAllEmptiesTheListUntilSaved)
     SetIni(L"ICQ", L"UIN", L"12345");
     auto checkCleared = Do([](HWND main) {
         EXPECT_TRUE(Rows(main).empty());
-        EXPECT_TRUE(StatusList.empty());
+        EXPECT_EQ(StatusList.Count, 0);
         EXPECT_EQ(StatusListDirty, 1) << "the flag stays as it was";
         EXPECT_EQ(ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"12345")).size(), 2u) << "not saved yet";
     });
@@ -491,11 +491,11 @@ TEST_F(MainWindow, LoadAndSaveKeepTheViewAndTheFlag)
     robot.Then(Press(IDOK)).Then(Press(IDOK));
     EXPECT_EQ(SaveAll(), -1);
     EXPECT_EQ(StatusListDirty, 1) << "a save that did nothing keeps the flag";
-    EXPECT_EQ(StatusList.size(), 2u);
+    EXPECT_EQ(StatusList.Count, 2);
     EXPECT_EQ(LoadAll(), -1);
     ASSERT_EQ(robot.Seen().size(), 2u);
     EXPECT_EQ(robot.Seen()[0].owner, main.Window());
-    EXPECT_TRUE(StatusList.empty());
+    EXPECT_EQ(StatusList.Count, 0);
     EXPECT_TRUE(ReadListView(main.List()).empty()) << "no row may stand for a record that is gone";
     EXPECT_EQ(StatusListDirty, 0);
 }

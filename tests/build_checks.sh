@@ -3,12 +3,16 @@
 #   build_checks.sh <Orbelan.exe> <source folder> <home URL> <scratch folder>
 # - a 32-bit Windows GUI program importing system DLLs only (no MinGW
 #   runtime DLLs beside it), with ASLR and DEP on and no time stamp;
+# - at most 256 KiB (262144 bytes), its size printed in one line
+#   "Orbelan.exe: N bytes (K KiB)";
+# - the program's own code calls nothing of the C++ run-time library;
 # - no build path inside;
 # - a second build of the same sources in another folder is identical, and
 #   so is the release package (ZIP) packed from each.
 set -u
 exe=$1 source=$2 url=$3 scratch=$4
 objdump=i686-w64-mingw32-objdump
+nm=i686-w64-mingw32-nm
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
@@ -33,6 +37,22 @@ done
 echo "$dlls" | grep -qiE '^(URLMON|OLE32)\.dll$' && fail "imports urlmon or ole32, which only the version check needs"
 echo "imports: $(echo $dlls)"
 
+size=$(stat -c %s "$exe")
+echo "Orbelan.exe: $size bytes ($(awk -v n="$size" 'BEGIN { printf "%.1f", n / 1024 }') KiB)"
+[ "$size" -le 262144 ] || fail "Orbelan.exe is $size bytes, more than 262144 (256 KiB)"
+
+# No operator new, no exception, no function of the std:: library: nothing
+# in the program can throw, and the C++ library (its terminate handler with
+# the demangler), the unwinder and the threads library stay out of it.
+build=$(dirname "$exe")
+objects="$build/liborbelan_core.a $build/CMakeFiles/Orbelan.dir/app/main.cpp.obj"
+for object in $objects; do
+    [ -f "$object" ] || fail "$object is missing"
+done
+runtime=$($nm -u $objects 2>/dev/null | awk 'NF == 2 { print $2 }' | sort -u |
+    grep -E '^_?(_Zn[wa]|_Zd[la]|_ZN?K?St|_ZN9__gnu_cxx|__cxa_|__gxx_personality|_Unwind_|pthread_)')
+[ -z "$runtime" ] || fail "the program's own code calls the C++ run-time library: $(echo $runtime)"
+
 if grep -qa "$source" "$exe"; then fail "the source path $source is inside the program"; fi
 
 rm -rf "$scratch"
@@ -45,7 +65,6 @@ if cmake -S "$source" -B "$scratch" -DORBELAN_TESTS=OFF "-DORBELAN_HOME_URL=$url
         cmp "$exe" "$scratch/Orbelan.exe" | head -3
     fi
     # The package of each build, packed into a folder of the scratch build.
-    build=$(dirname "$exe")
     zip=Orbelan-1.06a-win32.zip
     if cpack --config "$build/CPackConfig.cmake" -B "$scratch/pack-first" >>"$scratch.log" 2>&1 &&
        cpack --config "$scratch/CPackConfig.cmake" -B "$scratch/pack-second" >>"$scratch.log" 2>&1; then

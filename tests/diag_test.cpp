@@ -26,21 +26,32 @@ static SYSTEMTIME Time(int year, int month, int day, int hour, int minute, int s
     return time;
 }
 
+// The log line written into a buffer of cap bytes.
+static std::string LogLine(const SYSTEMTIME &time, const char *message, size_t cap = 1024)
+{
+    std::vector<char> line(cap, '#');
+    size_t length = FormatLogLine(time, message, line.data(), cap);
+    return std::string(line.data(), length) + (line[length] == 0 ? "" : "<not terminated>");
+}
+
 TEST_F(Diagnostics, TimeStampFormat)
 {
-    EXPECT_EQ(FormatLogLine(Time(2026, 12, 7, 6, 39, 24, 5), "x"), "[7.12.26 6:39:24.005]: x");
-    EXPECT_EQ(FormatLogLine(Time(2007, 2, 1, 0, 0, 0, 0), "m"), "[1.2.07 0:00:00.000]: m");
-    EXPECT_EQ(FormatLogLine(Time(2009, 10, 31, 23, 5, 9, 999), ""), "[31.10.09 23:05:09.999]: ");
-    EXPECT_EQ(FormatLogLine(Time(2100, 1, 1, 7, 0, 0, 0), "y"), "[1.1.00 7:00:00.000]: y");
+    EXPECT_EQ(LogLine(Time(2026, 12, 7, 6, 39, 24, 5), "x"), "[7.12.26 6:39:24.005]: x");
+    EXPECT_EQ(LogLine(Time(2007, 2, 1, 0, 0, 0, 0), "m"), "[1.2.07 0:00:00.000]: m");
+    EXPECT_EQ(LogLine(Time(2009, 10, 31, 23, 5, 9, 999), ""), "[31.10.09 23:05:09.999]: ");
+    EXPECT_EQ(LogLine(Time(2100, 1, 1, 7, 0, 0, 0), "y"), "[1.1.00 7:00:00.000]: y");
 }
 
 TEST_F(Diagnostics, LongMessageIsCutTo1023Characters)
 {
     std::string message(2000, 'a');
-    std::string line = FormatLogLine(Time(2026, 12, 7, 6, 39, 24, 5), message.c_str());
+    std::string line = LogLine(Time(2026, 12, 7, 6, 39, 24, 5), message.c_str());
     EXPECT_EQ(line.size(), 1023u);
     EXPECT_EQ(line.substr(0, 23), "[7.12.26 6:39:24.005]: ");
     EXPECT_EQ(line.back(), 'a');
+    // A smaller buffer holds what fits, the stamp cut too.
+    EXPECT_EQ(LogLine(Time(2026, 12, 7, 6, 39, 24, 5), message.c_str(), 30), "[7.12.26 6:39:24.005]: aaaaaa");
+    EXPECT_EQ(LogLine(Time(2026, 12, 7, 6, 39, 24, 5), message.c_str(), 10), "[7.12.26 ");
 }
 
 TEST_F(Diagnostics, LogCreatesThenAppendsCrLfLines)

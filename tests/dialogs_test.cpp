@@ -44,13 +44,13 @@ protected:
     void SaveAndReload()
     {
         ASSERT_EQ(SaveAll(), 0);
-        StatusList.clear();
+        StatusList.Count = 0;
         ASSERT_EQ(LoadAll(), 0);
     }
     std::vector<int> Icons() const
     {
         std::vector<int> icons;
-        for (const StatusRecord &record : StatusList)
+        for (const StatusRecord &record : Records(StatusList))
             icons.push_back(record.IconIndex);
         return icons;
     }
@@ -279,7 +279,7 @@ TEST_F(Dialogs, EveryLabelShowsItsWholeText)
 
 TEST_F(Dialogs, AddOpensAFreshRecordAndAppends)
 {
-    StatusList = {Record(3, L"tři")};
+    SetRecords(StatusList, {Record(3, L"tři")});
     FillStatusListView();
     UiRobot robot;
     robot.Then(Sequence({Do([](HWND editor) {
@@ -319,9 +319,9 @@ TEST_F(Dialogs, AddOpensAFreshRecordAndAppends)
     EXPECT_EQ(ReadListView(main->List()).size(), 2u);
     SaveAndReload();
     EXPECT_EQ(Icons(), (std::vector<int>{3, 5}));
-    EXPECT_STREQ(StatusList[1].Name, L"Pátá");
-    EXPECT_STREQ(StatusList[1].Description, L"řádek\r\nřádek");
-    EXPECT_EQ(StatusList[1].On, 0u);
+    EXPECT_STREQ(StatusList.Records[1].Name, L"Pátá");
+    EXPECT_STREQ(StatusList.Records[1].Description, L"řádek\r\nřádek");
+    EXPECT_EQ(StatusList.Records[1].On, 0u);
 }
 
 TEST_F(Dialogs, AddStartsTickedAndStornoChangesNothing)
@@ -336,13 +336,13 @@ TEST_F(Dialogs, AddStartsTickedAndStornoChangesNothing)
     AddStatus();
     AddStatus();
     AddStatus();
-    EXPECT_TRUE(StatusList.empty());
+    EXPECT_EQ(StatusList.Count, 0);
     EXPECT_EQ(StatusListDirty, 0);
 }
 
 TEST_F(Dialogs, EditInPlaceKeepsThePosition)
 {
-    StatusList = {Record(1, L"a"), Record(2, L"b", 2), Record(3, L"c")};
+    SetRecords(StatusList, {Record(1, L"a"), Record(2, L"b", 2), Record(3, L"c")});
     FillStatusListView();
     Select(1);
     UiRobot robot;
@@ -358,8 +358,8 @@ TEST_F(Dialogs, EditInPlaceKeepsThePosition)
     EXPECT_EQ(robot.Seen()[0].ControlText(IDC_STATUS_TEXT), L"text b");
     EXPECT_EQ(StatusListDirty, 1);
     EXPECT_EQ(Icons(), (std::vector<int>{1, 2, 3}));
-    EXPECT_STREQ(StatusList[1].Name, L"béčko");
-    EXPECT_EQ(StatusList[1].On, 1u) << "after OK it is 0 or 1";
+    EXPECT_STREQ(StatusList.Records[1].Name, L"béčko");
+    EXPECT_EQ(StatusList.Records[1].On, 1u) << "after OK it is 0 or 1";
     EXPECT_EQ(ReadListView(main->List())[1].name, L"béčko");
 
     // A new icon moves nothing in the list, only the subkey it is saved in.
@@ -373,7 +373,7 @@ TEST_F(Dialogs, EditInPlaceKeepsThePosition)
 
 TEST_F(Dialogs, ATakenIconIsRefused)
 {
-    StatusList = {Record(1, L"a"), Record(2, L"b")};
+    SetRecords(StatusList, {Record(1, L"a"), Record(2, L"b")});
     FillStatusListView();
     Select(1);
     StatusListDirty = 0;
@@ -391,8 +391,8 @@ TEST_F(Dialogs, ATakenIconIsRefused)
     EXPECT_EQ(warning.icon, L"warning");
     EXPECT_EQ(warning.buttons, (std::vector<int>{IDOK}));
     EXPECT_EQ(warning.owner, robot.Seen()[0].window) << "owned by the editor";
-    EXPECT_STREQ(StatusList[1].Name, L"b");
-    EXPECT_EQ(StatusList[1].IconIndex, 2);
+    EXPECT_STREQ(StatusList.Records[1].Name, L"b");
+    EXPECT_EQ(StatusList.Records[1].IconIndex, 2);
     EXPECT_EQ(StatusListDirty, 0);
 }
 
@@ -400,7 +400,7 @@ TEST_F(Dialogs, WithAll32IconsNothingCanBeAdded)
 {
     WritePrivateProfileStringW(L"Infos", L"2", L"1", Ini().c_str());
     for (int icon = 1; icon <= 32; icon++)
-        StatusList.push_back(Record(icon, std::to_wstring(icon)));
+        StatusList.Records[StatusList.Count++] = Record(icon, std::to_wstring(icon));
     UiRobot robot;
     robot.Then(Steps({Press(IDOK), PickIcon(17), Press(IDOK), PickIcon(32), Press(IDOK), Press(IDCANCEL)}))
         .Then(Press(IDOK))
@@ -408,12 +408,12 @@ TEST_F(Dialogs, WithAll32IconsNothingCanBeAdded)
         .Then(Press(IDOK));
     AddStatus();
     EXPECT_EQ(robot.Seen().size(), 4u);
-    EXPECT_EQ(StatusList.size(), 32u);
+    EXPECT_EQ(StatusList.Count, 32);
 }
 
 TEST_F(Dialogs, HighIconsBringNotice108First)
 {
-    StatusList = {Record(31, L"obsazená")};
+    SetRecords(StatusList, {Record(31, L"obsazená")});
     // Icon 29 never shows the notice.
     UiRobot robot;
     robot.Then(Sequence({PickIcon(29), Press(IDOK)}));
@@ -437,25 +437,25 @@ TEST_F(Dialogs, HighIconsBringNotice108First)
     EXPECT_EQ(taken.Seen()[2].icon, L"warning");
     EXPECT_EQ(taken.Seen()[3].ControlText(IDC_NOTICE_TITLE), taken.Seen()[1].ControlText(IDC_NOTICE_TITLE));
     EXPECT_EQ(Infos(L"2"), L"1");
-    EXPECT_EQ(StatusList.size(), 2u);
+    EXPECT_EQ(StatusList.Count, 2);
 
     UiRobot quiet;
     quiet.Then(Sequence({PickIcon(30), Press(IDOK)}));
     AddStatus();
     EXPECT_EQ(quiet.Seen().size(), 1u) << "ticked off, the notice stays away";
-    EXPECT_EQ(StatusList.size(), 3u);
+    EXPECT_EQ(StatusList.Count, 3);
 }
 
 TEST_F(Dialogs, DeleteAsksAndKeepsTheOrder)
 {
-    StatusList = {Record(4, L"a"), Record(5, L"b"), Record(6, L"c")};
+    SetRecords(StatusList, {Record(4, L"a"), Record(5, L"b"), Record(6, L"c")});
     FillStatusListView();
     StatusListDirty = 0;
     Select(0);
     UiRobot robot;
     robot.Then(Press(IDNO)).Then(Press(IDYES));
     DeleteStatus();
-    EXPECT_EQ(StatusList.size(), 3u);
+    EXPECT_EQ(StatusList.Count, 3);
     EXPECT_EQ(StatusListDirty, 0);
     Select(0);
     DeleteStatus();
@@ -473,7 +473,7 @@ TEST_F(Dialogs, DeleteAsksAndKeepsTheOrder)
 
 TEST_F(Dialogs, NoSelectionMarkNoAction)
 {
-    StatusList = {Record(4, L"a"), Record(5, L"b")};
+    SetRecords(StatusList, {Record(4, L"a"), Record(5, L"b")});
     FillStatusListView();
     UiRobot robot; // nothing may come up
     Select(-1);
@@ -482,20 +482,20 @@ TEST_F(Dialogs, NoSelectionMarkNoAction)
     // A mark past the end of the list (the view shows more rows than the
     // list holds) reaches nothing either.
     Select(1);
-    StatusList.pop_back();
+    StatusList.Count--;
     EditStatus();
     DeleteStatus();
     EXPECT_TRUE(robot.Seen().empty());
-    EXPECT_EQ(StatusList.size(), 1u);
+    EXPECT_EQ(StatusList.Count, 1);
 }
 
 TEST_F(Dialogs, ClearAllLeavesTheFlag)
 {
     for (int flag : {0, 1}) {
-        StatusList = {Record(4, L"a")};
+        SetRecords(StatusList, {Record(4, L"a")});
         StatusListDirty = flag;
         ClearAll();
-        EXPECT_TRUE(StatusList.empty());
+        EXPECT_EQ(StatusList.Count, 0);
         EXPECT_EQ(StatusListDirty, flag);
     }
 }
@@ -514,11 +514,11 @@ TEST_F(Dialogs, LongestAndCzechTextsRoundTrip)
                          }),
                          Press(IDOK)}));
     AddStatus();
-    ASSERT_EQ(StatusList.size(), 1u);
-    EXPECT_EQ(std::wstring(StatusList[0].Name), title.substr(0, 1022));
-    EXPECT_EQ(std::wstring(StatusList[0].Description), text.substr(0, 4094));
+    ASSERT_EQ(StatusList.Count, 1);
+    EXPECT_EQ(std::wstring(StatusList.Records[0].Name), title.substr(0, 1022));
+    EXPECT_EQ(std::wstring(StatusList.Records[0].Description), text.substr(0, 4094));
     SaveAndReload();
-    EXPECT_EQ(std::wstring(StatusList[0].Name), title.substr(0, 1022));
-    EXPECT_EQ(std::wstring(StatusList[0].Description), text.substr(0, 4094));
+    EXPECT_EQ(std::wstring(StatusList.Records[0].Name), title.substr(0, 1022));
+    EXPECT_EQ(std::wstring(StatusList.Records[0].Description), text.substr(0, 4094));
     EXPECT_EQ(ReadTree(HKEY_CURRENT_USER, ListKeyPath(Icq))[L"1"][L"Description"].data.size(), 8188u);
 }

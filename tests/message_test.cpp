@@ -104,11 +104,19 @@ TEST_F(Messages, LongMessagesStayInsideTheirBuffers)
                          Type(IDC_MESSAGE_TEXT, czech), Press(IDOK)}))
         // Three-byte characters: 4095 of them do not fit; the text is cut
         // at a character boundary, and the zero byte always follows.
-        .Then(Sequence({Type(IDC_MESSAGE_TEXT, std::wstring(5000, L'\x4E2D')), Press(IDOK)}));
+        .Then(Sequence({Type(IDC_MESSAGE_TEXT, std::wstring(5000, L'\x4E2D')), Press(IDOK)}))
+        // A character of two units across the 4095 units kept is left out
+        // whole; one that ends the text just within them stays.
+        .Then(Sequence({Type(IDC_MESSAGE_TEXT, std::wstring(4094, L'a') + L"\xD83D\xDE00bbb"), Press(IDOK)}))
+        .Then(Sequence({Type(IDC_MESSAGE_TEXT, std::wstring(4093, L'a') + L"\xD83D\xDE00"), Press(IDOK)}));
     EXPECT_EQ(ChangeICQMessage(L"Away"), 0);
     EXPECT_EQ(Stored(L"AwayStatusText"), Written(Narrow(czech)));
     EXPECT_EQ(ChangeICQMessage(L"Away"), 0);
     EXPECT_EQ(Stored(L"AwayStatusText"), Written(Narrow(std::wstring(2730, L'\x4E2D'))));
+    EXPECT_EQ(ChangeICQMessage(L"Away"), 0);
+    EXPECT_EQ(Stored(L"AwayStatusText"), Written(std::string(4094, 'a')));
+    EXPECT_EQ(ChangeICQMessage(L"Away"), 0);
+    EXPECT_EQ(Stored(L"AwayStatusText"), Written(std::string(4093, 'a') + "\xF0\x9F\x98\x80"));
 }
 
 TEST_F(Messages, FailuresAreReported)

@@ -6,13 +6,27 @@
 #include "store/icq_keys.h"
 #include "store/status_store.h"
 
+#include <memory>
+
 static const std::wstring Icq = L"123456";
 
 class Store : public ::testing::Test {
 protected:
     void SetUp() override { ResetProgramState(); }
-    int Load() { return ReadStatusList(Icq.c_str(), list); }
-    int Save() { return WriteStatusList(Icq.c_str(), list); }
+    // Both go through a table that holds list first: the load must replace
+    // what is there.
+    int Load()
+    {
+        SetRecords(*table, list);
+        int result = ReadStatusList(Icq.c_str(), table.get());
+        list = Records(*table);
+        return result;
+    }
+    int Save()
+    {
+        SetRecords(*table, list);
+        return WriteStatusList(Icq.c_str(), table.get());
+    }
 
     std::wstring List() const { return ListKeyPath(Icq); }
     void PutStatus(int icon, const RegValues &values) { PutKey(HKEY_CURRENT_USER, List() + L"\\" + std::to_wstring(icon), values); }
@@ -38,6 +52,7 @@ protected:
     ScratchRegistry registry;
     TempFolder folder;
     std::vector<StatusRecord> list;
+    std::unique_ptr<StatusTable> table = std::make_unique<StatusTable>();
 };
 
 TEST_F(Store, LoadFollowsLineNumbers)
@@ -148,6 +163,23 @@ TEST_F(Store, OverlongTextsAreReportedAndCutWhole)
     EXPECT_EQ(std::wstring(list[0].Name), std::wstring(682, L'\x20AC'));
     // The first 8192 bytes hold 4096 letters; the field keeps 4095.
     EXPECT_EQ(std::wstring(list[0].Description), std::wstring(4095, L'\x0159'));
+
+    // Values far larger than any field, 20 MB, are never read whole: the
+    // fields stay empty, each reported once, and the record stays.
+    std::string huge(20 << 20, 'x');
+    PutStatus(4, {{L"Description", Binary(huge)}, {L"LineNumber", Dword(2)}, {L"Name", Binary(huge)}, {L"On", Dword(1)}});
+    UiRobot again;
+    again.Then(Press(IDOK)).Then(Press(IDOK)).Then(Press(IDOK)).Then(Press(IDOK));
+    EXPECT_EQ(Load(), 0);
+    ASSERT_EQ(again.Seen().size(), 4u);
+    EXPECT_TRUE(IsReport(again.Seen()[2], L"LoadAll", L"RegQueryValueEx(\"Description\")", ERROR_MORE_DATA));
+    EXPECT_TRUE(IsReport(again.Seen()[3], L"LoadAll", L"RegQueryValueEx(\"Name\")", ERROR_MORE_DATA));
+    ASSERT_EQ(Icons(), (std::vector<int>{3, 4}));
+    EXPECT_EQ(std::wstring(list[0].Name), std::wstring(682, L'\x20AC'));
+    EXPECT_STREQ(list[1].Name, L"");
+    EXPECT_STREQ(list[1].Description, L"");
+    EXPECT_EQ(list[1].LineNumber, 2u);
+    EXPECT_EQ(list[1].On, 1u);
 }
 
 TEST_F(Store, SaveWritesTheClientLayoutAndLoadsBack)
@@ -290,17 +322,19 @@ static int InterruptedSaveChild(const std::wstring &scratch)
 {
     if (!ScratchRegistry::Adopt(scratch))
         return 1;
-    std::vector<StatusRecord> list;
+    static StatusTable table;
     UiRobot robot;
     robot.Then(Press(IDCANCEL));
-    if (ReadStatusList(Icq.c_str(), list) != 0 || list.size() != 3)
+    if (ReadStatusList(Icq.c_str(), &table) != 0 || table.Count != 3)
         return 2;
+    std::vector<StatusRecord> list = Records(table);
     StatusRecord added = {};
     added.IconIndex = 7;
     CopyText(added.Name, 1024, L"nový");
     list.insert(list.begin() + 1, added);
     list.erase(list.begin() + 2); // status 5 is dropped
-    WriteStatusList(Icq.c_str(), list);
+    SetRecords(table, list);
+    WriteStatusList(Icq.c_str(), &table);
     return 3; // not reached: Cancel ends the process
 }
 static bool interruptedChild = RegisterChild("interrupted-save", InterruptedSaveChild);

@@ -217,6 +217,10 @@ struct Slot {
     DWORD capacity; // bytes the load reads
     size_t field;   // units of the record's field; 0 for numbers
 };
+// The longest value the load reads again when it does not fit its field's
+// read; of a longer one it keeps nothing.
+static const size_t LongestValue = 64 * 1024;
+
 static const Slot Slots[4] = {{L"Description", L"RegQueryValueEx(\"Description\")", 8192, 4096},
                               {L"LineNumber", L"RegQueryValueEx(\"LineNumber\")", 4, 0},
                               {L"Name", L"RegQueryValueEx(\"Name\")", 2048, 1024},
@@ -229,7 +233,8 @@ static std::vector<Input> HostileInputs(const Slot &slot)
     auto add = [&](DWORD type, std::string data) { inputs.push_back({true, type, std::move(data)}); };
     std::vector<size_t> sizes = {0, 1, 2, 3, 4, 5, 8, 9};
     if (slot.field)
-        sizes.insert(sizes.end(), {1023, 1024, 1025, 2047, 2048, 2049, 4095, 4096, 8191, 8192, 8193, 20000});
+        sizes.insert(sizes.end(), {1023, 1024, 1025, 2047, 2048, 2049, 4095, 4096, 8191, 8192, 8193, 20000,
+                                   LongestValue, LongestValue + 1});
     for (size_t size : sizes)
         for (Mix mix : {Text, Wide, Hostile, Noise})
             add(REG_BINARY, Utf8(size, mix));
@@ -269,9 +274,10 @@ protected:
     std::unique_ptr<TestMainWindow> main;
 };
 
-// What the load must make of text value input: exactly its text when the
-// value fits the read or is valid UTF-8 (a missing value: empty), else a
-// beginning of what the whole value reads as.
+// What the load must make of text value input: empty when the value is too
+// long to read again (more than LongestValue bytes); exactly its text when
+// the value fits the read or is valid UTF-8 (a missing value: empty), else
+// a beginning of what the whole value reads as.
 static void CheckText(const wchar_t *field, const Slot &slot, const Input &input, const std::string &where)
 {
     size_t length = wcsnlen(field, slot.field);
@@ -280,7 +286,9 @@ static void CheckText(const wchar_t *field, const Slot &slot, const Input &input
     EXPECT_TRUE(PairsWhole(text)) << where;
     if (input.present && IsStringType(input.type))
         return;
-    if (input.data.size() <= slot.capacity || IsValidUtf8(input.data)) {
+    if (input.data.size() > LongestValue) {
+        EXPECT_EQ(length, 0u) << where << ": a value too long to read whole";
+    } else if (input.data.size() <= slot.capacity || IsValidUtf8(input.data)) {
         std::wstring expected = CutUnits(Widen(UpToZero(CutBytes(input.data, slot.capacity))), slot.field - 1);
         EXPECT_TRUE(text == expected) << where << ": " << text.size() << " units, expected " << expected.size();
     } else {
@@ -368,17 +376,17 @@ TEST_F(Sweep, StatusesLoadAndSaveWhateverTheRegistryHolds)
 
         // One record per status subkey, in the client's order.
         std::vector<int> loaded;
-        for (const StatusRecord &record : StatusList)
+        for (const StatusRecord &record : Records(StatusList))
             loaded.push_back(record.IconIndex);
         std::sort(loaded.begin(), loaded.end());
         ASSERT_EQ(loaded, icons) << "a status was lost or doubled";
         std::vector<ListRow> rows = ReadListView(main->List());
-        ASSERT_EQ(rows.size(), StatusList.size());
-        for (size_t i = 0; i < StatusList.size(); i++) {
-            const StatusRecord &record = StatusList[i];
+        ASSERT_EQ(rows.size(), (size_t)StatusList.Count);
+        for (int i = 0; i < StatusList.Count; i++) {
+            const StatusRecord &record = StatusList.Records[i];
             std::string where = "icon " + std::to_string(record.IconIndex);
             if (i > 0) {
-                const StatusRecord &before = StatusList[i - 1];
+                const StatusRecord &before = StatusList.Records[i - 1];
                 EXPECT_TRUE(before.LineNumber < record.LineNumber ||
                             (before.LineNumber == record.LineNumber && before.IconIndex < record.IconIndex)) << where;
             }
@@ -405,8 +413,8 @@ TEST_F(Sweep, StatusesLoadAndSaveWhateverTheRegistryHolds)
         EXPECT_EQ(tree.size(), icons.size() + 3);
         for (const wchar_t *name : {L"0", L"33", L"abc"})
             EXPECT_TRUE(tree[name] == junk[name]) << Narrow(name) << " was changed";
-        for (size_t i = 0; i < StatusList.size(); i++) {
-            const StatusRecord &record = StatusList[i];
+        for (int i = 0; i < StatusList.Count; i++) {
+            const StatusRecord &record = StatusList.Records[i];
             RegValues expected = {{L"Description", Binary(CutBytes(Narrow(record.Description), 8191))},
                                   {L"LineNumber", Dword((DWORD)i + 1)},
                                   {L"Name", Binary(Narrow(record.Name))},

@@ -31,7 +31,8 @@ int ParseVersion(const char bytes[5])
 // before the main window shows. Loaded by full path from the system folder,
 // never from wherever the program was started. Once loaded they stay for
 // the life of the process, as an import would: COM may keep using them
-// after the call that needed them.
+// after the call that needed them. Each use looks its function up again,
+// which for a library already loaded only counts up its references.
 static FARPROC SystemFunction(const wchar_t *library, const char *name)
 {
     wchar_t path[MAX_PATH];
@@ -50,8 +51,7 @@ static Function SystemFunction(const wchar_t *library, const char *name)
 
 int FetchLatestVersionFrom(const wchar_t *url)
 {
-    static const auto download =
-        SystemFunction<decltype(&URLDownloadToFileW)>(L"urlmon.dll", "URLDownloadToFileW");
+    auto download = SystemFunction<decltype(&URLDownloadToFileW)>(L"urlmon.dll", "URLDownloadToFileW");
     if (!download)
         return -1;
 
@@ -108,8 +108,8 @@ DWORD WINAPI UpdateCheckThread(LPVOID)
 {
     // The download machinery is COM: the thread joins an apartment of its
     // own for it.
-    static const auto join = SystemFunction<decltype(&CoInitializeEx)>(L"ole32.dll", "CoInitializeEx");
-    static const auto leave = SystemFunction<decltype(&CoUninitialize)>(L"ole32.dll", "CoUninitialize");
+    auto join = SystemFunction<decltype(&CoInitializeEx)>(L"ole32.dll", "CoInitializeEx");
+    auto leave = SystemFunction<decltype(&CoUninitialize)>(L"ole32.dll", "CoUninitialize");
     HRESULT com = join && leave ? join(NULL, COINIT_APARTMENTTHREADED) : E_FAIL;
     ReportLatestVersion(FetchLatestVersion());
     if (SUCCEEDED(com))

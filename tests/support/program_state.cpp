@@ -21,12 +21,28 @@ void ResetProgramState()
     InitCommonControlsEx(&controls);
     MainWindowHandle = NULL;
     SettingsPath[0] = 0;
-    StatusList.clear();
+    StatusList.Count = 0;
     StatusListDirty = 0;
     // The main window's list view destroys the image list with itself.
     if (!StatusImageList || ImageList_GetImageCount(StatusImageList) != 32)
         StatusImageList = ImageList_LoadImageW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDB_STATUS_ICONS), 16, 0,
                                                RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
+}
+
+std::vector<StatusRecord> Records(const StatusTable &list)
+{
+    EXPECT_TRUE(list.Count >= 0 && list.Count <= MaxStatuses) << "a list of " << list.Count;
+    int count = list.Count < 0 ? 0 : list.Count > MaxStatuses ? MaxStatuses : list.Count;
+    return std::vector<StatusRecord>(list.Records, list.Records + count);
+}
+
+void SetRecords(StatusTable &list, const std::vector<StatusRecord> &records)
+{
+    EXPECT_LE(records.size(), (size_t)MaxStatuses) << "more records than a list holds";
+    list.Count = 0;
+    for (const StatusRecord &record : records)
+        if (list.Count < MaxStatuses)
+            list.Records[list.Count++] = record;
 }
 
 INT_PTR RunMainWindow()

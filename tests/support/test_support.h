@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include "store/status_store.h"
+
 #include <functional>
 #include <map>
 #include <string>
@@ -201,6 +203,11 @@ void PostClick(HWND dialog, int id);
 // Puts the program's process-wide values back to their start-up state and
 // reloads the status image list (a closed main window destroyed it).
 void ResetProgramState();
+
+// The records of a status list, in order; and a list made of records (a
+// test fails that gives more than the list holds).
+std::vector<StatusRecord> Records(const StatusTable &list);
+void SetRecords(StatusTable &list, const std::vector<StatusRecord> &records);
 
 // Runs the main window as WinMain does; returns the dialog's result.
 INT_PTR RunMainWindow();
