@@ -115,7 +115,8 @@ using Action = std::function<void(HWND window)>;
 // Answers the windows that come up on this thread, as a user would: each
 // new top-level window takes the next action of the queue. Every window
 // is recorded. A window with no action left is recorded as unexpected and
-// dismissed (OK if it has one, else Cancel or No), and the test fails.
+// dismissed (OK if it has one, else Cancel or No), and the test fails; so
+// does an action left in the queue or a step that never ran.
 class UiRobot {
 public:
     UiRobot();
@@ -126,6 +127,7 @@ public:
     void Activated(HWND window); // called by the thread's window watch
 
 private:
+    void EndSteps();
     std::vector<Shown> seen_;
     std::vector<Action> queue_;
 };

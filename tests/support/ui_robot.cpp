@@ -183,6 +183,7 @@ UiRobot::UiRobot()
 UiRobot::~UiRobot()
 {
     ActiveRobot = nullptr;
+    EndSteps();
     EXPECT_TRUE(queue_.empty()) << queue_.size() << " window(s) the test expected never came up";
 }
 
@@ -273,36 +274,32 @@ Action Do(std::function<void(HWND)> function)
 
 // Steps of one window, each run from a timer when the window is enabled,
 // that is when no modal window it owns is open. A step posts its input;
-// the timer's message comes only after the window has handled it.
+// the timer's message comes only after the window has handled it. The
+// robot that was answering keeps the runs until its end, and fails the
+// test for every step that never ran.
 struct StepRun {
+    UiRobot *robot;
     HWND window;
+    std::wstring caption;
     std::vector<Action> steps;
     size_t next;
     UINT_PTR timer;
-    DWORD started;
 };
-static std::vector<StepRun *> StepRuns;
+static std::vector<StepRun> StepRuns;
 
 static void CALLBACK StepTimer(HWND, UINT, UINT_PTR id, DWORD)
 {
-    for (size_t i = 0; i < StepRuns.size(); i++) {
-        StepRun *run = StepRuns[i];
-        if (run->timer != id)
+    for (StepRun &run : StepRuns) {
+        if (run.timer != id)
             continue;
-        bool finished = run->next >= run->steps.size() || !IsWindow(run->window);
-        if (!finished && GetTickCount() - run->started > 60000) {
-            ADD_FAILURE() << "steps still waiting after 60 s";
-            finished = true;
+        if (run.next >= run.steps.size() || !IsWindow(run.window)) {
+            KillTimer(NULL, run.timer);
+            run.timer = 0;
+        } else if (IsWindowEnabled(run.window) && IsWindowVisible(run.window)) {
+            // Copied first: windows the step brings up add runs of their own.
+            Action step = run.steps[run.next++];
+            step(run.window);
         }
-        if (finished) {
-            KillTimer(NULL, run->timer);
-            StepRuns.erase(StepRuns.begin() + i);
-            delete run;
-            return;
-        }
-        if (!IsWindowEnabled(run->window) || !IsWindowVisible(run->window))
-            return;
-        run->steps[run->next++](run->window);
         return;
     }
 }
@@ -310,8 +307,21 @@ static void CALLBACK StepTimer(HWND, UINT, UINT_PTR id, DWORD)
 Action Steps(std::vector<Action> steps)
 {
     return [steps](HWND window) {
-        StepRun *run = new StepRun{window, steps, 0, 0, GetTickCount()};
-        run->timer = SetTimer(NULL, 0, 50, StepTimer);
-        StepRuns.push_back(run);
+        StepRuns.push_back({ActiveRobot, window, WindowText(window), steps, 0, SetTimer(NULL, 0, 20, StepTimer)});
     };
+}
+
+void UiRobot::EndSteps()
+{
+    for (auto run = StepRuns.begin(); run != StepRuns.end();) {
+        if (run->robot != this) {
+            ++run;
+            continue;
+        }
+        if (run->timer)
+            KillTimer(NULL, run->timer);
+        EXPECT_EQ(run->next, run->steps.size()) << "steps of \"" << Narrow(run->caption)
+                                                << "\" that never ran: the window closed first";
+        run = StepRuns.erase(run);
+    }
 }
