@@ -110,11 +110,14 @@ struct Shown {
 // Reads a window as it shows now (works across processes).
 Shown Describe(HWND window);
 
+// What the robot does to a window: a basic action below, Steps of several,
+// or any function of the window, [](HWND window) { ... }, for example to
+// check it while it is open.
 using Action = std::function<void(HWND window)>;
 
-// Answers the windows that come up on this thread, as a user would: each
-// new top-level window takes the next action of the queue. Every window
-// is recorded. A window with no action left is recorded as unexpected and
+// Answers the windows that come up on this thread, as a user would: Then
+// queues the action for the next new top-level window. Every window is
+// recorded. A window with no action left is recorded as unexpected and
 // dismissed (OK if it has one, else Cancel or No), and the test fails; so
 // does an action left in the queue or a step that never ran.
 class UiRobot {
@@ -143,21 +146,20 @@ struct IgnoreNewWindows {
     ~IgnoreNewWindows();
 };
 
-// Actions. They post what a user's click or keystroke would send, so that
-// the window handles it in its own message loop.
+// Basic actions. They post what a user's click or keystroke would send, so
+// that the window handles it in its own message loop.
 Action Press(int id);                            // click the button with this ID
 Action Escape();                                 // the Esc key
 Action CloseBox();                               // the title bar's close box
 Action Type(int id, const std::wstring &text);   // set an edit's text
 Action Tick(int id, bool ticked = true);         // set a check box
-Action Sequence(std::vector<Action> actions);    // one after the other, at once
-// Steps that wait for each other: each runs when the window is enabled
-// again, that is when the modal windows the step before opened have closed.
+Action Command(int id);                          // a menu command, as the menu sends it
+// Several actions on one window, one after the other: a step that opens no
+// modal window is followed by the next once the window has handled it;
+// after one that does, the next runs when the window is enabled again,
+// that is when the modal windows have closed (each answered by the action
+// Then queued for it).
 Action Steps(std::vector<Action> steps);
-// A menu command, as the menu sends it.
-Action Command(int id);
-// Runs a function on the window (for example to check it while it is open).
-Action Do(std::function<void(HWND)> function);
 
 /* ---- Child processes ---------------------------------------------------- */
 

@@ -259,19 +259,6 @@ Action Tick(int id, bool ticked)
     };
 }
 
-Action Sequence(std::vector<Action> actions)
-{
-    return [actions](HWND window) {
-        for (const Action &action : actions)
-            action(window);
-    };
-}
-
-Action Do(std::function<void(HWND)> function)
-{
-    return function;
-}
-
 // Steps of one window, each run from a timer when the window is enabled,
 // that is when no modal window it owns is open. A step posts its input;
 // the timer's message comes only after the window has handled it. The
