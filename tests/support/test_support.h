@@ -165,7 +165,9 @@ Action Steps(std::vector<Action> steps);
 
 // A test program can run one of its registered child procedures in a fresh
 // process of itself: RunChild starts "<this exe> --child=<name> <argument>"
-// in folder and returns its exit code (or 0xDEADBEEF on a timeout).
+// in folder and returns its exit code (or 0xDEADBEEF on a timeout). A failed
+// check in the child ends it at once with the code ChildFailed.
+const DWORD ChildFailed = 0xFA11;
 using ChildProcedure = int (*)(const std::wstring &argument);
 bool RegisterChild(const char *name, ChildProcedure procedure);
 DWORD RunChild(const std::string &name, const std::wstring &argument, const std::wstring &folder);
