@@ -236,7 +236,7 @@ TEST_F(Dialogs, AddOpensAFreshRecordAndAppends)
 
     EXPECT_EQ(StatusListDirty, 1);
     EXPECT_EQ(ReadListView(main->List()).size(), 2u);
-    SaveAndReload();
+    ASSERT_NO_FATAL_FAILURE(SaveAndReload());
     EXPECT_EQ(Icons(), (std::vector<int>{3, 5}));
     EXPECT_STREQ(StatusList[1].Name, L"Pátá");
     EXPECT_STREQ(StatusList[1].Description, L"řádek\r\nřádek");
@@ -286,7 +286,7 @@ TEST_F(Dialogs, EditInPlaceKeepsThePosition)
     UiRobot again;
     again.Then(Steps({PickIcon(32), Press(IDOK)})).Then(Press(IDOK)); // notice 108
     EditStatus();
-    SaveAndReload();
+    ASSERT_NO_FATAL_FAILURE(SaveAndReload());
     EXPECT_EQ(Icons(), (std::vector<int>{32, 2, 3}));
 }
 
@@ -385,7 +385,7 @@ TEST_F(Dialogs, DeleteAsksAndKeepsTheOrder)
     EXPECT_EQ(robot.Seen()[0].owner, main->Window());
     EXPECT_EQ(Icons(), (std::vector<int>{5, 6}));
     EXPECT_EQ(StatusListDirty, 1);
-    SaveAndReload();
+    ASSERT_NO_FATAL_FAILURE(SaveAndReload());
     EXPECT_EQ(Icons(), (std::vector<int>{5, 6}));
     EXPECT_EQ(ReadTree(HKEY_CURRENT_USER, ListKeyPath(Icq)).count(L"4"), 0u);
 }
@@ -436,7 +436,7 @@ TEST_F(Dialogs, LongestAndCzechTextsRoundTrip)
     ASSERT_EQ(StatusList.size(), 1u);
     EXPECT_EQ(std::wstring(StatusList[0].Name), title.substr(0, 1022));
     EXPECT_EQ(std::wstring(StatusList[0].Description), text.substr(0, 4094));
-    SaveAndReload();
+    ASSERT_NO_FATAL_FAILURE(SaveAndReload());
     EXPECT_EQ(std::wstring(StatusList[0].Name), title.substr(0, 1022));
     EXPECT_EQ(std::wstring(StatusList[0].Description), text.substr(0, 4094));
     EXPECT_EQ(ReadTree(HKEY_CURRENT_USER, ListKeyPath(Icq))[L"1"][L"Description"].data.size(), 8188u);
