@@ -246,9 +246,7 @@ TEST_F(Dialogs, AddOpensAFreshRecordAndAppends)
 TEST_F(Dialogs, AddStartsTickedAndStornoChangesNothing)
 {
     UiRobot robot;
-    robot.Then(Steps({[](HWND editor) {
-                          EXPECT_EQ(IsDlgButtonChecked(editor, IDC_SHOW_IN_MENU), (UINT)BST_CHECKED);
-                      },
+    robot.Then(Steps({[](HWND editor) { EXPECT_EQ(IsDlgButtonChecked(editor, IDC_SHOW_IN_MENU), (UINT)BST_CHECKED); },
                       Type(IDC_STATUS_TITLE, L"x"), Press(IDCANCEL)}))
         .Then(Steps({Type(IDC_STATUS_TITLE, L"y"), Escape()}))
         .Then(CloseBox());

@@ -99,9 +99,7 @@ TEST_F(Messages, LongMessagesStayInsideTheirBuffers)
     // first 4095 characters.
     Store(L"AwayStatusText", std::string(8192, 'a'));
     UiRobot robot;
-    robot.Then(Steps({[](HWND dialog) {
-                          EXPECT_EQ(GetWindowTextLengthW(GetDlgItem(dialog, IDC_MESSAGE_TEXT)), 4095);
-                      },
+    robot.Then(Steps({[](HWND dialog) { EXPECT_EQ(GetWindowTextLengthW(GetDlgItem(dialog, IDC_MESSAGE_TEXT)), 4095); },
                       Type(IDC_MESSAGE_TEXT, czech), Press(IDOK)}))
         // Three-byte characters: 4095 of them do not fit; the text is cut
         // at a character boundary, and the zero byte always follows.

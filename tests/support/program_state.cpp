@@ -149,10 +149,9 @@ int WaitForVersionChecks(DWORD milliseconds)
     const int ThreadQuerySetWin32StartAddress = 9;
     int found = 0;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot == INVALID_HANDLE_VALUE || !query) {
-        ADD_FAILURE() << "the version checks cannot be told apart: not waited for";
+    EXPECT_TRUE(snapshot != INVALID_HANDLE_VALUE && query) << "the version checks cannot be told apart";
+    if (snapshot == INVALID_HANDLE_VALUE || !query)
         return -1;
-    }
     THREADENTRY32 entry = {};
     entry.dwSize = sizeof entry;
     for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {

@@ -110,9 +110,8 @@ struct Shown {
 // Reads a window as it shows now (works across processes).
 Shown Describe(HWND window);
 
-// What the robot does to a window: a basic action below, Steps of several,
-// or any function of the window, [](HWND window) { ... }, for example to
-// check it while it is open.
+// What the robot does to a window: a basic action or Steps below, or any
+// function of the window, [](HWND window) { ... }, for example a check.
 using Action = std::function<void(HWND window)>;
 
 // Answers the windows that come up on this thread, as a user would: Then
@@ -126,11 +125,9 @@ public:
     ~UiRobot();
     UiRobot &Then(Action action);
     const std::vector<Shown> &Seen() const { return seen_; }
-    size_t Pending() const { return queue_.size(); }
     void Activated(HWND window); // called by the thread's window watch
 
 private:
-    void EndSteps();
     std::vector<Shown> seen_;
     std::vector<Action> queue_;
 };
@@ -154,20 +151,18 @@ Action CloseBox();                               // the title bar's close box
 Action Type(int id, const std::wstring &text);   // set an edit's text
 Action Tick(int id, bool ticked = true);         // set a check box
 Action Command(int id);                          // a menu command, as the menu sends it
-// Several actions on one window, one after the other: a step that opens no
-// modal window is followed by the next once the window has handled it;
-// after one that does, the next runs when the window is enabled again,
-// that is when the modal windows have closed (each answered by the action
-// Then queued for it).
+// Actions on one window, one after the other: after a step that opens a
+// modal window the next runs when the window is enabled again (the modal
+// windows closed, each answered by its Then); after any other step, once
+// the window has handled it.
 Action Steps(std::vector<Action> steps);
 
 /* ---- Child processes ---------------------------------------------------- */
 
 // A test program can run one of its registered child procedures in a fresh
 // process of itself: RunChild starts "<this exe> --child=<name> <argument>"
-// in folder and returns its exit code (or 0xDEADBEEF on a timeout). A failed
-// check in the child ends it at once with the code ChildFailed.
-const DWORD ChildFailed = 0xFA11;
+// in folder and returns its exit code: 0xFA11 when a check in the child
+// failed, 0xDEADBEEF on a timeout.
 using ChildProcedure = int (*)(const std::wstring &argument);
 bool RegisterChild(const char *name, ChildProcedure procedure);
 DWORD RunChild(const std::string &name, const std::wstring &argument, const std::wstring &folder);
@@ -214,9 +209,9 @@ std::wstring ExeSettingsPath();
 void WriteExeSettings(const std::wstring &uin);
 
 // Waits for the version-check threads of this process (started by the main
-// window's initialisation) to end; returns how many there were, -1 if the
-// threads cannot be told apart. Tests wait for them so that one test's
-// check never runs into the next test.
+// window's initialisation) to end; returns how many there were (-1, and
+// the test fails, if the threads cannot be told apart). Tests wait for them
+// so that one test's check never runs into the next test.
 int WaitForVersionChecks(DWORD milliseconds = 20000);
 
 // A main window made from the real template, with the list columns the

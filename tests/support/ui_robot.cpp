@@ -85,6 +85,18 @@ static int Ignoring; // IgnoreNewWindows in force
 static HHOOK WatchHook;
 // Top-level windows created on the watched thread and not yet activated.
 static std::vector<HWND> Created;
+// Steps of one window, each run from a timer when the window is enabled,
+// that is when no modal window it owns is open. A step posts its input;
+// the timer's message comes only after the window has handled it. A run
+// lasts as long as its robot, which fails the test for a step not run.
+struct StepRun {
+    UiRobot *robot;
+    HWND window;
+    std::vector<Action> steps;
+    size_t next;
+    UINT_PTR timer;
+};
+static std::vector<StepRun> StepRuns;
 
 static void Dismiss(HWND window)
 {
@@ -183,8 +195,15 @@ UiRobot::UiRobot()
 UiRobot::~UiRobot()
 {
     ActiveRobot = nullptr;
-    EndSteps();
     EXPECT_TRUE(queue_.empty()) << queue_.size() << " window(s) the test expected never came up";
+    for (const StepRun &run : StepRuns) {
+        if (run.robot == this) {
+            KillTimer(NULL, run.timer);
+            EXPECT_EQ(run.next, run.steps.size()) << "steps that never ran: their window closed first";
+        }
+    }
+    auto mine = [this](const StepRun &run) { return run.robot == this; };
+    StepRuns.erase(std::remove_if(StepRuns.begin(), StepRuns.end(), mine), StepRuns.end());
 }
 
 UiRobot &UiRobot::Then(Action action)
@@ -259,56 +278,22 @@ Action Tick(int id, bool ticked)
     };
 }
 
-// Steps of one window, each run from a timer when the window is enabled,
-// that is when no modal window it owns is open. A step posts its input;
-// the timer's message comes only after the window has handled it. The
-// robot that was answering keeps the runs until its end, and fails the
-// test for every step that never ran.
-struct StepRun {
-    UiRobot *robot;
-    HWND window;
-    std::wstring caption;
-    std::vector<Action> steps;
-    size_t next;
-    UINT_PTR timer;
-};
-static std::vector<StepRun> StepRuns;
-
 static void CALLBACK StepTimer(HWND, UINT, UINT_PTR id, DWORD)
 {
     for (StepRun &run : StepRuns) {
-        if (run.timer != id)
-            continue;
-        if (run.next >= run.steps.size() || !IsWindow(run.window)) {
-            KillTimer(NULL, run.timer);
-            run.timer = 0;
-        } else if (IsWindowEnabled(run.window) && IsWindowVisible(run.window)) {
+        if (run.timer == id && run.next < run.steps.size() && IsWindowEnabled(run.window) &&
+            IsWindowVisible(run.window)) {
             // Copied first: windows the step brings up add runs of their own.
             Action step = run.steps[run.next++];
             step(run.window);
+            return;
         }
-        return;
     }
 }
 
 Action Steps(std::vector<Action> steps)
 {
     return [steps](HWND window) {
-        StepRuns.push_back({ActiveRobot, window, WindowText(window), steps, 0, SetTimer(NULL, 0, 20, StepTimer)});
+        StepRuns.push_back({ActiveRobot, window, steps, 0, SetTimer(NULL, 0, 20, StepTimer)});
     };
-}
-
-void UiRobot::EndSteps()
-{
-    for (auto run = StepRuns.begin(); run != StepRuns.end();) {
-        if (run->robot != this) {
-            ++run;
-            continue;
-        }
-        if (run->timer)
-            KillTimer(NULL, run->timer);
-        EXPECT_EQ(run->next, run->steps.size()) << "steps of \"" << Narrow(run->caption)
-                                                << "\" that never ran: the window closed first";
-        run = StepRuns.erase(run);
-    }
 }
