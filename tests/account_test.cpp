@@ -149,15 +149,15 @@ protected:
 TEST_F(InputBoxTest, OkReturnsWhatWasTyped)
 {
     UiRobot robot;
-    robot.Then(Sequence({Do([](HWND box) {
-                             HWND edit = GetDlgItem(box, IDC_INPUT_TEXT);
-                             EXPECT_EQ(SendMessageW(edit, EM_GETLIMITTEXT, 0, 0), 15);
-                             // What a user types beyond the limit is refused.
-                             SendMessageW(edit, WM_SETTEXT, 0, (LPARAM)L"");
-                             for (wchar_t c : std::wstring(L"1234567890123456789"))
-                                 SendMessageW(edit, WM_CHAR, c, 1);
-                         }),
-                         Press(IDOK)}));
+    robot.Then(Steps({[](HWND box) {
+                          HWND edit = GetDlgItem(box, IDC_INPUT_TEXT);
+                          EXPECT_EQ(SendMessageW(edit, EM_GETLIMITTEXT, 0, 0), 15);
+                          // What a user types beyond the limit is refused.
+                          SendMessageW(edit, WM_SETTEXT, 0, (LPARAM)L"");
+                          for (wchar_t c : std::wstring(L"1234567890123456789"))
+                              SendMessageW(edit, WM_CHAR, c, 1);
+                      },
+                      Press(IDOK)}));
     EXPECT_EQ(InputBox(&params), 0);
     EXPECT_EQ(params.result, 1);
     EXPECT_STREQ(text, L"123456789012345");
@@ -171,7 +171,7 @@ TEST_F(InputBoxTest, OkReturnsWhatWasTyped)
     EXPECT_EQ(box.ControlText(IDCANCEL), L"Cancel");
     EXPECT_EQ(box.buttons, (std::vector<int>{IDOK, IDCANCEL}));
 
-    robot.Then(Sequence({Type(IDC_INPUT_TEXT, L""), Press(IDOK)}));
+    robot.Then(Steps({Type(IDC_INPUT_TEXT, L""), Press(IDOK)}));
     EXPECT_EQ(InputBox(&params), 0);
     EXPECT_EQ(params.result, 1);
     EXPECT_STREQ(text, L"");
@@ -180,11 +180,11 @@ TEST_F(InputBoxTest, OkReturnsWhatWasTyped)
 TEST_F(InputBoxTest, EnterActsAsOk)
 {
     UiRobot robot;
-    robot.Then(Sequence({Type(IDC_INPUT_TEXT, L"54321"), Do([](HWND box) {
-                             HWND edit = GetDlgItem(box, IDC_INPUT_TEXT);
-                             PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 0x001C0001);
-                             PostMessageW(edit, WM_KEYUP, VK_RETURN, 0xC01C0001);
-                         })}));
+    robot.Then(Steps({Type(IDC_INPUT_TEXT, L"54321"), [](HWND box) {
+                          HWND edit = GetDlgItem(box, IDC_INPUT_TEXT);
+                          PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+                          PostMessageW(edit, WM_KEYUP, VK_RETURN, 0xC01C0001);
+                      }}));
     EXPECT_EQ(InputBox(&params), 0);
     EXPECT_EQ(params.result, 1);
     EXPECT_STREQ(text, L"54321");
@@ -194,7 +194,7 @@ TEST_F(InputBoxTest, CancelEscAndCloseBoxKeepTheText)
 {
     for (Action leave : {Press(IDCANCEL), Escape(), CloseBox()}) {
         UiRobot robot;
-        robot.Then(Sequence({Type(IDC_INPUT_TEXT, L"99999"), leave}));
+        robot.Then(Steps({Type(IDC_INPUT_TEXT, L"99999"), leave}));
         params.result = 0;
         EXPECT_EQ(InputBox(&params), 0);
         EXPECT_EQ(params.result, 2);
@@ -218,7 +218,7 @@ TEST_F(InputBoxTest, OpensCentred)
 {
     RECT box = {}, work = {};
     UiRobot robot;
-    robot.Then(Sequence({Do([&](HWND window) { GetWindowRect(window, &box); }), Press(IDCANCEL)}));
+    robot.Then(Steps({[&](HWND window) { GetWindowRect(window, &box); }, Press(IDCANCEL)}));
     InputBox(&params);
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     EXPECT_NEAR((box.left + box.right) / 2, (work.left + work.right) / 2, 2);
@@ -258,7 +258,7 @@ protected:
             PutKey(HKEY_CURRENT_USER, ListKeyPath(icq) + L"\\" + std::to_wstring(icon),
                    StatusValues(icq + L"/" + std::to_wstring(icon), L"", line++, 1));
     }
-    static Action Enter(const std::wstring &text) { return Sequence({Type(IDC_INPUT_TEXT, text), Press(IDOK)}); }
+    static Action Enter(const std::wstring &text) { return Steps({Type(IDC_INPUT_TEXT, text), Press(IDOK)}); }
 
     ScratchRegistry registry;
     TempFolder folder;
@@ -271,7 +271,7 @@ TEST_F(Account, CancelLeavesEverythingAsItWas)
     ASSERT_EQ(LoadAll(), 0);
     StatusListDirty = 1;
     UiRobot robot;
-    robot.Then(Press(IDNO)).Then(Sequence({Type(IDC_INPUT_TEXT, L"22222"), Escape()}));
+    robot.Then(Press(IDNO)).Then(Steps({Type(IDC_INPUT_TEXT, L"22222"), Escape()}));
     EXPECT_EQ(ChangeAccount(), 1);
     ASSERT_EQ(robot.Seen().size(), 2u);
     const Shown &question = robot.Seen()[0];

@@ -84,10 +84,10 @@ TEST_F(MainWindow, FirstStartCreatesTheAccount)
     NoSettings();
     PutKey(HKEY_CURRENT_USER, ICQ_KEY_PATH);
     UiRobot robot;
-    robot.Then(Sequence({Type(IDC_INPUT_TEXT, L"123456"), Press(IDOK)}))
+    robot.Then(Steps({Type(IDC_INPUT_TEXT, L"123456"), Press(IDOK)}))
         .Then(Press(IDYES))
         .Then(Press(IDOK)) // notice 107, left unticked
-        .Then(Sequence({Do([](HWND main) { EXPECT_TRUE(Rows(main).empty()); }), Press(IDCANCEL)}));
+        .Then(Steps({[](HWND main) { EXPECT_TRUE(Rows(main).empty()); }, Press(IDCANCEL)}));
     EXPECT_EQ(RunMain(), 0);
     ASSERT_EQ(robot.Seen().size(), 4u);
     EXPECT_EQ(robot.Seen()[3].ControlText(IDC_ICQ_NUMBER), L"123456");
@@ -103,9 +103,9 @@ TEST_F(MainWindow, FirstRunNoticeUntilTickedOff)
     Account(L"12345", {{1, StatusValues(L"a", L"", 1, 1)}});
     SetIni(L"ICQ", L"UIN", L"12345");
     const std::vector<std::pair<const wchar_t *, Action>> starts = {
-        {L"0", Press(IDOK)},                                 // shown at an absent key, left unticked
-        {L"0", Escape()},                                    // shown again, Esc
-        {L"1", Sequence({Tick(IDC_DONT_SHOW_AGAIN), CloseBox()})}, // ticked off with the close box
+        {L"0", Press(IDOK)},                                    // shown at an absent key, left unticked
+        {L"0", Escape()},                                       // shown again, Esc
+        {L"1", Steps({Tick(IDC_DONT_SHOW_AGAIN), CloseBox()})}, // ticked off with the close box
     };
     WritePrivateProfileStringW(L"Infos", L"1", NULL, Ini().c_str());
     for (const auto &start : starts) {
@@ -136,9 +136,9 @@ TEST_F(MainWindow, ChangeButtonSwitchesAccounts)
     UiRobot robot;
     // A list cleared without other changes is not offered for saving.
     robot.Then(Steps({Command(IDM_CLEAR_ALL), Press(IDC_CHANGE_ACCOUNT),
-                      Do([](HWND main) { EXPECT_EQ(Rows(main).size(), 2u); }), Press(IDCANCEL)}))
+                      [](HWND main) { EXPECT_EQ(Rows(main).size(), 2u); }, Press(IDCANCEL)}))
         .Then(Press(IDYES))
-        .Then(Sequence({Type(IDC_INPUT_TEXT, L"22222"), Press(IDOK)}));
+        .Then(Steps({Type(IDC_INPUT_TEXT, L"22222"), Press(IDOK)}));
     EXPECT_EQ(RunMain(), 0);
     ASSERT_EQ(robot.Seen().size(), 3u);
     EXPECT_TRUE(IsInputBox(robot.Seen()[2]));
@@ -154,25 +154,25 @@ TEST_F(MainWindow, StartShowsTheStoredAccount)
     SetIni(L"List", L"cx0", L"150");
 
     UiRobot robot;
-    robot.Then(Sequence({Do([](HWND main) {
-                             EXPECT_EQ(main, MainWindowHandle);
-                             HWND list = GetDlgItem(main, IDC_STATUS_LIST);
-                             EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0), 150);
-                             EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0), 230);
-                             EXPECT_EQ(SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0), LVS_EX_FULLROWSELECT);
-                             EXPECT_EQ((HIMAGELIST)SendMessageW(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0), StatusImageList);
-                             EXPECT_TRUE(SendMessageW(main, WM_GETICON, ICON_SMALL, 0) != 0);
-                             wchar_t title[32];
-                             LVCOLUMNW column = {};
-                             column.mask = LVCF_TEXT;
-                             column.pszText = title;
-                             column.cchTextMax = 32;
-                             SendMessageW(list, LVM_GETCOLUMNW, 0, (LPARAM)&column);
-                             EXPECT_STREQ(title, L"Status");
-                             SendMessageW(list, LVM_GETCOLUMNW, 1, (LPARAM)&column);
-                             EXPECT_STREQ(title, L"Popis");
-                         }),
-                         Press(IDCANCEL)}));
+    robot.Then(Steps({[](HWND main) {
+                          EXPECT_EQ(main, MainWindowHandle);
+                          HWND list = GetDlgItem(main, IDC_STATUS_LIST);
+                          EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0), 150);
+                          EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0), 230);
+                          EXPECT_EQ(SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0), LVS_EX_FULLROWSELECT);
+                          EXPECT_EQ((HIMAGELIST)SendMessageW(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0), StatusImageList);
+                          EXPECT_TRUE(SendMessageW(main, WM_GETICON, ICON_SMALL, 0) != 0);
+                          wchar_t title[32];
+                          LVCOLUMNW column = {};
+                          column.mask = LVCF_TEXT;
+                          column.pszText = title;
+                          column.cchTextMax = 32;
+                          SendMessageW(list, LVM_GETCOLUMNW, 0, (LPARAM)&column);
+                          EXPECT_STREQ(title, L"Status");
+                          SendMessageW(list, LVM_GETCOLUMNW, 1, (LPARAM)&column);
+                          EXPECT_STREQ(title, L"Popis");
+                      },
+                      Press(IDCANCEL)}));
     EXPECT_EQ(RunMain(), 0);
 
     ASSERT_EQ(robot.Seen().size(), 1u);
@@ -256,16 +256,16 @@ TEST_F(MainWindow, FailedSaveKeepsTheWindowOpen)
     Account(L"12345", {{4, StatusValues(L"a", L"", 1, 1)}});
     SetIni(L"ICQ", L"UIN", L"12345");
     UiRobot robot;
-    robot.Then(Steps({Do([](HWND) {
+    robot.Then(Steps({[](HWND) {
                           RegDeleteKeyW(HKEY_CURRENT_USER, (ListKeyPath(L"12345") + L"\\4").c_str());
                           RegDeleteKeyW(HKEY_CURRENT_USER, ListKeyPath(L"12345").c_str());
-                      }),
+                      },
                       Press(IDOK),
-                      Do([](HWND main) {
+                      [](HWND main) {
                           EXPECT_TRUE(IsWindowVisible(main)) << "OK after a failed save keeps the window";
                           EXPECT_EQ(MainWindow::GetIni(L"List", L"cx0"), L"<none>")
                               << "the widths are kept only on the way out";
-                      }),
+                      },
                       Press(IDCANCEL)}))
         .Then(Press(IDOK)); // the error report: continue
     EXPECT_EQ(RunMain(), 0);
@@ -281,11 +281,11 @@ TEST_F(MainWindow, ApplyAndSaveMenuWriteAndStayOpen)
     Account(L"12345", {{6, StatusValues(L"a", L"", 7, 1)}});
     SetIni(L"ICQ", L"UIN", L"12345");
     auto lineNumberIs = [](DWORD line) {
-        return Do([line](HWND) {
+        return [line](HWND) {
             EXPECT_EQ(ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"12345"))[L"6"][L"LineNumber"], Dword(line));
-        });
+        };
     };
-    auto renumber = Do([](HWND) { PutKey(HKEY_CURRENT_USER, ListKeyPath(L"12345") + L"\\6", {{L"LineNumber", Dword(8)}}); });
+    auto renumber = [](HWND) { PutKey(HKEY_CURRENT_USER, ListKeyPath(L"12345") + L"\\6", {{L"LineNumber", Dword(8)}}); };
     UiRobot robot;
     robot.Then(Steps({Press(IDC_APPLY), lineNumberIs(1), renumber, Command(IDM_SAVE), lineNumberIs(1),
                       Press(IDCANCEL)}));
@@ -297,10 +297,10 @@ TEST_F(MainWindow, DiscardChangesAsksThenReloads)
 {
     Account(L"12345", {{6, StatusValues(L"a", L"", 1, 1)}});
     SetIni(L"ICQ", L"UIN", L"12345");
-    auto addBehindItsBack = Do([](HWND) {
+    auto addBehindItsBack = [](HWND) {
         PutKey(HKEY_CURRENT_USER, ListKeyPath(L"12345") + L"\\2", StatusValues(L"nový", L"", 2, 1));
-    });
-    auto rowsAre = [](size_t count) { return Do([count](HWND main) { EXPECT_EQ(Rows(main).size(), count); }); };
+    };
+    auto rowsAre = [](size_t count) { return [count](HWND main) { EXPECT_EQ(Rows(main).size(), count); }; };
     UiRobot robot;
     robot.Then(Steps({addBehindItsBack, Command(IDM_DISCARD_CHANGES), rowsAre(1), Command(IDM_DISCARD_CHANGES),
                       rowsAre(2), Press(IDCANCEL)}))
@@ -322,14 +322,14 @@ TEST_F(MainWindow, ClearAllEmptiesTheListUntilSaved)
 {
     Account(L"12345", {{6, StatusValues(L"a", L"", 1, 1)}, {7, StatusValues(L"b", L"", 2, 1)}});
     SetIni(L"ICQ", L"UIN", L"12345");
-    auto checkCleared = Do([](HWND main) {
+    auto checkCleared = [](HWND main) {
         EXPECT_TRUE(Rows(main).empty());
         EXPECT_EQ(StatusList.Count, 0);
         EXPECT_EQ(StatusListDirty, 1) << "the flag stays as it was";
         EXPECT_EQ(ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"12345")).size(), 2u) << "not saved yet";
-    });
+    };
     UiRobot robot;
-    robot.Then(Steps({Do([](HWND) { StatusListDirty = 1; }), Command(IDM_CLEAR_ALL), Command(IDM_CLEAR_ALL),
+    robot.Then(Steps({[](HWND) { StatusListDirty = 1; }, Command(IDM_CLEAR_ALL), Command(IDM_CLEAR_ALL),
                       checkCleared, Press(IDOK)}))
         .Then(Press(IDNO))
         .Then(Press(IDYES));
@@ -385,11 +385,11 @@ TEST_F(MainWindow, ButtonsKeysAndDoubleClickReachTheEditor)
                       Press(IDC_ADD),                // add, then Storno
                       Mark(1), doubleClickRow(1),    // edit "tři"
                       Mark(0), Press(IDC_DELETE), Press(IDOK)}))
-        .Then(Sequence({Type(IDC_STATUS_TITLE, L"dvojka"), Press(IDOK)}))
+        .Then(Steps({Type(IDC_STATUS_TITLE, L"dvojka"), Press(IDOK)}))
         .Then(Press(IDYES))
         .Then(Press(IDCANCEL))
-        .Then(Sequence({Do([](HWND editor) { EXPECT_EQ(GetDlgItemTextW(editor, IDC_STATUS_TITLE, nullptr, 0), 0u); }),
-                        Type(IDC_STATUS_TITLE, L"trojka"), Press(IDOK)}))
+        .Then(Steps({[](HWND editor) { EXPECT_EQ(GetDlgItemTextW(editor, IDC_STATUS_TITLE, nullptr, 0), 0u); },
+                     Type(IDC_STATUS_TITLE, L"trojka"), Press(IDOK)}))
         .Then(Press(IDNO));
     EXPECT_EQ(RunMain(), 0);
     ASSERT_EQ(robot.Seen().size(), 6u);
@@ -434,12 +434,12 @@ TEST_F(MainWindow, OddSettingsFiles)
     std::wstring unicode = L"\xFEFF[ICQ]\r\nUIN=12345\r\n[List]\r\ncx0=abc\r\ncx1=-5\r\n[Infos]\r\n1=-1\r\n3=1\r\n";
     WriteFileBytes(Ini(), std::string((const char *)unicode.data(), unicode.size() * 2));
     UiRobot robot;
-    robot.Then(Sequence({Do([](HWND main) {
-                             HWND list = GetDlgItem(main, IDC_STATUS_LIST);
-                             EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0), 0);
-                             EXPECT_EQ(Rows(main).size(), 1u);
-                         }),
-                         Press(IDCANCEL)}));
+    robot.Then(Steps({[](HWND main) {
+                          HWND list = GetDlgItem(main, IDC_STATUS_LIST);
+                          EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0), 0);
+                          EXPECT_EQ(Rows(main).size(), 1u);
+                      },
+                      Press(IDCANCEL)}));
     EXPECT_EQ(RunMain(), 0);
     ASSERT_EQ(robot.Seen().size(), 1u);
     EXPECT_EQ(robot.Seen()[0].ControlText(IDC_ICQ_NUMBER), L"12345");
@@ -450,7 +450,7 @@ TEST_F(MainWindow, OddSettingsFiles)
     Account(L" 00002147483646", {{2, StatusValues(L"b", L"", 1, 1)}});
     WriteFileBytes(Ini(), "[ICQ]\r\nUIN=\" 00002147483646\"\r\n[Infos]\r\n1=1\r\n3=1\r\n");
     UiRobot again;
-    again.Then(Sequence({Do([](HWND main) { EXPECT_EQ(Rows(main).size(), 1u); }), Press(IDCANCEL)}));
+    again.Then(Steps({[](HWND main) { EXPECT_EQ(Rows(main).size(), 1u); }, Press(IDCANCEL)}));
     EXPECT_EQ(RunMain(), 0);
     ASSERT_EQ(again.Seen().size(), 1u);
     EXPECT_EQ(again.Seen()[0].ControlText(IDC_ICQ_NUMBER), L" 00002147483646");

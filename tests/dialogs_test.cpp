@@ -114,12 +114,12 @@ TEST_F(Dialogs, NoticeTextsAndBoldTitles)
         SCOPED_TRACE(notice.id);
         HFONT bold = NULL;
         UiRobot robot;
-        robot.Then(Sequence({Do([&](HWND window) {
-                                 EXPECT_EQ(FontWeight(GetDlgItem(window, IDC_NOTICE_TITLE)), FW_BOLD);
-                                 EXPECT_LT(FontWeight(GetDlgItem(window, IDC_DONT_SHOW_AGAIN)), FW_BOLD);
-                                 bold = (HFONT)SendDlgItemMessageW(window, IDC_NOTICE_TITLE, WM_GETFONT, 0, 0);
-                             }),
-                             Press(IDOK)}));
+        robot.Then(Steps({[&](HWND window) {
+                              EXPECT_EQ(FontWeight(GetDlgItem(window, IDC_NOTICE_TITLE)), FW_BOLD);
+                              EXPECT_LT(FontWeight(GetDlgItem(window, IDC_DONT_SHOW_AGAIN)), FW_BOLD);
+                              bold = (HFONT)SendDlgItemMessageW(window, IDC_NOTICE_TITLE, WM_GETFONT, 0, 0);
+                          },
+                          Press(IDOK)}));
         ShowNoticeOnce(notice.id, notice.key, main->Window());
         ASSERT_EQ(robot.Seen().size(), 1u);
         const Shown &shown = robot.Seen()[0];
@@ -143,10 +143,10 @@ TEST_F(Dialogs, NoticeRuleFollowsTheSettingsFile)
     // Absent or 0: shown; the box's state is stored, by OK, Esc or the
     // close box alike.
     const std::vector<std::pair<Action, const wchar_t *>> ends = {
-        {Sequence({Tick(IDC_DONT_SHOW_AGAIN), Escape()}), L"1"},
+        {Steps({Tick(IDC_DONT_SHOW_AGAIN), Escape()}), L"1"},
         {CloseBox(), L"0"},
-        {Sequence({Tick(IDC_DONT_SHOW_AGAIN), CloseBox()}), L"1"},
-        {Sequence({Tick(IDC_DONT_SHOW_AGAIN), Press(IDOK)}), L"1"},
+        {Steps({Tick(IDC_DONT_SHOW_AGAIN), CloseBox()}), L"1"},
+        {Steps({Tick(IDC_DONT_SHOW_AGAIN), Press(IDOK)}), L"1"},
     };
     for (const auto &end : ends) {
         WritePrivateProfileStringW(L"Infos", L"2", L"0", Ini().c_str());
@@ -171,13 +171,13 @@ TEST_F(Dialogs, AboutBox)
     POINT about = {};
     HFONT bold = NULL;
     UiRobot robot;
-    robot.Then(Sequence({Do([&](HWND window) {
-                             ClientToScreen(window, &about);
-                             EXPECT_EQ(FontWeight(GetDlgItem(window, IDC_ABOUT_TITLE)), FW_BOLD);
-                             EXPECT_LT(FontWeight(GetDlgItem(window, IDC_ABOUT_VERSION)), FW_BOLD);
-                             bold = (HFONT)SendDlgItemMessageW(window, IDC_ABOUT_TITLE, WM_GETFONT, 0, 0);
-                         }),
-                         Escape()}));
+    robot.Then(Steps({[&](HWND window) {
+                          ClientToScreen(window, &about);
+                          EXPECT_EQ(FontWeight(GetDlgItem(window, IDC_ABOUT_TITLE)), FW_BOLD);
+                          EXPECT_LT(FontWeight(GetDlgItem(window, IDC_ABOUT_VERSION)), FW_BOLD);
+                          bold = (HFONT)SendDlgItemMessageW(window, IDC_ABOUT_TITLE, WM_GETFONT, 0, 0);
+                      },
+                      Escape()}));
     ShowWindow(main->Window(), SW_SHOWNA);
     INT_PTR result = DialogBoxParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_ABOUT), main->Window(),
                                      AboutDialog, 0);
@@ -282,29 +282,29 @@ TEST_F(Dialogs, AddOpensAFreshRecordAndAppends)
     SetRecords(StatusList, {Record(3, L"tři")});
     FillStatusListView();
     UiRobot robot;
-    robot.Then(Sequence({Do([](HWND editor) {
-                             EXPECT_EQ(PickedIcon(editor), 1);
-                             HWND picker = GetDlgItem(editor, IDC_ICON_PICKER);
-                             HWND list = (HWND)SendMessageW(picker, CBEM_GETCOMBOCONTROL, 0, 0);
-                             ASSERT_EQ(SendMessageW(list, CB_GETCOUNT, 0, 0), 32);
-                             EXPECT_EQ((HIMAGELIST)SendMessageW(picker, CBEM_GETIMAGELIST, 0, 0), StatusImageList);
-                             for (int i = 0; i < 32; i++) {
-                                 wchar_t text[16] = L"";
-                                 COMBOBOXEXITEMW item = {};
-                                 item.mask = CBEIF_TEXT | CBEIF_IMAGE | CBEIF_SELECTEDIMAGE;
-                                 item.iItem = i;
-                                 item.pszText = text;
-                                 item.cchTextMax = 16;
-                                 SendMessageW(picker, CBEM_GETITEMW, 0, (LPARAM)&item);
-                                 EXPECT_EQ(std::wstring(text), std::to_wstring(i + 1));
-                                 EXPECT_EQ(item.iImage, i);
-                                 EXPECT_EQ(item.iSelectedImage, i);
-                             }
-                             EXPECT_EQ(SendDlgItemMessageW(editor, IDC_STATUS_TITLE, EM_GETLIMITTEXT, 0, 0), 1023);
-                             EXPECT_EQ(SendDlgItemMessageW(editor, IDC_STATUS_TEXT, EM_GETLIMITTEXT, 0, 0), 4095);
-                         }),
-                         PickIcon(5), Type(IDC_STATUS_TITLE, L"Pátá"), Type(IDC_STATUS_TEXT, L"řádek\r\nřádek"),
-                         Tick(IDC_SHOW_IN_MENU, false), Press(IDOK)}));
+    robot.Then(Steps({[](HWND editor) {
+                          EXPECT_EQ(PickedIcon(editor), 1);
+                          HWND picker = GetDlgItem(editor, IDC_ICON_PICKER);
+                          HWND list = (HWND)SendMessageW(picker, CBEM_GETCOMBOCONTROL, 0, 0);
+                          ASSERT_EQ(SendMessageW(list, CB_GETCOUNT, 0, 0), 32);
+                          EXPECT_EQ((HIMAGELIST)SendMessageW(picker, CBEM_GETIMAGELIST, 0, 0), StatusImageList);
+                          for (int i = 0; i < 32; i++) {
+                              wchar_t text[16] = L"";
+                              COMBOBOXEXITEMW item = {};
+                              item.mask = CBEIF_TEXT | CBEIF_IMAGE | CBEIF_SELECTEDIMAGE;
+                              item.iItem = i;
+                              item.pszText = text;
+                              item.cchTextMax = 16;
+                              SendMessageW(picker, CBEM_GETITEMW, 0, (LPARAM)&item);
+                              EXPECT_EQ(std::wstring(text), std::to_wstring(i + 1));
+                              EXPECT_EQ(item.iImage, i);
+                              EXPECT_EQ(item.iSelectedImage, i);
+                          }
+                          EXPECT_EQ(SendDlgItemMessageW(editor, IDC_STATUS_TITLE, EM_GETLIMITTEXT, 0, 0), 1023);
+                          EXPECT_EQ(SendDlgItemMessageW(editor, IDC_STATUS_TEXT, EM_GETLIMITTEXT, 0, 0), 4095);
+                      },
+                      PickIcon(5), Type(IDC_STATUS_TITLE, L"Pátá"), Type(IDC_STATUS_TEXT, L"řádek\r\nřádek"),
+                      Tick(IDC_SHOW_IN_MENU, false), Press(IDOK)}));
     AddStatus();
     ASSERT_EQ(robot.Seen().size(), 1u);
     const Shown &editor = robot.Seen()[0];
@@ -317,7 +317,7 @@ TEST_F(Dialogs, AddOpensAFreshRecordAndAppends)
 
     EXPECT_EQ(StatusListDirty, 1);
     EXPECT_EQ(ReadListView(main->List()).size(), 2u);
-    SaveAndReload();
+    ASSERT_NO_FATAL_FAILURE(SaveAndReload());
     EXPECT_EQ(Icons(), (std::vector<int>{3, 5}));
     EXPECT_STREQ(StatusList.Records[1].Name, L"Pátá");
     EXPECT_STREQ(StatusList.Records[1].Description, L"řádek\r\nřádek");
@@ -327,11 +327,9 @@ TEST_F(Dialogs, AddOpensAFreshRecordAndAppends)
 TEST_F(Dialogs, AddStartsTickedAndStornoChangesNothing)
 {
     UiRobot robot;
-    robot.Then(Sequence({Do([](HWND editor) {
-                             EXPECT_EQ(IsDlgButtonChecked(editor, IDC_SHOW_IN_MENU), (UINT)BST_CHECKED);
-                         }),
-                         Type(IDC_STATUS_TITLE, L"x"), Press(IDCANCEL)}))
-        .Then(Sequence({Type(IDC_STATUS_TITLE, L"y"), Escape()}))
+    robot.Then(Steps({[](HWND editor) { EXPECT_EQ(IsDlgButtonChecked(editor, IDC_SHOW_IN_MENU), (UINT)BST_CHECKED); },
+                      Type(IDC_STATUS_TITLE, L"x"), Press(IDCANCEL)}))
+        .Then(Steps({Type(IDC_STATUS_TITLE, L"y"), Escape()}))
         .Then(CloseBox());
     AddStatus();
     AddStatus();
@@ -346,12 +344,12 @@ TEST_F(Dialogs, EditInPlaceKeepsThePosition)
     FillStatusListView();
     Select(1);
     UiRobot robot;
-    robot.Then(Sequence({Do([](HWND editor) {
-                             EXPECT_EQ(PickedIcon(editor), 2);
-                             // An On that is neither 0 nor 1 still means "in the menu".
-                             EXPECT_EQ(IsDlgButtonChecked(editor, IDC_SHOW_IN_MENU), (UINT)BST_CHECKED);
-                         }),
-                         Type(IDC_STATUS_TITLE, L"béčko"), Press(IDOK)}));
+    robot.Then(Steps({[](HWND editor) {
+                          EXPECT_EQ(PickedIcon(editor), 2);
+                          // An On that is neither 0 nor 1 still means "in the menu".
+                          EXPECT_EQ(IsDlgButtonChecked(editor, IDC_SHOW_IN_MENU), (UINT)BST_CHECKED);
+                      },
+                      Type(IDC_STATUS_TITLE, L"béčko"), Press(IDOK)}));
     EditStatus();
     ASSERT_EQ(robot.Seen().size(), 1u);
     EXPECT_EQ(robot.Seen()[0].ControlText(IDC_STATUS_TITLE), L"b");
@@ -365,9 +363,9 @@ TEST_F(Dialogs, EditInPlaceKeepsThePosition)
     // A new icon moves nothing in the list, only the subkey it is saved in.
     Select(0);
     UiRobot again;
-    again.Then(Sequence({PickIcon(32), Press(IDOK)})).Then(Press(IDOK)); // notice 108
+    again.Then(Steps({PickIcon(32), Press(IDOK)})).Then(Press(IDOK)); // notice 108
     EditStatus();
-    SaveAndReload();
+    ASSERT_NO_FATAL_FAILURE(SaveAndReload());
     EXPECT_EQ(Icons(), (std::vector<int>{32, 2, 3}));
 }
 
@@ -378,8 +376,8 @@ TEST_F(Dialogs, ATakenIconIsRefused)
     Select(1);
     StatusListDirty = 0;
     UiRobot robot;
-    robot.Then(Steps({Sequence({PickIcon(1), Type(IDC_STATUS_TITLE, L"změna")}), Press(IDOK),
-                      Do([](HWND editor) { EXPECT_TRUE(IsWindowVisible(editor)) << "the editor stays open"; }),
+    robot.Then(Steps({PickIcon(1), Type(IDC_STATUS_TITLE, L"změna"), Press(IDOK),
+                      [](HWND editor) { EXPECT_TRUE(IsWindowVisible(editor)) << "the editor stays open"; },
                       Press(IDCANCEL)}))
         .Then(Press(IDOK));
     EditStatus();
@@ -416,7 +414,7 @@ TEST_F(Dialogs, HighIconsBringNotice108First)
     SetRecords(StatusList, {Record(31, L"obsazená")});
     // Icon 29 never shows the notice.
     UiRobot robot;
-    robot.Then(Sequence({PickIcon(29), Press(IDOK)}));
+    robot.Then(Steps({PickIcon(29), Press(IDOK)}));
     AddStatus();
     EXPECT_EQ(robot.Seen().size(), 1u);
     EXPECT_EQ(Infos(L"2"), L"<none>");
@@ -425,10 +423,10 @@ TEST_F(Dialogs, HighIconsBringNotice108First)
     // until the notice is ticked off.
     UiRobot taken;
     taken.Then(Steps({PickIcon(31), Press(IDOK), Press(IDOK), Press(IDCANCEL)}))
-        .Then(Press(IDOK))                                          // notice, unticked
-        .Then(Press(IDOK))                                          // warning
-        .Then(Sequence({Tick(IDC_DONT_SHOW_AGAIN), Press(IDOK)}))  // notice, ticked
-        .Then(Press(IDOK));                                         // warning
+        .Then(Press(IDOK))                                     // notice, unticked
+        .Then(Press(IDOK))                                     // warning
+        .Then(Steps({Tick(IDC_DONT_SHOW_AGAIN), Press(IDOK)})) // notice, ticked
+        .Then(Press(IDOK));                                    // warning
     AddStatus();
     ASSERT_EQ(taken.Seen().size(), 5u);
     EXPECT_EQ(taken.Seen()[1].ControlText(IDC_NOTICE_TITLE),
@@ -440,7 +438,7 @@ TEST_F(Dialogs, HighIconsBringNotice108First)
     EXPECT_EQ(StatusList.Count, 2);
 
     UiRobot quiet;
-    quiet.Then(Sequence({PickIcon(30), Press(IDOK)}));
+    quiet.Then(Steps({PickIcon(30), Press(IDOK)}));
     AddStatus();
     EXPECT_EQ(quiet.Seen().size(), 1u) << "ticked off, the notice stays away";
     EXPECT_EQ(StatusList.Count, 3);
@@ -466,7 +464,7 @@ TEST_F(Dialogs, DeleteAsksAndKeepsTheOrder)
     EXPECT_EQ(robot.Seen()[0].owner, main->Window());
     EXPECT_EQ(Icons(), (std::vector<int>{5, 6}));
     EXPECT_EQ(StatusListDirty, 1);
-    SaveAndReload();
+    ASSERT_NO_FATAL_FAILURE(SaveAndReload());
     EXPECT_EQ(Icons(), (std::vector<int>{5, 6}));
     EXPECT_EQ(ReadTree(HKEY_CURRENT_USER, ListKeyPath(Icq)).count(L"4"), 0u);
 }
@@ -507,17 +505,17 @@ TEST_F(Dialogs, LongestAndCzechTextsRoundTrip)
     std::wstring title = std::wstring(1022, L'\x0159') + L"\xD83D\xDE00" + std::wstring(70, L'\x0159');
     std::wstring text = std::wstring(4094, L'\x017E') + L"\xD83D\xDE00" + std::wstring(900, L'\x017E');
     UiRobot robot;
-    robot.Then(Sequence({Do([&](HWND editor) {
-                             // Pasted (replacing the selection) like a user would.
-                             SendDlgItemMessageW(editor, IDC_STATUS_TITLE, EM_REPLACESEL, TRUE, (LPARAM)title.c_str());
-                             SendDlgItemMessageW(editor, IDC_STATUS_TEXT, EM_REPLACESEL, TRUE, (LPARAM)text.c_str());
-                         }),
-                         Press(IDOK)}));
+    robot.Then(Steps({[&](HWND editor) {
+                          // Pasted (replacing the selection) like a user would.
+                          SendDlgItemMessageW(editor, IDC_STATUS_TITLE, EM_REPLACESEL, TRUE, (LPARAM)title.c_str());
+                          SendDlgItemMessageW(editor, IDC_STATUS_TEXT, EM_REPLACESEL, TRUE, (LPARAM)text.c_str());
+                      },
+                      Press(IDOK)}));
     AddStatus();
     ASSERT_EQ(StatusList.Count, 1);
     EXPECT_EQ(std::wstring(StatusList.Records[0].Name), title.substr(0, 1022));
     EXPECT_EQ(std::wstring(StatusList.Records[0].Description), text.substr(0, 4094));
-    SaveAndReload();
+    ASSERT_NO_FATAL_FAILURE(SaveAndReload());
     EXPECT_EQ(std::wstring(StatusList.Records[0].Name), title.substr(0, 1022));
     EXPECT_EQ(std::wstring(StatusList.Records[0].Description), text.substr(0, 4094));
     EXPECT_EQ(ReadTree(HKEY_CURRENT_USER, ListKeyPath(Icq))[L"1"][L"Description"].data.size(), 8188u);

@@ -84,7 +84,7 @@ TEST_F(EndToEnd, ShowsTheStoredAccountAndSavesOnOk)
                         {17, StatusValues(L"V práci", L"", 1, 1)},
                         {30, StatusValues(L"Hvězda", L"ikonka 30", 2, 0)}});
     WritePrivateProfileStringW(L"ICQ", L"UIN", L"555555", Ini().c_str());
-    Start(programFolder.Path());
+    ASSERT_NO_FATAL_FAILURE(Start(programFolder.Path()));
 
     HWND main = MainWindow();
     ASSERT_TRUE(main != NULL) << "no main window";
@@ -122,7 +122,7 @@ TEST_F(EndToEnd, CancelInAnErrorReportEndsTheProgram)
     Account(L"555555", {{2, StatusValues(L"a", L"", 1, 1)}});
     WritePrivateProfileStringW(L"ICQ", L"UIN", L"555555", Ini().c_str());
     TempFolder workFolder; // started from elsewhere, as from a shortcut
-    Start(workFolder.Path());
+    ASSERT_NO_FATAL_FAILURE(Start(workFolder.Path()));
     HWND main = MainWindow();
     ASSERT_TRUE(main != NULL);
 
@@ -169,7 +169,7 @@ TEST_F(EndToEnd, SaveEndedHalfwayKeepsTheStoredStatuses)
                         {9, StatusValues(L"devět", L"", 3, 1)}},
             REG_OPTION_VOLATILE);
     WritePrivateProfileStringW(L"ICQ", L"UIN", L"555555", Ini().c_str());
-    Start(programFolder.Path());
+    ASSERT_NO_FATAL_FAILURE(Start(programFolder.Path()));
     HWND main = MainWindow();
     ASSERT_TRUE(main != NULL);
     PutKey(HKEY_CURRENT_USER, ListKeyPath(L"555555") + L"\\9", {{L"LineNumber", Dword(7)}}, REG_OPTION_VOLATILE);
@@ -202,7 +202,7 @@ TEST_F(EndToEnd, FirstStartAsksForTheAccount)
 {
     DeleteFileW(Ini().c_str());
     PutKey(HKEY_CURRENT_USER, ICQ_KEY_PATH);
-    Start(programFolder.Path());
+    ASSERT_NO_FATAL_FAILURE(Start(programFolder.Path()));
 
     HWND box = program.WaitForWindow(IsInputBox);
     ASSERT_TRUE(box != NULL) << "no input box";
@@ -265,7 +265,7 @@ TEST_F(EndToEnd, CancelInTheFirstBoxEndsTheProgram)
         DeleteFileW(Ini().c_str());
         if (uin)
             WritePrivateProfileStringW(L"ICQ", L"UIN", uin, Ini().c_str());
-        Start(programFolder.Path());
+        ASSERT_NO_FATAL_FAILURE(Start(programFolder.Path()));
         HWND box = program.WaitForWindow(IsInputBox);
         ASSERT_TRUE(box != NULL);
         EXPECT_EQ(Describe(box).ControlText(IDC_INPUT_TEXT), uin ? uin : L"");
@@ -287,7 +287,7 @@ TEST_F(EndToEnd, AddAStatusWithIcon30)
 {
     Account(L"555555", {{2, StatusValues(L"Na kafi", L"", 1, 1)}});
     WritePrivateProfileStringW(L"ICQ", L"UIN", L"555555", Ini().c_str());
-    Start(programFolder.Path());
+    ASSERT_NO_FATAL_FAILURE(Start(programFolder.Path()));
     HWND main = MainWindow();
     ASSERT_TRUE(main != NULL);
 
@@ -344,7 +344,7 @@ TEST_F(EndToEnd, GoOpensTheHomePageInTheRegisteredBrowser)
     std::wstring log = programFolder.File(L"browser.log");
     SetEnvironmentVariableW(L"ORBELAN_BROWSER_LOG", log.c_str()); // the program passes its environment on
 
-    Start(programFolder.Path());
+    ASSERT_NO_FATAL_FAILURE(Start(programFolder.Path()));
     HWND main = MainWindow();
     ASSERT_TRUE(main != NULL);
     PostClick(main, IDC_HOME_PAGE);
@@ -369,7 +369,7 @@ TEST_F(EndToEnd, MainWindowComesWhicheverNoticeIsAnsweredFirst)
     for (int round = 0; round < 6; round++) {
         DeleteFileW(Ini().c_str());
         WritePrivateProfileStringW(L"ICQ", L"UIN", L"123456", Ini().c_str());
-        Start(programFolder.Path());
+        ASSERT_NO_FATAL_FAILURE(Start(programFolder.Path()));
         HWND first = program.WaitForWindow(titled(L"Program Orbelan! NENÍ"));
         HWND second = program.WaitForWindow(titled(L"Nepodařilo se připojit"));
         ASSERT_TRUE(first && second) << "round " << round;

@@ -55,7 +55,7 @@ TEST_F(Messages, AwayMessageIsEditedAndWrittenBack)
     Store(L"AwayStatusText", Written("Jsem pryč.\r\nVrátím se.").data);
     Store(L"NAStatusText", Written("nedotčeno").data);
     UiRobot robot;
-    robot.Then(Sequence({Type(IDC_MESSAGE_TEXT, L"Nový řádek\r\ndruhý"), Press(IDOK)}));
+    robot.Then(Steps({Type(IDC_MESSAGE_TEXT, L"Nový řádek\r\ndruhý"), Press(IDOK)}));
     EXPECT_EQ(ChangeICQMessage(L"Away"), 0);
     ASSERT_EQ(robot.Seen().size(), 1u);
     const Shown &dialog = robot.Seen()[0];
@@ -74,15 +74,15 @@ TEST_F(Messages, OkRewritesAnyStoredFormCancelWritesNothing)
     // A short REG_SZ value: OK without a change leaves 8192 bytes of binary.
     Store(L"NAStatusText", std::string("x\0", 2), REG_SZ);
     UiRobot robot;
-    robot.Then(Sequence({Do([](HWND dialog) {
-                             wchar_t prompt[256];
-                             GetDlgItemTextW(dialog, IDC_MESSAGE_PROMPT, prompt, 256);
-                             EXPECT_STREQ(prompt, L"Vložte zprávu, kterou chcete zobrazovat ostatním uživatelům, "
-                                                  L"jste-li ve stavu NA:");
-                         }),
-                         Press(IDOK)}))
-        .Then(Sequence({Type(IDC_MESSAGE_TEXT, L"zahozeno"), Press(IDCANCEL)}))
-        .Then(Sequence({Type(IDC_MESSAGE_TEXT, L"zahozeno"), Escape()}));
+    robot.Then(Steps({[](HWND dialog) {
+                          wchar_t prompt[256];
+                          GetDlgItemTextW(dialog, IDC_MESSAGE_PROMPT, prompt, 256);
+                          EXPECT_STREQ(prompt, L"Vložte zprávu, kterou chcete zobrazovat ostatním uživatelům, "
+                                               L"jste-li ve stavu NA:");
+                      },
+                      Press(IDOK)}))
+        .Then(Steps({Type(IDC_MESSAGE_TEXT, L"zahozeno"), Press(IDCANCEL)}))
+        .Then(Steps({Type(IDC_MESSAGE_TEXT, L"zahozeno"), Escape()}));
     EXPECT_EQ(ChangeICQMessage(L"NA"), 0);
     EXPECT_EQ(Stored(L"NAStatusText"), Written("x"));
     EXPECT_EQ(ChangeICQMessage(L"NA"), 0);
@@ -98,17 +98,15 @@ TEST_F(Messages, LongMessagesStayInsideTheirBuffers)
     // first 4095 characters.
     Store(L"AwayStatusText", std::string(8192, 'a'));
     UiRobot robot;
-    robot.Then(Sequence({Do([](HWND dialog) {
-                             EXPECT_EQ(GetWindowTextLengthW(GetDlgItem(dialog, IDC_MESSAGE_TEXT)), 4095);
-                         }),
-                         Type(IDC_MESSAGE_TEXT, czech), Press(IDOK)}))
+    robot.Then(Steps({[](HWND dialog) { EXPECT_EQ(GetWindowTextLengthW(GetDlgItem(dialog, IDC_MESSAGE_TEXT)), 4095); },
+                      Type(IDC_MESSAGE_TEXT, czech), Press(IDOK)}))
         // Three-byte characters: 4095 of them do not fit; the text is cut
         // at a character boundary, and the zero byte always follows.
-        .Then(Sequence({Type(IDC_MESSAGE_TEXT, std::wstring(5000, L'\x4E2D')), Press(IDOK)}))
+        .Then(Steps({Type(IDC_MESSAGE_TEXT, std::wstring(5000, L'\x4E2D')), Press(IDOK)}))
         // A character of two units across the 4095 units kept is left out
         // whole; one that ends the text just within them stays.
-        .Then(Sequence({Type(IDC_MESSAGE_TEXT, std::wstring(4094, L'a') + L"\xD83D\xDE00bbb"), Press(IDOK)}))
-        .Then(Sequence({Type(IDC_MESSAGE_TEXT, std::wstring(4093, L'a') + L"\xD83D\xDE00"), Press(IDOK)}));
+        .Then(Steps({Type(IDC_MESSAGE_TEXT, std::wstring(4094, L'a') + L"\xD83D\xDE00bbb"), Press(IDOK)}))
+        .Then(Steps({Type(IDC_MESSAGE_TEXT, std::wstring(4093, L'a') + L"\xD83D\xDE00"), Press(IDOK)}));
     EXPECT_EQ(ChangeICQMessage(L"Away"), 0);
     EXPECT_EQ(Stored(L"AwayStatusText"), Written(Narrow(czech)));
     EXPECT_EQ(ChangeICQMessage(L"Away"), 0);
@@ -143,7 +141,7 @@ TEST_F(Messages, FailuresAreReported)
     // The key vanishes while the dialog is open: the write fails.
     Store(L"AwayStatusText", Written("a").data);
     UiRobot write;
-    write.Then(Sequence({Do([](HWND) { RegDeleteTreeW(HKEY_LOCAL_MACHINE, Lite.c_str()); }), Press(IDOK)}))
+    write.Then(Steps({[](HWND) { RegDeleteTreeW(HKEY_LOCAL_MACHINE, Lite.c_str()); }, Press(IDOK)}))
         .Then(Press(IDOK));
     EXPECT_EQ(ChangeICQMessage(L"Away"), -3);
     ASSERT_EQ(write.Seen().size(), 2u);

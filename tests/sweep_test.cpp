@@ -613,7 +613,7 @@ TEST_F(Sweep, DefaultMessageShowsAtMostItsFieldOrIsReported)
         Input stored = Stored(key, L"AwayStatusText");
         std::string what = "case " + std::to_string(i) + " size " + std::to_string(stored.data.size());
         UiRobot robot; // Cancel for the editor; OK for a report, where Cancel would end the program
-        robot.Then(Do([](HWND window) { PostClick(window, GetDlgItem(window, IDC_MESSAGE_TEXT) ? IDCANCEL : IDOK); }));
+        robot.Then([](HWND window) { PostClick(window, GetDlgItem(window, IDC_MESSAGE_TEXT) ? IDCANCEL : IDOK); });
         int result = ChangeICQMessage(L"Away");
         ASSERT_EQ(robot.Seen().size(), 1u) << what;
         if (!stored.present || stored.data.size() > 8192) {

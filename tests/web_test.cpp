@@ -203,7 +203,7 @@ TEST_F(Web, SameOrOlderVersionSaysNothing)
 TEST_F(Web, FailedCheckLogsAndShowsNotice109UntilTickedOff)
 {
     UiRobot robot;
-    robot.Then(Press(IDOK)).Then(Sequence({Tick(IDC_DONT_SHOW_AGAIN), Press(IDOK)}));
+    robot.Then(Press(IDOK)).Then(Steps({Tick(IDC_DONT_SHOW_AGAIN), Press(IDOK)}));
     ReportLatestVersion(-1);
     EXPECT_EQ(Infos3(), L"0");
     ReportLatestVersion(0);
@@ -320,8 +320,8 @@ TEST_F(Web, MainWindowOpensHomeAndHelpPages)
     UiRobot robot;
     // One page at a time: each browser writes its line when it gets to it,
     // so two started together may write in either order.
-    robot.Then(Steps({Press(IDC_HOME_PAGE), Do([this](HWND) { BrowserStarts(1); }), Command(IDM_HELP_ON_WEB),
-                      Do([this](HWND) { BrowserStarts(2); }), Command(IDM_HOME_PAGE), Press(IDCANCEL)}));
+    robot.Then(Steps({Press(IDC_HOME_PAGE), [this](HWND) { BrowserStarts(1); }, Command(IDM_HELP_ON_WEB),
+                      [this](HWND) { BrowserStarts(2); }, Command(IDM_HOME_PAGE), Press(IDCANCEL)}));
     EXPECT_EQ(RunMainWindow(), 0);
     std::vector<std::string> starts = BrowserStarts(3);
     ASSERT_EQ(starts.size(), 3u);

@@ -62,10 +62,20 @@ private:
     volatile bool running_ = false;
 };
 
+// A child has no test to fail: a failed check, printed by GoogleTest, ends it.
+struct EndChildOnFailure : testing::EmptyTestEventListener {
+    void OnTestPartResult(const testing::TestPartResult &result) override
+    {
+        if (result.failed())
+            ExitProcess(0xFA11);
+    }
+};
+
 int TestMain(int argc, wchar_t **argv)
 {
     WatchWindowsOfThisThread();
     if (argc >= 2 && wcsncmp(argv[1], L"--child=", 8) == 0) {
+        testing::UnitTest::GetInstance()->listeners().Append(new EndChildOnFailure);
         std::string name = Narrow(argv[1] + 8);
         auto found = Children().find(name);
         if (found == Children().end())

@@ -166,6 +166,7 @@ int WaitForVersionChecks(DWORD milliseconds)
     const int ThreadQuerySetWin32StartAddress = 9;
     int found = 0;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    EXPECT_TRUE(snapshot != INVALID_HANDLE_VALUE && query) << "the version checks cannot be told apart";
     if (snapshot == INVALID_HANDLE_VALUE || !query)
         return -1;
     THREADENTRY32 entry = {};

@@ -78,10 +78,9 @@ std::vector<ListRow> ReadListView(HWND list)
     DWORD process = 0;
     GetWindowThreadProcessId(list, &process);
     HANDLE target = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process);
-    if (!target)
-        return rows;
     const SIZE_T textUnits = 4096;
     BYTE *remote = (BYTE *)VirtualAllocEx(target, NULL, sizeof(LVITEMW) + textUnits * 2, MEM_COMMIT, PAGE_READWRITE);
+    EXPECT_TRUE(remote != NULL) << "cannot read the list view of process " << process << ": no rows is no empty list";
     if (remote) {
         int count = (int)SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
         for (int row = 0; row < count; row++) {

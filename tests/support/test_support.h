@@ -114,19 +114,21 @@ struct Shown {
 // Reads a window as it shows now (works across processes).
 Shown Describe(HWND window);
 
+// What the robot does to a window: a basic action or Steps below, or any
+// function of the window, [](HWND window) { ... }, for example a check.
 using Action = std::function<void(HWND window)>;
 
-// Answers the windows that come up on this thread, as a user would: each
-// new top-level window takes the next action of the queue. Every window
-// is recorded. A window with no action left is recorded as unexpected and
-// dismissed (OK if it has one, else Cancel or No), and the test fails.
+// Answers the windows that come up on this thread, as a user would: Then
+// queues the action for the next new top-level window. Every window is
+// recorded. A window with no action left is recorded as unexpected and
+// dismissed (OK if it has one, else Cancel or No), and the test fails; so
+// does an action left in the queue or a step that never ran.
 class UiRobot {
 public:
     UiRobot();
     ~UiRobot();
     UiRobot &Then(Action action);
     const std::vector<Shown> &Seen() const { return seen_; }
-    size_t Pending() const { return queue_.size(); }
     void Activated(HWND window); // called by the thread's window watch
 
 private:
@@ -145,27 +147,26 @@ struct IgnoreNewWindows {
     ~IgnoreNewWindows();
 };
 
-// Actions. They post what a user's click or keystroke would send, so that
-// the window handles it in its own message loop.
+// Basic actions. They post what a user's click or keystroke would send, so
+// that the window handles it in its own message loop.
 Action Press(int id);                            // click the button with this ID
 Action Escape();                                 // the Esc key
 Action CloseBox();                               // the title bar's close box
 Action Type(int id, const std::wstring &text);   // set an edit's text
 Action Tick(int id, bool ticked = true);         // set a check box
-Action Sequence(std::vector<Action> actions);    // one after the other, at once
-// Steps that wait for each other: each runs when the window is enabled
-// again, that is when the modal windows the step before opened have closed.
+Action Command(int id);                          // a menu command, as the menu sends it
+// Actions on one window, one after the other: after a step that opens a
+// modal window the next runs when the window is enabled again (the modal
+// windows closed, each answered by its Then); after any other step, once
+// the window has handled it.
 Action Steps(std::vector<Action> steps);
-// A menu command, as the menu sends it.
-Action Command(int id);
-// Runs a function on the window (for example to check it while it is open).
-Action Do(std::function<void(HWND)> function);
 
 /* ---- Child processes ---------------------------------------------------- */
 
 // A test program can run one of its registered child procedures in a fresh
 // process of itself: RunChild starts "<this exe> --child=<name> <argument>"
-// in folder and returns its exit code (or 0xDEADBEEF on a timeout).
+// in folder and returns its exit code: 0xFA11 when a check in the child
+// failed, 0xDEADBEEF on a timeout.
 using ChildProcedure = int (*)(const std::wstring &argument);
 bool RegisterChild(const char *name, ChildProcedure procedure);
 DWORD RunChild(const std::string &name, const std::wstring &argument, const std::wstring &folder);
@@ -217,9 +218,9 @@ std::wstring ExeSettingsPath();
 void WriteExeSettings(const std::wstring &uin);
 
 // Waits for the version-check threads of this process (started by the main
-// window's initialisation) to end; returns how many there were, -1 if the
-// threads cannot be told apart. Tests wait for them so that one test's
-// check never runs into the next test.
+// window's initialisation) to end; returns how many there were (-1, and
+// the test fails, if the threads cannot be told apart). Tests wait for them
+// so that one test's check never runs into the next test.
 int WaitForVersionChecks(DWORD milliseconds = 20000);
 
 // A main window made from the real template, with the list columns the

@@ -76,6 +76,18 @@ static int Ignoring; // IgnoreNewWindows in force
 static HHOOK WatchHook;
 // Top-level windows created on the watched thread and not yet activated.
 static std::vector<HWND> Created;
+// Steps of one window, each run from a timer when the window is enabled,
+// that is when no modal window it owns is open. A step posts its input;
+// the timer's message comes only after the window has handled it. A run
+// lasts as long as its robot, which fails the test for a step not run.
+struct StepRun {
+    UiRobot *robot;
+    HWND window;
+    std::vector<Action> steps;
+    size_t next;
+    UINT_PTR timer;
+};
+static std::vector<StepRun> StepRuns;
 
 static void Dismiss(HWND window)
 {
@@ -175,6 +187,14 @@ UiRobot::~UiRobot()
 {
     ActiveRobot = nullptr;
     EXPECT_TRUE(queue_.empty()) << queue_.size() << " window(s) the test expected never came up";
+    for (const StepRun &run : StepRuns) {
+        if (run.robot == this) {
+            KillTimer(NULL, run.timer);
+            EXPECT_EQ(run.next, run.steps.size()) << "steps that never ran: their window closed first";
+        }
+    }
+    auto mine = [this](const StepRun &run) { return run.robot == this; };
+    StepRuns.erase(std::remove_if(StepRuns.begin(), StepRuns.end(), mine), StepRuns.end());
 }
 
 UiRobot &UiRobot::Then(Action action)
@@ -249,60 +269,22 @@ Action Tick(int id, bool ticked)
     };
 }
 
-Action Sequence(std::vector<Action> actions)
-{
-    return [actions](HWND window) {
-        for (const Action &action : actions)
-            action(window);
-    };
-}
-
-Action Do(std::function<void(HWND)> function)
-{
-    return function;
-}
-
-// Steps of one window, each run from a timer when the window is enabled,
-// that is when no modal window it owns is open. A step posts its input;
-// the timer's message comes only after the window has handled it.
-struct StepRun {
-    HWND window;
-    std::vector<Action> steps;
-    size_t next;
-    UINT_PTR timer;
-    DWORD started;
-};
-static std::vector<StepRun *> StepRuns;
-
 static void CALLBACK StepTimer(HWND, UINT, UINT_PTR id, DWORD)
 {
-    for (size_t i = 0; i < StepRuns.size(); i++) {
-        StepRun *run = StepRuns[i];
-        if (run->timer != id)
-            continue;
-        bool finished = run->next >= run->steps.size() || !IsWindow(run->window);
-        if (!finished && GetTickCount() - run->started > 60000) {
-            ADD_FAILURE() << "steps still waiting after 60 s";
-            finished = true;
-        }
-        if (finished) {
-            KillTimer(NULL, run->timer);
-            StepRuns.erase(StepRuns.begin() + i);
-            delete run;
+    for (StepRun &run : StepRuns) {
+        if (run.timer == id && run.next < run.steps.size() && IsWindowEnabled(run.window) &&
+            IsWindowVisible(run.window)) {
+            // Copied first: windows the step brings up add runs of their own.
+            Action step = run.steps[run.next++];
+            step(run.window);
             return;
         }
-        if (!IsWindowEnabled(run->window) || !IsWindowVisible(run->window))
-            return;
-        run->steps[run->next++](run->window);
-        return;
     }
 }
 
 Action Steps(std::vector<Action> steps)
 {
     return [steps](HWND window) {
-        StepRun *run = new StepRun{window, steps, 0, 0, GetTickCount()};
-        run->timer = SetTimer(NULL, 0, 50, StepTimer);
-        StepRuns.push_back(run);
+        StepRuns.push_back({ActiveRobot, window, steps, 0, SetTimer(NULL, 0, 20, StepTimer)});
     };
 }
