@@ -1,20 +1,5 @@
-# Cross-compiling Orbelan for 32-bit Windows with Debian's MinGW-w64.
-#
-# The -posix compilers are named on purpose: the plain i686-w64-mingw32-g++
-# alternative points at the win32 thread model, whose libstdc++ lacks
-# std::mutex and std::thread, and GoogleTest does not build with it.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-compiling Orbelan for 32-bit Windows, the shipped program, with
+# Debian's MinGW-w64.
+set(ORBELAN_MINGW i686-w64-mingw32)
 set(CMAKE_SYSTEM_PROCESSOR x86)
-
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
-# Test and helper programs run under Wine; tools/wine-run sets up the
-# prefix and display the run uses.
-set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/../tools/wine-run")
+include("${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake")
