@@ -59,16 +59,26 @@ protected:
             PutKey(HKEY_CURRENT_USER, ListKeyPath(icq) + L"\\" + std::to_wstring(status.first), status.second, options);
     }
     // Starts the program with workFolder as its current directory.
-    void Start(const std::wstring &workFolder) { ASSERT_TRUE(program.Start(exe, workFolder)); }
+    void Start(const std::wstring &workFolder)
+    {
+        bool started = program.Start(exe, workFolder);
+        DWORD error = GetLastError();
+        ASSERT_TRUE(started) << "cannot start " << Narrow(exe) << ", error " << error;
+    }
+    // The first window of the program that shows as match wants, within 10 s.
+    HWND WaitFor(const std::function<bool(const Shown &)> &match)
+    {
+        return program.WaitForWindow([&match](HWND window) { return match(Describe(window)); });
+    }
     HWND MainWindow()
     {
-        return program.WaitForWindow([](const Shown &shown) {
+        return WaitFor([](const Shown &shown) {
             return shown.caption == L"Orbelan!" && shown.HasControl(IDC_STATUS_LIST);
         });
     }
     HWND ErrorReport()
     {
-        return program.WaitForWindow([](const Shown &shown) {
+        return WaitFor([](const Shown &shown) {
             return shown.text.rfind(L"Chyba aplikace!", 0) == 0;
         });
     }
@@ -204,24 +214,24 @@ TEST_F(EndToEnd, FirstStartAsksForTheAccount)
     PutKey(HKEY_CURRENT_USER, ICQ_KEY_PATH);
     ASSERT_NO_FATAL_FAILURE(Start(programFolder.Path()));
 
-    HWND box = program.WaitForWindow(IsInputBox);
+    HWND box = WaitFor(IsInputBox);
     ASSERT_TRUE(box != NULL) << "no input box";
     EXPECT_EQ(Describe(box).ControlText(IDC_INPUT_TEXT), L"");
     EXPECT_TRUE(Describe(box).owner != NULL && !IsWindowVisible(Describe(box).owner));
     SendMessageW(GetDlgItem(box, IDC_INPUT_TEXT), WM_SETTEXT, 0, (LPARAM)L"abc");
     PostClick(box, IDOK);
 
-    HWND warning = program.WaitForWindow([](const Shown &shown) { return IsMessage(shown, L"ICQ# musí být"); });
+    HWND warning = WaitFor([](const Shown &shown) { return IsMessage(shown, L"ICQ# musí být"); });
     ASSERT_TRUE(warning != NULL) << "no warning";
     PostClick(warning, IDOK);
 
-    box = program.WaitForWindow(IsInputBox);
+    box = WaitFor(IsInputBox);
     ASSERT_TRUE(box != NULL) << "no second input box";
     EXPECT_EQ(Describe(box).ControlText(IDC_INPUT_TEXT), L"abc");
     SendMessageW(GetDlgItem(box, IDC_INPUT_TEXT), WM_SETTEXT, 0, (LPARAM)L"123456");
     PostClick(box, IDOK);
 
-    HWND question = program.WaitForWindow([](const Shown &shown) { return IsMessage(shown, L"Toto ICQ# nemá"); });
+    HWND question = WaitFor([](const Shown &shown) { return IsMessage(shown, L"Toto ICQ# nemá"); });
     ASSERT_TRUE(question != NULL) << "no question about the missing record";
     PostClick(question, IDYES);
 
@@ -230,9 +240,9 @@ TEST_F(EndToEnd, FirstStartAsksForTheAccount)
     auto titled = [](const wchar_t *start) {
         return [start](const Shown &shown) { return shown.ControlText(IDC_NOTICE_TITLE).rfind(start, 0) == 0; };
     };
-    HWND notice = program.WaitForWindow(titled(L"Program Orbelan! NENÍ"));
+    HWND notice = WaitFor(titled(L"Program Orbelan! NENÍ"));
     ASSERT_TRUE(notice != NULL) << "no notice 107";
-    HWND noServer = program.WaitForWindow(titled(L"Nepodařilo se připojit"));
+    HWND noServer = WaitFor(titled(L"Nepodařilo se připojit"));
     ASSERT_TRUE(noServer != NULL) << "no notice 109";
     EXPECT_TRUE(IsWindowVisible(notice) && IsWindowVisible(noServer));
     EXPECT_EQ(Describe(notice).ControlText(IDC_DONT_SHOW_AGAIN), L"Příště nezobrazovat");
@@ -266,7 +276,7 @@ TEST_F(EndToEnd, CancelInTheFirstBoxEndsTheProgram)
         if (uin)
             WritePrivateProfileStringW(L"ICQ", L"UIN", uin, Ini().c_str());
         ASSERT_NO_FATAL_FAILURE(Start(programFolder.Path()));
-        HWND box = program.WaitForWindow(IsInputBox);
+        HWND box = WaitFor(IsInputBox);
         ASSERT_TRUE(box != NULL);
         EXPECT_EQ(Describe(box).ControlText(IDC_INPUT_TEXT), uin ? uin : L"");
         PostClick(box, IDCANCEL);
@@ -292,7 +302,7 @@ TEST_F(EndToEnd, AddAStatusWithIcon30)
     ASSERT_TRUE(main != NULL);
 
     PostClick(main, IDC_ADD);
-    HWND editor = program.WaitForWindow([](const Shown &shown) { return shown.HasControl(IDC_ICON_PICKER); });
+    HWND editor = WaitFor([](const Shown &shown) { return shown.HasControl(IDC_ICON_PICKER); });
     ASSERT_TRUE(editor != NULL) << "no status editor";
     EXPECT_EQ(Describe(editor).caption, L"Upravit status...");
     HWND picker = (HWND)SendDlgItemMessageW(editor, IDC_ICON_PICKER, CBEM_GETCOMBOCONTROL, 0, 0);
@@ -302,7 +312,7 @@ TEST_F(EndToEnd, AddAStatusWithIcon30)
     SendDlgItemMessageW(editor, IDC_STATUS_TEXT, WM_SETTEXT, 0, (LPARAM)L"Vidí mě jen ICQ 5.1");
     PostClick(editor, IDOK);
 
-    HWND notice = program.WaitForWindow([](const Shown &shown) {
+    HWND notice = WaitFor([](const Shown &shown) {
         return shown.ControlText(IDC_NOTICE_TITLE).rfind(L"Ikonky s číslem větším než 29", 0) == 0;
     });
     ASSERT_TRUE(notice != NULL) << "no notice 108";
@@ -370,8 +380,8 @@ TEST_F(EndToEnd, MainWindowComesWhicheverNoticeIsAnsweredFirst)
         DeleteFileW(Ini().c_str());
         WritePrivateProfileStringW(L"ICQ", L"UIN", L"123456", Ini().c_str());
         ASSERT_NO_FATAL_FAILURE(Start(programFolder.Path()));
-        HWND first = program.WaitForWindow(titled(L"Program Orbelan! NENÍ"));
-        HWND second = program.WaitForWindow(titled(L"Nepodařilo se připojit"));
+        HWND first = WaitFor(titled(L"Program Orbelan! NENÍ"));
+        HWND second = WaitFor(titled(L"Nepodařilo se připojit"));
         ASSERT_TRUE(first && second) << "round " << round;
         if (round % 2)
             std::swap(first, second);

@@ -7,8 +7,7 @@
 //       the main window only, after answering the start-up notices with OK
 // The program runs in the driver's current directory and is closed with
 // Storno at the end. Exit code 0 when every picture was saved.
-#include "screen_capture.h"
-#include "window_find.h"
+#include "window_driver.h"
 
 #include "resource.h"
 #include "store/icq_keys.h"
@@ -20,8 +19,12 @@
 #include <string>
 #include <vector>
 
+#define STBI_WRITE_NO_STDIO
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb_image_write.h>
+
 // The program being driven.
-static PROCESS_INFORMATION Program;
+static Process Program;
 // Where the pictures of the tour go, ending in a backslash.
 static std::wstring PictureFolder;
 
@@ -47,14 +50,7 @@ static bool Fail(const std::wstring &what)
 
 static bool ControlTextStarts(HWND dialog, int id, const wchar_t *start)
 {
-    HWND control = GetDlgItem(dialog, id);
-    return control && WindowText(control).compare(0, wcslen(start), start) == 0;
-}
-
-// The visible top-level windows of the program.
-static std::vector<HWND> ProgramWindows()
-{
-    return VisibleWindowsOf(Program.dwProcessId);
+    return ControlText(dialog, id).compare(0, wcslen(start), start) == 0;
 }
 
 /* ---- The program's windows, told apart by their controls ----------------- */
@@ -100,15 +96,10 @@ static bool IsErrorReport(HWND window)
 // The first enabled window of the kind, within the wait; null if none came.
 static HWND WaitForWindow(const WindowKind &kind, const wchar_t *name)
 {
-    for (DWORD start = GetTickCount(); GetTickCount() - start < WindowWait;) {
-        for (HWND window : ProgramWindows())
-            if (IsWindowEnabled(window) && kind(window))
-                return window;
-        if (WaitForSingleObject(Program.hProcess, 50) == WAIT_OBJECT_0)
-            break;
-    }
-    Fail(std::wstring(L"no ") + name + L" came up");
-    return NULL;
+    HWND window = Program.WaitForWindow(kind, WindowWait);
+    if (!window)
+        Fail(std::wstring(L"no ") + name + L" came up");
+    return window;
 }
 
 static bool WaitGone(HWND window)
@@ -117,15 +108,6 @@ static bool WaitGone(HWND window)
         if (!IsWindow(window))
             return true;
     return Fail(L"a window did not close: " + WindowText(window));
-}
-
-static void PostClick(HWND dialog, int id)
-{
-    HWND button = GetDlgItem(dialog, id);
-    if (button)
-        PostMessageW(button, BM_CLICK, 0, 0);
-    else
-        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
 }
 
 // Clicks a button that closes the window, and waits until it is gone.
@@ -145,6 +127,61 @@ static void Activate(HWND window)
     SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
 }
 
+static void WriteBytes(void *file, void *data, int size)
+{
+    fwrite(data, 1, size, (FILE *)file);
+}
+
+// Copies the rectangle area of the screen (clipped to the screen) and
+// writes it to file as a PNG picture. Returns whether the file was written.
+static bool SaveScreenArea(RECT area, const wchar_t *file)
+{
+    RECT screen;
+    GetWindowRect(GetDesktopWindow(), &screen);
+    if (!IntersectRect(&area, &area, &screen))
+        return false;
+    int width = area.right - area.left, height = area.bottom - area.top;
+
+    std::vector<unsigned char> rgb((size_t)width * height * 3);
+    HDC screenDc = GetDC(NULL);
+    HDC memory = CreateCompatibleDC(screenDc);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height; // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void *bits = NULL;
+    HBITMAP bitmap = CreateDIBSection(screenDc, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+    bool copied = false;
+    if (memory && bitmap) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        copied = BitBlt(memory, 0, 0, width, height, screenDc, area.left, area.top, SRCCOPY) != 0;
+        GdiFlush();
+        const unsigned char *bgra = (const unsigned char *)bits;
+        for (size_t i = 0; copied && i < (size_t)width * height; i++) {
+            rgb[i * 3] = bgra[i * 4 + 2];
+            rgb[i * 3 + 1] = bgra[i * 4 + 1];
+            rgb[i * 3 + 2] = bgra[i * 4];
+        }
+        SelectObject(memory, old);
+    }
+    if (bitmap)
+        DeleteObject(bitmap);
+    if (memory)
+        DeleteDC(memory);
+    ReleaseDC(NULL, screenDc);
+    if (!copied)
+        return false;
+
+    FILE *out = _wfopen(file, L"wb");
+    if (!out)
+        return false;
+    bool written = stbi_write_png_to_func(WriteBytes, out, width, height, 3, rgb.data(), width * 3) != 0;
+    written = !ferror(out) && written;
+    return fclose(out) == 0 && written;
+}
+
 // Saves window, and any drop-down list of the program that is open over
 // or below it, as name in the picture folder (or as the file path given).
 static bool Capture(HWND window, const std::wstring &name)
@@ -153,7 +190,7 @@ static bool Capture(HWND window, const std::wstring &name)
     Sleep(700); // painting comes last in a thread's queue
     RECT area;
     GetWindowRect(window, &area);
-    for (HWND other : ProgramWindows()) {
+    for (HWND other : Program.Windows()) {
         wchar_t className[32] = L"";
         GetClassNameW(other, className, 32);
         RECT list;
@@ -166,23 +203,13 @@ static bool Capture(HWND window, const std::wstring &name)
     return true;
 }
 
-static bool StartProgram(const wchar_t *exe)
-{
-    std::wstring line = L"\"" + std::wstring(exe) + L"\"";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    if (!CreateProcessW(exe, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &Program))
-        return Fail(L"cannot start " + std::wstring(exe));
-    return true;
-}
-
 // Storno: the program ends without saving the list.
 static bool EndProgram(HWND main)
 {
     if (!WaitForWindow(IsMainWindow, L"enabled main window"))
         return false;
     PostClick(main, IDCANCEL);
-    if (WaitForSingleObject(Program.hProcess, WindowWait) != WAIT_OBJECT_0)
+    if (Program.Wait(WindowWait) == STILL_ACTIVE)
         return Fail(L"the program did not end after Storno");
     return true;
 }
@@ -200,7 +227,7 @@ static HWND PassStartNotices(bool pictures)
     DWORD start = GetTickCount(), quietSince = start;
     while (GetTickCount() - start < 3 * WindowWait) {
         HWND main = NULL, oldIcq = NULL, noServer = NULL;
-        for (HWND window : ProgramWindows()) {
+        for (HWND window : Program.Windows()) {
             if (IsMainWindow(window))
                 main = window;
             else if (isOldIcq(window))
@@ -228,7 +255,7 @@ static HWND PassStartNotices(bool pictures)
             }
             return main;
         }
-        if (WaitForSingleObject(Program.hProcess, 50) == WAIT_OBJECT_0)
+        if (Program.Wait(50) != STILL_ACTIVE)
             break;
     }
     Fail(L"the main window did not come up");
@@ -307,14 +334,14 @@ int wmain(int argc, wchar_t **argv)
     }
     // No pointer hovering over the pictures.
     SetCursorPos(0, 0);
-    if (!StartProgram(exe))
+    if (!Program.Start(exe)) {
+        DWORD error = GetLastError();
+        Fail(L"cannot start " + std::wstring(exe) + L", error " + std::to_wstring(error));
         return 1;
+    }
 
     HWND main = PassStartNotices(!mainOnly);
     bool done = main && (mainOnly ? Capture(main, argv[3]) : TakeTour(main)) && EndProgram(main);
-    if (!done && WaitForSingleObject(Program.hProcess, 0) == WAIT_TIMEOUT)
-        TerminateProcess(Program.hProcess, 1);
-    CloseHandle(Program.hThread);
-    CloseHandle(Program.hProcess);
+    Program.Release(); // ends the program if it still runs
     return done ? 0 : 1;
 }

@@ -175,29 +175,8 @@ int TestMain(int argc, wchar_t **argv);
 
 /* ---- Other processes ---------------------------------------------------- */
 
-struct Process {
-    PROCESS_INFORMATION info = {};
-    ~Process();
-    // Ends the process if it still runs, and closes its handles.
-    void Release();
-    bool Start(const std::wstring &exe, const std::wstring &folder, const std::wstring &arguments = L"");
-    // Waits for the process to end; returns its exit code, or STILL_ACTIVE.
-    DWORD Wait(DWORD milliseconds);
-    // The first visible top-level window of the process that matches, within
-    // the time; null if none came.
-    HWND WaitForWindow(std::function<bool(const Shown &)> match, DWORD milliseconds = 10000);
-    std::vector<HWND> Windows() const;  // visible top-level windows
-};
-
-// Rows of a list view in any process: column 0 and 1 texts and the image.
-struct ListRow {
-    std::wstring name, description;
-    int image;
-};
-std::vector<ListRow> ReadListView(HWND list);
-
-// Clicks a dialog button the way a user would (BM_CLICK, posted).
-void PostClick(HWND dialog, int id);
+// Process, WindowText, PostClick, ReadListView: driving another program.
+#include "window_driver.h"
 
 /* ---- Program state ------------------------------------------------------ */
 

@@ -1,8 +1,6 @@
 // The robot that answers windows as a user would, from a thread CBT hook.
 #include "test_support.h"
 
-#include "window_find.h"
-
 #include <algorithm>
 
 static std::wstring ClassOf(HWND window)
@@ -219,15 +217,6 @@ void UiRobot::Activated(HWND window)
 }
 
 /* ---- Actions ------------------------------------------------------------- */
-
-void PostClick(HWND dialog, int id)
-{
-    HWND button = GetDlgItem(dialog, id);
-    if (button)
-        PostMessageW(button, BM_CLICK, 0, 0);
-    else
-        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
-}
 
 Action Press(int id)
 {
