@@ -1,18 +1,27 @@
 // Start-up time of Orbelan.exe, from CreateProcessW until its main window
-// (the one holding the status list, control 1001) is visible, against the
-// same for the system's notepad.exe (the floor; Wine's own under Wine),
-// printed as a ratio. Also prints the size of Orbelan.exe and the peak
-// working set of both programs while their window is up.
+// (the one holding the status list) is visible, against the same for the
+// system's notepad.exe (the floor; Wine's own under Wine), printed as a
+// ratio. Also prints the size of Orbelan.exe, the peak working set of both
+// programs while their window is up, and how much of Orbelan's is the
+// download machinery that its version check loads (urlmon.dll, ole32.dll
+// and what they pull in): measured on a probe, this program started with
+// --probe, which only shows a window, once with that machinery loaded and
+// COM started as the version check does, once without.
 //   orbelan_startup_bench.exe <path of Orbelan.exe> [rounds]
 // Orbelan runs from a copy in a temporary folder, with a Data.ini naming a
 // seeded account of five statuses and marking both start-up notices shown.
-#include <windows.h>
+#include "tools/window_driver.h"
+
 #include <commctrl.h>
+#include <objbase.h>
 #include <psapi.h>
 #include <stdio.h>
 #include <algorithm>
+#include <filesystem>
+#include <functional>
 #include <vector>
 
+#include "resource.h"
 #include "store/icq_keys.h"
 #include "timing.h"
 
@@ -20,84 +29,109 @@ static const wchar_t Icq[] = L"987650123";
 // The seeded account's key, as the program names it.
 static wchar_t AccountPath[160];
 static const wchar_t Notepad[] = L"C:\\windows\\system32\\notepad.exe";
-static const int StatusListId = 1001;
 static const int SeededStatuses = 5;
 // A value on the seeded account that tells it from a real one.
 static const wchar_t BenchMark[] = L"OrbelanStartupBench";
+static const wchar_t ProbeClass[] = L"OrbelanStartupProbe";
+static const double TargetRatio = 1.05;
+
+/* ---- The probe ----------------------------------------------------------- */
+
+static LRESULT CALLBACK ProbeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_DESTROY)
+        PostQuitMessage(0);
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// A loaded system library's function; null when it cannot be had.
+static FARPROC SystemFunction(const wchar_t *library, const char *name)
+{
+    wchar_t path[MAX_PATH];
+    UINT length = GetSystemDirectoryW(path, MAX_PATH);
+    if (length == 0 || length + 1 + wcslen(library) >= MAX_PATH)
+        return NULL;
+    swprintf(path + length, MAX_PATH - length, L"\\%ls", library);
+    HMODULE module = LoadLibraryW(path);
+    return module ? GetProcAddress(module, name) : NULL;
+}
+
+// The probe: with com, loads the download machinery and joins a COM
+// apartment, as Orbelan's version check does; then shows a window until
+// it is closed. Exit code 1 when the machinery could not be loaded.
+static int Probe(bool com)
+{
+    if (com) {
+        typedef HRESULT(WINAPI * JoinCom)(LPVOID, DWORD);
+        JoinCom join = (JoinCom)(void (*)())SystemFunction(L"ole32.dll", "CoInitializeEx");
+        if (!SystemFunction(L"urlmon.dll", "URLDownloadToFileW") || !join ||
+            FAILED(join(NULL, COINIT_APARTMENTTHREADED)))
+            return 1;
+    }
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = ProbeProc;
+    windowClass.hInstance = GetModuleHandleW(NULL);
+    windowClass.lpszClassName = ProbeClass;
+    RegisterClassW(&windowClass);
+    CreateWindowW(ProbeClass, L"probe", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, NULL, NULL,
+                  windowClass.hInstance, NULL);
+    MSG message;
+    while (GetMessageW(&message, NULL, 0, 0) > 0)
+        DispatchMessageW(&message);
+    return 0;
+}
+
+/* ---- One start ----------------------------------------------------------- */
 
 struct Started {
-    HWND window;           // null when the window did not come up in time
+    bool ok;               // the window came, and the program ended when closed
     double seconds;        // from CreateProcessW to the visible window
     SIZE_T peakWorkingSet; // bytes, read just before closing
     int rows;              // rows of Orbelan's status list
 };
 
-struct Search {
-    DWORD process;
-    bool orbelan; // else notepad
-    HWND found;
-};
-
-static BOOL CALLBACK MatchWindow(HWND window, LPARAM param)
+static bool IsOrbelan(HWND window)
 {
-    Search *search = (Search *)param;
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process != search->process || !IsWindowVisible(window))
-        return TRUE;
-    wchar_t name[32] = L"";
-    GetClassNameW(window, name, 32);
-    bool match = search->orbelan ? GetDlgItem(window, StatusListId) != NULL : lstrcmpiW(name, L"Notepad") == 0;
-    if (match)
-        search->found = window;
-    return !match;
+    return GetDlgItem(window, IDC_STATUS_LIST) != NULL;
 }
 
-// Starts exe in folder, waits (at most 20 s) until its main window is
-// visible, reads its peak working set, closes the window and waits for the
-// process to end.
-static Started Run(const wchar_t *exe, const wchar_t *folder, bool orbelan)
+static bool HasClass(HWND window, const wchar_t *name)
+{
+    wchar_t found[32] = L"";
+    GetClassNameW(window, found, 32);
+    return lstrcmpiW(found, name) == 0;
+}
+
+// Starts exe with the arguments in folder, waits (at most 20 s) until its
+// main window is visible, reads its peak working set, closes the window
+// and waits for the process to end.
+static Started Run(const wchar_t *exe, const wchar_t *arguments, const wchar_t *folder,
+                   const std::function<bool(HWND)> &isMain)
 {
     Started result = {};
-    wchar_t command[MAX_PATH + 2];
-    swprintf(command, MAX_PATH + 2, L"\"%ls\"", exe);
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info = {};
+    Process program;
     double start = Now();
-    if (!CreateProcessW(exe, command, NULL, NULL, FALSE, 0, NULL, folder, &startup, &info))
+    if (!program.Start(exe, folder, arguments))
         return result;
-    Search search = {info.dwProcessId, orbelan, NULL};
-    while (!search.found && Now() - start < 20) {
-        EnumWindows(MatchWindow, (LPARAM)&search);
-        // A millisecond between looks; a program that ended shows nothing.
-        if (!search.found && WaitForSingleObject(info.hProcess, 1) == WAIT_OBJECT_0)
-            break;
-    }
+    // A millisecond between looks.
+    HWND window = program.WaitForWindow(isMain, 20000, 1);
     result.seconds = Now() - start;
-    result.window = search.found;
+    if (!window)
+        return result;
 
     // The window has painted its list once the program waits for input.
-    WaitForInputIdle(info.hProcess, 2000);
+    WaitForInputIdle(program.info.hProcess, 2000);
     PROCESS_MEMORY_COUNTERS memory = {};
     memory.cb = sizeof memory;
-    if (GetProcessMemoryInfo(info.hProcess, &memory, sizeof memory))
+    if (GetProcessMemoryInfo(program.info.hProcess, &memory, sizeof memory))
         result.peakWorkingSet = memory.PeakWorkingSetSize;
-    if (search.found && orbelan)
-        result.rows = (int)SendMessageW(GetDlgItem(search.found, StatusListId), LVM_GETITEMCOUNT, 0, 0);
-    if (search.found) {
-        if (orbelan)
-            PostMessageW(search.found, WM_COMMAND, IDCANCEL, 0);
-        else
-            PostMessageW(search.found, WM_CLOSE, 0, 0);
+    if (IsOrbelan(window)) {
+        result.rows = (int)ReadListView(GetDlgItem(window, IDC_STATUS_LIST)).size();
+        PostClick(window, IDCANCEL);
+    } else {
+        PostMessageW(window, WM_CLOSE, 0, 0);
     }
-    if (WaitForSingleObject(info.hProcess, 10000) != WAIT_OBJECT_0) {
-        TerminateProcess(info.hProcess, 1);
-        WaitForSingleObject(info.hProcess, 5000);
-        result.window = NULL;
-    }
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
+    result.ok = program.Wait(10000) != STILL_ACTIVE;
     return result;
 }
 
@@ -151,25 +185,15 @@ static bool SeedAccount()
     return true;
 }
 
-static void RemoveFolder(const wchar_t *folder)
+static double KiB(SIZE_T bytes)
 {
-    wchar_t pattern[MAX_PATH], file[MAX_PATH];
-    swprintf(pattern, MAX_PATH, L"%ls\\*", folder);
-    WIN32_FIND_DATAW found;
-    HANDLE find = FindFirstFileW(pattern, &found);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            swprintf(file, MAX_PATH, L"%ls\\%ls", folder, found.cFileName);
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                DeleteFileW(file);
-        } while (FindNextFileW(find, &found));
-        FindClose(find);
-    }
-    RemoveDirectoryW(folder);
+    return bytes / 1024.0;
 }
 
 int wmain(int argc, wchar_t **argv)
 {
+    if (argc >= 2 && !wcscmp(argv[1], L"--probe"))
+        return Probe(argc >= 3 && !wcscmp(argv[2], L"com"));
     if (argc < 2) {
         fwprintf(stderr, L"usage: orbelan_startup_bench <path of Orbelan.exe> [rounds]\n");
         return 2;
@@ -179,14 +203,16 @@ int wmain(int argc, wchar_t **argv)
     if (rounds < 3)
         rounds = 3;
 
-    wchar_t temp[MAX_PATH], folder[MAX_PATH], exe[MAX_PATH], ini[MAX_PATH];
+    wchar_t self[MAX_PATH], temp[MAX_PATH], folder[MAX_PATH], exe[MAX_PATH], ini[MAX_PATH];
+    GetModuleFileNameW(NULL, self, MAX_PATH);
     GetTempPathW(MAX_PATH, temp);
     swprintf(folder, MAX_PATH, L"%lsorbelan-startup-%lu", temp, GetCurrentProcessId());
     swprintf(exe, MAX_PATH, L"%ls\\Orbelan.exe", folder);
     swprintf(ini, MAX_PATH, L"%ls\\Data.ini", folder);
+    std::error_code ignored; // what cannot be removed stays in the temporary folder
     if (!CreateDirectoryW(folder, NULL) || !CopyFileW(argv[1], exe, TRUE)) {
         fwprintf(stderr, L"cannot copy %ls into %ls\n", argv[1], folder);
-        RemoveFolder(folder);
+        std::filesystem::remove_all(folder, ignored);
         return 1;
     }
     WritePrivateProfileStringW(L"ICQ", L"UIN", Icq, ini);
@@ -195,23 +221,29 @@ int wmain(int argc, wchar_t **argv)
     if (!SeedAccount()) {
         fwprintf(stderr, L"cannot seed the account HKCU\\%ls (an account not made by this program?)\n",
                  AccountPath);
-        RemoveFolder(folder);
+        std::filesystem::remove_all(folder, ignored);
         return 1;
     }
 
     // One round of each to warm up the file cache, then alternating rounds.
+    auto isNotepad = [](HWND window) { return HasClass(window, L"Notepad"); };
+    auto isProbe = [](HWND window) { return HasClass(window, ProbeClass); };
     std::vector<double> orbelanTimes, notepadTimes;
-    SIZE_T orbelanPeak = 0, notepadPeak = 0;
+    SIZE_T orbelanPeak = 0, notepadPeak = 0, probePeak = 0, comProbePeak = 0;
     bool ok = true;
     for (int i = -1; i < rounds && ok; i++) {
-        Started orbelan = Run(exe, folder, true);
-        Started notepad = Run(Notepad, folder, false);
-        ok = orbelan.window && orbelan.rows == SeededStatuses && notepad.window;
+        Started orbelan = Run(exe, L"", folder, IsOrbelan);
+        Started notepad = Run(Notepad, L"", folder, isNotepad);
+        Started probe = Run(self, L"--probe", folder, isProbe);
+        Started comProbe = Run(self, L"--probe com", folder, isProbe);
+        ok = orbelan.ok && orbelan.rows == SeededStatuses && notepad.ok && probe.ok && comProbe.ok;
         if (i >= 0) {
             orbelanTimes.push_back(orbelan.seconds);
             notepadTimes.push_back(notepad.seconds);
             orbelanPeak = std::max(orbelanPeak, orbelan.peakWorkingSet);
             notepadPeak = std::max(notepadPeak, notepad.peakWorkingSet);
+            probePeak = std::max(probePeak, probe.peakWorkingSet);
+            comProbePeak = std::max(comProbePeak, comProbe.peakWorkingSet);
         }
     }
 
@@ -223,23 +255,26 @@ int wmain(int argc, wchar_t **argv)
         for (size_t i = 0; i < orbelanTimes.size(); i++)
             ratios.push_back(orbelanTimes[i] / notepadTimes[i]);
         printf("start until the main window is visible, %d rounds\n", rounds);
-        printf("start-up: %7.1f ms, notepad.exe %7.1f ms (medians), ratio %.2f (target 1.20 or less)\n",
-               Median(orbelanTimes) * 1e3, Median(notepadTimes) * 1e3, Median(ratios));
-        HANDLE file = CreateFileW(exe, 0, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-        LARGE_INTEGER size = {};
-        if (file != INVALID_HANDLE_VALUE) {
-            GetFileSizeEx(file, &size);
-            CloseHandle(file);
-        }
-        printf("Orbelan.exe: %lld bytes (%.1f KiB)\n", size.QuadPart, size.QuadPart / 1024.0);
-        printf("peak working set with the window up: Orbelan %.0f KiB, notepad.exe %.0f KiB\n",
-               orbelanPeak / 1024.0, notepadPeak / 1024.0);
+        printf("start-up: %7.1f ms, notepad.exe %7.1f ms (medians), ratio %.2f (target %.2f or less)\n",
+               Median(orbelanTimes) * 1e3, Median(notepadTimes) * 1e3, Median(ratios), TargetRatio);
+        std::uintmax_t size = std::filesystem::file_size(exe, ignored);
+        printf("Orbelan.exe: %llu bytes (%.1f KiB)\n", (unsigned long long)size, size / 1024.0);
+        printf("peak working set with the window up: Orbelan %.0f KiB, notepad.exe %.0f KiB\n", KiB(orbelanPeak),
+               KiB(notepadPeak));
+        SIZE_T machinery = comProbePeak > probePeak ? comProbePeak - probePeak : 0;
+        printf("  download machinery of the version check (urlmon.dll, ole32.dll, COM started): %.0f KiB, "
+               "%.0f%% of Orbelan's\n",
+               KiB(machinery), 100.0 * machinery / orbelanPeak);
+        printf("  the rest of Orbelan: %.0f KiB\n", KiB(orbelanPeak - std::min(orbelanPeak, machinery)));
+        printf("  (a probe window alone %.0f KiB, with the machinery %.0f KiB)\n", KiB(probePeak),
+               KiB(comProbePeak));
     } else {
-        printf("a main window did not come up within 20 s, Orbelan did not list the %d statuses, or a program "
-               "did not end after closing\n", SeededStatuses);
+        printf("a window did not come up within 20 s, Orbelan did not list the %d statuses, a program did not "
+               "end after closing, or the probe could not load the download machinery\n",
+               SeededStatuses);
     }
 
     RegDeleteTreeW(HKEY_CURRENT_USER, AccountPath);
-    RemoveFolder(folder);
+    std::filesystem::remove_all(folder, ignored);
     return ok ? 0 : 1;
 }
