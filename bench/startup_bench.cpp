@@ -2,11 +2,12 @@
 // (the one holding the status list) is visible, against the same for the
 // system's notepad.exe (the floor; Wine's own under Wine), printed as a
 // ratio. Also prints the size of Orbelan.exe, the peak working set of both
-// programs while their window is up, and how much of Orbelan's is the
-// download machinery that its version check loads (urlmon.dll, ole32.dll
-// and what they pull in): measured on a probe, this program started with
-// --probe, which only shows a window, once with that machinery loaded and
-// COM started as the version check does, once without.
+// programs while their window is up (Orbelan's once its version check has
+// ended), and how much of Orbelan's is the download machinery that the
+// check loads (urlmon.dll, ole32.dll and what they pull in). That is
+// measured on a probe, this program started with --probe <level>, which
+// only shows a window: without the machinery, with it loaded and COM
+// started, and after one download tried.
 //   orbelan_startup_bench.exe <path of Orbelan.exe> [rounds]
 // Orbelan runs from a copy in a temporary folder, with a Data.ini naming a
 // seeded account of five statuses and marking both start-up notices shown.
@@ -16,6 +17,7 @@
 #include <objbase.h>
 #include <psapi.h>
 #include <stdio.h>
+#include <urlmon.h>
 #include <algorithm>
 #include <filesystem>
 #include <functional>
@@ -32,10 +34,17 @@ static const wchar_t Notepad[] = L"C:\\windows\\system32\\notepad.exe";
 static const int SeededStatuses = 5;
 // A value on the seeded account that tells it from a real one.
 static const wchar_t BenchMark[] = L"OrbelanStartupBench";
-static const wchar_t ProbeClass[] = L"OrbelanStartupProbe";
 static const double TargetRatio = 1.05;
 
 /* ---- The probe ----------------------------------------------------------- */
+
+static const wchar_t ProbeClass[] = L"OrbelanStartupProbe";
+// How much of the download machinery a probe takes on.
+enum ProbeLevel { WindowAlone, MachineryLoaded, DownloadTried, ProbeLevels };
+static const wchar_t *const ProbeArguments[ProbeLevels] = {L"--probe 0", L"--probe 1", L"--probe 2"};
+// A port of this machine that nothing listens on: the download fails at
+// once, as the version check's does when its server cannot be reached.
+static const wchar_t RefusedUrl[] = L"http://127.0.0.1:1/version.txt";
 
 static LRESULT CALLBACK ProbeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -44,7 +53,8 @@ static LRESULT CALLBACK ProbeProc(HWND window, UINT message, WPARAM wParam, LPAR
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-// A loaded system library's function; null when it cannot be had.
+// A function of a system library, loaded by full path as Orbelan does;
+// null when it cannot be had.
 static FARPROC SystemFunction(const wchar_t *library, const char *name)
 {
     wchar_t path[MAX_PATH];
@@ -56,17 +66,25 @@ static FARPROC SystemFunction(const wchar_t *library, const char *name)
     return module ? GetProcAddress(module, name) : NULL;
 }
 
-// The probe: with com, loads the download machinery and joins a COM
-// apartment, as Orbelan's version check does; then shows a window until
-// it is closed. Exit code 1 when the machinery could not be loaded.
-static int Probe(bool com)
+template <class Function>
+static Function SystemFunction(const wchar_t *library, const char *name)
 {
-    if (com) {
-        typedef HRESULT(WINAPI * JoinCom)(LPVOID, DWORD);
-        JoinCom join = (JoinCom)(void (*)())SystemFunction(L"ole32.dll", "CoInitializeEx");
-        if (!SystemFunction(L"urlmon.dll", "URLDownloadToFileW") || !join ||
-            FAILED(join(NULL, COINIT_APARTMENTTHREADED)))
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(SystemFunction(library, name)));
+}
+
+// Takes on the download machinery up to level as Orbelan's version check
+// does, then shows a window until it is closed. Exit code 1 when the
+// machinery cannot be loaded.
+static int Probe(int level)
+{
+    if (level >= MachineryLoaded) {
+        auto join = SystemFunction<decltype(&CoInitializeEx)>(L"ole32.dll", "CoInitializeEx");
+        auto download = SystemFunction<decltype(&URLDownloadToFileW)>(L"urlmon.dll", "URLDownloadToFileW");
+        if (!join || !download || FAILED(join(NULL, COINIT_APARTMENTTHREADED)))
             return 1;
+        // It fails, and saves nothing.
+        if (level >= DownloadTried)
+            download(NULL, RefusedUrl, L"version.txt", 0, NULL);
     }
     WNDCLASSW windowClass = {};
     windowClass.lpfnWndProc = ProbeProc;
@@ -104,11 +122,15 @@ static bool HasClass(HWND window, const wchar_t *name)
 
 // Starts exe with the arguments in folder, waits (at most 20 s) until its
 // main window is visible, reads its peak working set, closes the window
-// and waits for the process to end.
+// and waits for the process to end. Orbelan's peak is read once its
+// version check has ended (10 s at most): it logs in the current directory
+// that it could not reach the home page, whose name never resolves.
 static Started Run(const wchar_t *exe, const wchar_t *arguments, const wchar_t *folder,
                    const std::function<bool(HWND)> &isMain)
 {
     Started result = {};
+    std::wstring log = std::wstring(folder) + L"\\EVENTS.Kvt";
+    DeleteFileW(log.c_str());
     Process program;
     double start = Now();
     if (!program.Start(exe, folder, arguments))
@@ -119,13 +141,16 @@ static Started Run(const wchar_t *exe, const wchar_t *arguments, const wchar_t *
     if (!window)
         return result;
 
+    bool orbelan = IsOrbelan(window);
+    for (int i = 0; i < 1000 && orbelan && GetFileAttributesW(log.c_str()) == INVALID_FILE_ATTRIBUTES; i++)
+        Sleep(10);
     // The window has painted its list once the program waits for input.
     WaitForInputIdle(program.info.hProcess, 2000);
     PROCESS_MEMORY_COUNTERS memory = {};
     memory.cb = sizeof memory;
     if (GetProcessMemoryInfo(program.info.hProcess, &memory, sizeof memory))
         result.peakWorkingSet = memory.PeakWorkingSetSize;
-    if (IsOrbelan(window)) {
+    if (orbelan) {
         result.rows = (int)ReadListView(GetDlgItem(window, IDC_STATUS_LIST)).size();
         PostClick(window, IDCANCEL);
     } else {
@@ -192,8 +217,8 @@ static double KiB(SIZE_T bytes)
 
 int wmain(int argc, wchar_t **argv)
 {
-    if (argc >= 2 && !wcscmp(argv[1], L"--probe"))
-        return Probe(argc >= 3 && !wcscmp(argv[2], L"com"));
+    if (argc == 3 && !wcscmp(argv[1], L"--probe"))
+        return Probe(_wtoi(argv[2]));
     if (argc < 2) {
         fwprintf(stderr, L"usage: orbelan_startup_bench <path of Orbelan.exe> [rounds]\n");
         return 2;
@@ -229,21 +254,22 @@ int wmain(int argc, wchar_t **argv)
     auto isNotepad = [](HWND window) { return HasClass(window, L"Notepad"); };
     auto isProbe = [](HWND window) { return HasClass(window, ProbeClass); };
     std::vector<double> orbelanTimes, notepadTimes;
-    SIZE_T orbelanPeak = 0, notepadPeak = 0, probePeak = 0, comProbePeak = 0;
+    SIZE_T orbelanPeak = 0, notepadPeak = 0, probePeaks[ProbeLevels] = {};
     bool ok = true;
     for (int i = -1; i < rounds && ok; i++) {
         Started orbelan = Run(exe, L"", folder, IsOrbelan);
         Started notepad = Run(Notepad, L"", folder, isNotepad);
-        Started probe = Run(self, L"--probe", folder, isProbe);
-        Started comProbe = Run(self, L"--probe com", folder, isProbe);
-        ok = orbelan.ok && orbelan.rows == SeededStatuses && notepad.ok && probe.ok && comProbe.ok;
+        ok = orbelan.ok && orbelan.rows == SeededStatuses && notepad.ok;
         if (i >= 0) {
             orbelanTimes.push_back(orbelan.seconds);
             notepadTimes.push_back(notepad.seconds);
             orbelanPeak = std::max(orbelanPeak, orbelan.peakWorkingSet);
             notepadPeak = std::max(notepadPeak, notepad.peakWorkingSet);
-            probePeak = std::max(probePeak, probe.peakWorkingSet);
-            comProbePeak = std::max(comProbePeak, comProbe.peakWorkingSet);
+        }
+        for (int level = 0; level < ProbeLevels && ok; level++) {
+            Started probe = Run(self, ProbeArguments[level], folder, isProbe);
+            ok = probe.ok;
+            probePeaks[level] = std::max(probePeaks[level], probe.peakWorkingSet);
         }
     }
 
@@ -259,15 +285,21 @@ int wmain(int argc, wchar_t **argv)
                Median(orbelanTimes) * 1e3, Median(notepadTimes) * 1e3, Median(ratios), TargetRatio);
         std::uintmax_t size = std::filesystem::file_size(exe, ignored);
         printf("Orbelan.exe: %llu bytes (%.1f KiB)\n", (unsigned long long)size, size / 1024.0);
-        printf("peak working set with the window up: Orbelan %.0f KiB, notepad.exe %.0f KiB\n", KiB(orbelanPeak),
-               KiB(notepadPeak));
-        SIZE_T machinery = comProbePeak > probePeak ? comProbePeak - probePeak : 0;
-        printf("  download machinery of the version check (urlmon.dll, ole32.dll, COM started): %.0f KiB, "
-               "%.0f%% of Orbelan's\n",
-               KiB(machinery), 100.0 * machinery / orbelanPeak);
-        printf("  the rest of Orbelan: %.0f KiB\n", KiB(orbelanPeak - std::min(orbelanPeak, machinery)));
-        printf("  (a probe window alone %.0f KiB, with the machinery %.0f KiB)\n", KiB(probePeak),
-               KiB(comProbePeak));
+        printf("peak working set with the window up, Orbelan's after its version check: Orbelan %.0f KiB, "
+               "notepad.exe %.0f KiB\n",
+               KiB(orbelanPeak), KiB(notepadPeak));
+        // What each level of the probe added to the one before.
+        SIZE_T added[ProbeLevels] = {};
+        for (int level = 1; level < ProbeLevels; level++)
+            added[level] = probePeaks[level] - std::min(probePeaks[level], probePeaks[level - 1]);
+        SIZE_T machinery = added[MachineryLoaded] + added[DownloadTried];
+        SIZE_T rest = orbelanPeak - std::min(orbelanPeak, probePeaks[WindowAlone] + machinery);
+        printf("  Orbelan's: a bare window %.0f KiB, the download machinery of its version check %.0f KiB (%.0f%%), "
+               "the rest %.0f KiB\n",
+               KiB(probePeaks[WindowAlone]), KiB(machinery), 100.0 * machinery / orbelanPeak, KiB(rest));
+        printf("  the machinery: urlmon.dll and ole32.dll loaded and COM started %.0f KiB, one download tried "
+               "%.0f KiB (a program that only shows a window, with and without them)\n",
+               KiB(added[MachineryLoaded]), KiB(added[DownloadTried]));
     } else {
         printf("a window did not come up within 20 s, Orbelan did not list the %d statuses, a program did not "
                "end after closing, or the probe could not load the download machinery\n",
