@@ -18,7 +18,6 @@
 #include <psapi.h>
 #include <stdio.h>
 #include <urlmon.h>
-#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <vector>
@@ -253,8 +252,8 @@ int wmain(int argc, wchar_t **argv)
     // One round of each to warm up the file cache, then alternating rounds.
     auto isNotepad = [](HWND window) { return HasClass(window, L"Notepad"); };
     auto isProbe = [](HWND window) { return HasClass(window, ProbeClass); };
-    std::vector<double> orbelanTimes, notepadTimes;
-    SIZE_T orbelanPeak = 0, notepadPeak = 0, probePeaks[ProbeLevels] = {};
+    // Times in seconds, peak working sets in KiB, one of each a round.
+    std::vector<double> orbelanTimes, notepadTimes, orbelanPeaks, notepadPeaks, probePeaks[ProbeLevels];
     bool ok = true;
     for (int i = -1; i < rounds && ok; i++) {
         Started orbelan = Run(exe, L"", folder, IsOrbelan);
@@ -263,13 +262,14 @@ int wmain(int argc, wchar_t **argv)
         if (i >= 0) {
             orbelanTimes.push_back(orbelan.seconds);
             notepadTimes.push_back(notepad.seconds);
-            orbelanPeak = std::max(orbelanPeak, orbelan.peakWorkingSet);
-            notepadPeak = std::max(notepadPeak, notepad.peakWorkingSet);
+            orbelanPeaks.push_back(KiB(orbelan.peakWorkingSet));
+            notepadPeaks.push_back(KiB(notepad.peakWorkingSet));
         }
         for (int level = 0; level < ProbeLevels && ok; level++) {
             Started probe = Run(self, ProbeArguments[level], folder, isProbe);
             ok = probe.ok;
-            probePeaks[level] = std::max(probePeaks[level], probe.peakWorkingSet);
+            if (i >= 0)
+                probePeaks[level].push_back(KiB(probe.peakWorkingSet));
         }
     }
 
@@ -285,21 +285,22 @@ int wmain(int argc, wchar_t **argv)
                Median(orbelanTimes) * 1e3, Median(notepadTimes) * 1e3, Median(ratios), TargetRatio);
         std::uintmax_t size = std::filesystem::file_size(exe, ignored);
         printf("Orbelan.exe: %llu bytes (%.1f KiB)\n", (unsigned long long)size, size / 1024.0);
-        printf("peak working set with the window up, Orbelan's after its version check: Orbelan %.0f KiB, "
+        double orbelanPeak = Median(orbelanPeaks), probePeak[ProbeLevels];
+        for (int level = 0; level < ProbeLevels; level++)
+            probePeak[level] = Median(probePeaks[level]);
+        printf("peak working set with the window up, Orbelan's after its version check (medians): Orbelan %.0f KiB, "
                "notepad.exe %.0f KiB\n",
-               KiB(orbelanPeak), KiB(notepadPeak));
-        // What each level of the probe added to the one before.
-        SIZE_T added[ProbeLevels] = {};
-        for (int level = 1; level < ProbeLevels; level++)
-            added[level] = probePeaks[level] - std::min(probePeaks[level], probePeaks[level - 1]);
-        SIZE_T machinery = added[MachineryLoaded] + added[DownloadTried];
-        SIZE_T rest = orbelanPeak - std::min(orbelanPeak, probePeaks[WindowAlone] + machinery);
+               orbelanPeak, Median(notepadPeaks));
+        double loaded = probePeak[MachineryLoaded] - probePeak[WindowAlone];
+        double downloaded = probePeak[DownloadTried] - probePeak[MachineryLoaded];
+        double machinery = loaded + downloaded;
         printf("  Orbelan's: a bare window %.0f KiB, the download machinery of its version check %.0f KiB (%.0f%%), "
                "the rest %.0f KiB\n",
-               KiB(probePeaks[WindowAlone]), KiB(machinery), 100.0 * machinery / orbelanPeak, KiB(rest));
+               probePeak[WindowAlone], machinery, 100 * machinery / orbelanPeak,
+               orbelanPeak - probePeak[WindowAlone] - machinery);
         printf("  the machinery: urlmon.dll and ole32.dll loaded and COM started %.0f KiB, one download tried "
                "%.0f KiB (a program that only shows a window, with and without them)\n",
-               KiB(added[MachineryLoaded]), KiB(added[DownloadTried]));
+               loaded, downloaded);
     } else {
         printf("a window did not come up within 20 s, Orbelan did not list the %d statuses, a program did not "
                "end after closing, or the probe could not load the download machinery\n",
