@@ -5,10 +5,10 @@
 // Runs on a scratch key (HKEY_CURRENT_USER is redirected there; the .reg
 // file names the same key by its real path).
 #include "app/main_dialog.h"
-#include "app/text.h"
+#include "base/base.h"
 #include "resource.h"
 #include "store/status_store.h"
-#include "store/icq_keys.h"
+#include "store/status_store.h"
 #include "timing.h"
 
 #include <stdio.h>
