@@ -8,9 +8,7 @@
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_USEREX_CLASSES};
-    int line = 0;
-    if (!AT_LINE(line, InitCommonControlsEx(&controls)))
-        ReportError(line, TXT_PROC_WINMAIN, TXT_CMD_INIT_CONTROLS, GetLastError());
+    REPORT_IF_FALSE(TXT_PROC_WINMAIN, TXT_CMD_INIT_CONTROLS, InitCommonControlsEx(&controls));
     DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), NULL, MainDialogProc, 0);
     return 0;
 }

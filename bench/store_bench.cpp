@@ -10,7 +10,6 @@
 #include "app/main_dialog.h"
 #include "resource.h"
 #include "store/status_store.h"
-#include "store/icq_keys.h"
 #include "timing.h"
 
 #include <stdio.h>
@@ -22,10 +21,6 @@
 static const wchar_t Icq[] = L"123456";
 // The benchmark account's status list, as the program names it.
 static wchar_t ListPath[160];
-// The size of the buffer the load reads a text value into, and the save
-// converts a text into.
-static const DWORD TextBytes = 8192;
-static const DWORD NameBytes = 2048;
 static const double Target = 1.10;
 
 // Times floor and work in alternation, after a few rounds to warm up, so
@@ -85,7 +80,7 @@ static DWORD ToUtf8(const wchar_t *text, char *bytes, DWORD size)
 // the icons no record uses.
 static void FloorSave(const StatusTable &list)
 {
-    static char bytes[TextBytes];
+    static char bytes[TextValueSize];
     HKEY key;
     RegOpenKeyExW(HKEY_CURRENT_USER, ListPath, 0, KEY_READ | KEY_WRITE, &key);
     bool used[MaxStatuses + 1] = {};
@@ -96,10 +91,10 @@ static void FloorSave(const StatusTable &list)
         HKEY sub;
         RegCreateKeyExW(key, name, 0, NULL, 0, KEY_WRITE | KEY_QUERY_VALUE, NULL, &sub, NULL);
         DWORD line = i + 1, values;
-        DWORD length = ToUtf8(record.Description, bytes, TextBytes);
+        DWORD length = ToUtf8(record.Description, bytes, ARRAYSIZE(bytes));
         RegSetValueExW(sub, L"Description", 0, REG_BINARY, (const BYTE *)bytes, length);
         RegSetValueExW(sub, L"LineNumber", 0, REG_DWORD, (const BYTE *)&line, 4);
-        length = ToUtf8(record.Name, bytes, TextBytes);
+        length = ToUtf8(record.Name, bytes, ARRAYSIZE(bytes));
         RegSetValueExW(sub, L"Name", 0, REG_BINARY, (const BYTE *)bytes, length);
         RegSetValueExW(sub, L"On", 0, REG_DWORD, (const BYTE *)&record.On, 4);
         RegQueryInfoKeyW(sub, NULL, NULL, NULL, NULL, NULL, NULL, &values, NULL, NULL, NULL, NULL);
@@ -153,7 +148,7 @@ static void FloorFill(StatusTable &list)
 // statuses are stored in order, so there is nothing to sort.
 static void FloorLoad(StatusTable &list)
 {
-    static char bytes[TextBytes + 1];
+    static char bytes[DescriptionValueSize + 1];
     HKEY key;
     RegOpenKeyExW(HKEY_CURRENT_USER, ListPath, 0, KEY_READ, &key);
     list.Count = 0;
@@ -165,9 +160,10 @@ static void FloorLoad(StatusTable &list)
             continue;
         StatusRecord &record = list.Records[list.Count++];
         DWORD size = 4;
-        ReadText(sub, "Description", bytes, TextBytes, record.Description, ARRAYSIZE(record.Description));
+        ReadText(sub, "Description", bytes, DescriptionValueSize, record.Description,
+                 ARRAYSIZE(record.Description));
         RegQueryValueExA(sub, "LineNumber", NULL, NULL, (BYTE *)&record.LineNumber, &size);
-        ReadText(sub, "Name", bytes, NameBytes, record.Name, ARRAYSIZE(record.Name));
+        ReadText(sub, "Name", bytes, NameValueSize, record.Name, ARRAYSIZE(record.Name));
         size = 4;
         RegQueryValueExA(sub, "On", NULL, NULL, (BYTE *)&record.On, &size);
         RegCloseKey(sub);
@@ -351,12 +347,12 @@ int wmain(int argc, wchar_t **argv)
         record = StatusRecord{};
         record.IconIndex = i + 1;
         record.On = 1;
-        std::fill_n(record.Name, 1023, L'\x017E');
-        std::fill_n(record.Description, 4095, L'\x00E1');
+        std::fill_n(record.Name, NameSize - 1, L'\x017E');
+        std::fill_n(record.Description, DescriptionSize - 1, L'\x00E1');
         record.Name[0] = (wchar_t)(L'A' + i);
-        char bytes[TextBytes];
-        names[i].assign(bytes, ToUtf8(record.Name, bytes, TextBytes));
-        texts[i].assign(bytes, ToUtf8(record.Description, bytes, TextBytes));
+        char bytes[TextValueSize];
+        names[i].assign(bytes, ToUtf8(record.Name, bytes, ARRAYSIZE(bytes)));
+        texts[i].assign(bytes, ToUtf8(record.Description, bytes, ARRAYSIZE(bytes)));
     }
 
     double saveFloor, save, loadFloor, load;
@@ -369,10 +365,10 @@ int wmain(int argc, wchar_t **argv)
     // The floors' parts that are no registry work, timed on their own.
     static wchar_t field[ARRAYSIZE(records.Records[0].Description)];
     double toUtf8 = Time(rounds, [&] {
-        static char bytes[TextBytes];
+        static char bytes[TextValueSize];
         for (int i = 0; i < records.Count; i++) {
-            ToUtf8(records.Records[i].Description, bytes, TextBytes);
-            ToUtf8(records.Records[i].Name, bytes, TextBytes);
+            ToUtf8(records.Records[i].Description, bytes, ARRAYSIZE(bytes));
+            ToUtf8(records.Records[i].Name, bytes, ARRAYSIZE(bytes));
         }
     });
     double fromUtf8 = Time(rounds, [&] {

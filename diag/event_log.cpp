@@ -1,7 +1,7 @@
 // The event log EVENTS.Kvt: one time-stamped line per event, appended.
 #include "diag/diag.h"
 
-#include "app/text.h"
+#include "base/base.h"
 
 #include <string.h>
 
@@ -90,7 +90,7 @@ void LogEventW(const wchar_t *message)
     if (message[units])
         units = CutAtCharacter(message, units);
     char text[3 * MaxLineLength + 1];
-    int size = units ? WideCharToMultiByte(CP_ACP, 0, message, (int)units, text, sizeof text - 1, NULL, NULL) : 0;
+    int size = units ? WideCharToMultiByte(CP_ACP, 0, message, (int)units, text, ARRAYSIZE(text) - 1, NULL, NULL) : 0;
     if (units && size <= 0)
         return;
     text[size] = 0;

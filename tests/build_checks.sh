@@ -1,6 +1,6 @@
 #!/bin/sh
 # Checks of the built Orbelan.exe itself, run on the build machine:
-#   build_checks.sh <Orbelan.exe> <source folder> <home URL> <scratch folder>
+#   build_checks.sh <Orbelan.exe> <source folder> <home URL> <scratch folder> <package name>
 # - a 32-bit Windows GUI program importing system DLLs only (no MinGW
 #   runtime DLLs beside it), with ASLR and DEP on and no time stamp;
 # - at most 256 KiB (262144 bytes), its size printed in one line
@@ -10,7 +10,7 @@
 # - a second build of the same sources in another folder is identical, and
 #   so is the release package (ZIP) packed from each.
 set -u
-exe=$1 source=$2 url=$3 scratch=$4
+exe=$1 source=$2 url=$3 scratch=$4 zip=$5.zip
 objdump=i686-w64-mingw32-objdump
 nm=i686-w64-mingw32-nm
 failures=0
@@ -65,7 +65,6 @@ if cmake -S "$source" -B "$scratch" -DORBELAN_TESTS=OFF "-DORBELAN_HOME_URL=$url
         cmp "$exe" "$scratch/Orbelan.exe" | head -3
     fi
     # The package of each build, packed into a folder of the scratch build.
-    zip=Orbelan-1.06a-win32.zip
     if cpack --config "$build/CPackConfig.cmake" -B "$scratch/pack-first" >>"$scratch.log" 2>&1 &&
        cpack --config "$scratch/CPackConfig.cmake" -B "$scratch/pack-second" >>"$scratch.log" 2>&1; then
         if cmp -s "$scratch/pack-first/$zip" "$scratch/pack-second/$zip"; then

@@ -2,7 +2,7 @@
 // the HTTP protocol, with the address in place of its "%1".
 #include "web/web.h"
 
-#include "app/text.h"
+#include "base/base.h"
 
 #include <shlwapi.h>
 #include <string.h>
