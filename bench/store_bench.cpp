@@ -87,16 +87,16 @@ static void FloorSave(const StatusTable &list)
     for (int i = 0; i < list.Count; i++) {
         const StatusRecord &record = list.Records[i];
         wchar_t name[8];
-        swprintf(name, 8, L"%d", record.IconIndex);
+        swprintf(name, ARRAYSIZE(name), L"%d", record.IconIndex);
         HKEY sub;
         RegCreateKeyExW(key, name, 0, NULL, 0, KEY_WRITE | KEY_QUERY_VALUE, NULL, &sub, NULL);
         DWORD line = i + 1, values;
         DWORD length = ToUtf8(record.Description, bytes, ARRAYSIZE(bytes));
         RegSetValueExW(sub, L"Description", 0, REG_BINARY, (const BYTE *)bytes, length);
-        RegSetValueExW(sub, L"LineNumber", 0, REG_DWORD, (const BYTE *)&line, 4);
+        RegSetValueExW(sub, L"LineNumber", 0, REG_DWORD, (const BYTE *)&line, sizeof line);
         length = ToUtf8(record.Name, bytes, ARRAYSIZE(bytes));
         RegSetValueExW(sub, L"Name", 0, REG_BINARY, (const BYTE *)bytes, length);
-        RegSetValueExW(sub, L"On", 0, REG_DWORD, (const BYTE *)&record.On, 4);
+        RegSetValueExW(sub, L"On", 0, REG_DWORD, (const BYTE *)&record.On, sizeof record.On);
         RegQueryInfoKeyW(sub, NULL, NULL, NULL, NULL, NULL, NULL, &values, NULL, NULL, NULL, NULL);
         RegCloseKey(sub);
         used[record.IconIndex] = true;
@@ -105,14 +105,15 @@ static void FloorSave(const StatusTable &list)
         if (used[n])
             continue;
         wchar_t name[8];
-        swprintf(name, 8, L"%d", n);
+        swprintf(name, ARRAYSIZE(name), L"%d", n);
         RegDeleteKeyW(key, name);
     }
     RegCloseKey(key);
 }
 
 // Reads text value name into bytes, at most size bytes, and converts it
-// with the system's conversion into field, which holds capacity units.
+// with the system's conversion into field, which holds capacity units (the
+// texts here always fit).
 static void ReadText(HKEY key, const char *name, char *bytes, DWORD size, wchar_t *field, int capacity)
 {
     if (RegQueryValueExA(key, name, NULL, NULL, (BYTE *)bytes, &size) != ERROR_SUCCESS)
@@ -154,17 +155,17 @@ static void FloorLoad(StatusTable &list)
     list.Count = 0;
     for (int n = 1; n <= MaxStatuses; n++) {
         wchar_t name[8];
-        swprintf(name, 8, L"%d", n);
+        swprintf(name, ARRAYSIZE(name), L"%d", n);
         HKEY sub;
         if (RegOpenKeyExW(key, name, 0, KEY_READ, &sub) != ERROR_SUCCESS)
             continue;
         StatusRecord &record = list.Records[list.Count++];
-        DWORD size = 4;
+        DWORD size = sizeof record.LineNumber;
         ReadText(sub, "Description", bytes, DescriptionValueSize, record.Description,
                  ARRAYSIZE(record.Description));
         RegQueryValueExA(sub, "LineNumber", NULL, NULL, (BYTE *)&record.LineNumber, &size);
         ReadText(sub, "Name", bytes, NameValueSize, record.Name, ARRAYSIZE(record.Name));
-        size = 4;
+        size = sizeof record.On;
         RegQueryValueExA(sub, "On", NULL, NULL, (BYTE *)&record.On, &size);
         RegCloseKey(sub);
         record.IconIndex = n;
