@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "resource.h"
-#include "store/icq_keys.h"
+#include "store/status_store.h"
 #include "timing.h"
 
 static const wchar_t Icq[] = L"987650123";

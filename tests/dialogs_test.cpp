@@ -3,8 +3,8 @@
 #include "test_support.h"
 
 #include "app/main_dialog.h"
-#include "app/settings.h"
-#include "app/text.h"
+#include "base/base.h"
+#include "base/base.h"
 #include "dialogs/dialogs.h"
 #include "home_url.h"
 #include "resource.h"

@@ -105,7 +105,7 @@ TEST_F(Messages, LongMessagesStayInsideTheirBuffers)
         .Then(Steps({Type(IDC_MESSAGE_TEXT, std::wstring(5000, L'\x4E2D')), Press(IDOK)}))
         // A character of two units across the 4095 units kept is left out
         // whole; one that ends the text just within them stays.
-        .Then(Steps({Type(IDC_MESSAGE_TEXT, std::wstring(4094, L'a') + L"\xD83D\xDE00bbb"), Press(IDOK)}))
+        .Then(Steps({Type(IDC_MESSAGE_TEXT, std::wstring(4094, L'a') + L"\xD83D\xDE00" L"bbb"), Press(IDOK)}))
         .Then(Steps({Type(IDC_MESSAGE_TEXT, std::wstring(4093, L'a') + L"\xD83D\xDE00"), Press(IDOK)}));
     EXPECT_EQ(ChangeICQMessage(L"Away"), 0);
     EXPECT_EQ(Stored(L"AwayStatusText"), Written(Narrow(czech)));

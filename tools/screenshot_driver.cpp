@@ -10,7 +10,7 @@
 #include "window_driver.h"
 
 #include "resource.h"
-#include "store/icq_keys.h"
+#include "store/status_store.h"
 
 #include <commctrl.h>
 #include <shlwapi.h>

@@ -3,7 +3,7 @@
 #include "test_support.h"
 
 #include "app/main_dialog.h"
-#include "app/settings.h"
+#include "base/base.h"
 #include "resource.h"
 #include "store/status_store.h"
 #include "texts.h"

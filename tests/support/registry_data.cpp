@@ -1,7 +1,7 @@
 // Registry fixtures: writing keys and values, reading them back whole.
 #include "test_support.h"
 
-#include "store/icq_keys.h"
+#include "store/status_store.h"
 
 RegValue Binary(const std::string &bytes)
 {
