@@ -4,20 +4,17 @@
 // ratio. Also prints the size of Orbelan.exe, the peak working set of both
 // programs while their window is up (Orbelan's once its version check has
 // ended), and how much of Orbelan's is the download machinery that the
-// check loads (urlmon.dll, ole32.dll and what they pull in). That is
-// measured on a probe, this program started with --probe <level>, which
-// only shows a window: without the machinery, with it loaded and COM
-// started, and after one download tried.
+// check loads (urlmon.dll, ole32.dll and what they pull in): under Wine a
+// second copy of Orbelan is started too, one that Wine's settings keep
+// from loading those two libraries, so that its check fails at once.
 //   orbelan_startup_bench.exe <path of Orbelan.exe> [rounds]
 // Orbelan runs from a copy in a temporary folder, with a Data.ini naming a
 // seeded account of five statuses and marking both start-up notices shown.
 #include "tools/window_driver.h"
 
 #include <commctrl.h>
-#include <objbase.h>
 #include <psapi.h>
 #include <stdio.h>
-#include <urlmon.h>
 #include <filesystem>
 #include <functional>
 #include <vector>
@@ -34,69 +31,13 @@ static const int SeededStatuses = 5;
 // A value on the seeded account that tells it from a real one.
 static const wchar_t BenchMark[] = L"OrbelanStartupBench";
 static const double TargetRatio = 1.05;
-
-/* ---- The probe ----------------------------------------------------------- */
-
-static const wchar_t ProbeClass[] = L"OrbelanStartupProbe";
-// How much of the download machinery a probe takes on.
-enum ProbeLevel { WindowAlone, MachineryLoaded, DownloadTried, ProbeLevels };
-static const wchar_t *const ProbeArguments[ProbeLevels] = {L"--probe 0", L"--probe 1", L"--probe 2"};
-// A port of this machine that nothing listens on: the download fails at
-// once, as the version check's does when its server cannot be reached.
-static const wchar_t RefusedUrl[] = L"http://127.0.0.1:1/version.txt";
-
-static LRESULT CALLBACK ProbeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_DESTROY)
-        PostQuitMessage(0);
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
-// A function of a system library, loaded by full path as Orbelan does;
-// null when it cannot be had.
-static FARPROC SystemFunction(const wchar_t *library, const char *name)
-{
-    wchar_t path[MAX_PATH];
-    UINT length = GetSystemDirectoryW(path, MAX_PATH);
-    if (length == 0 || length + 1 + wcslen(library) >= MAX_PATH)
-        return NULL;
-    swprintf(path + length, MAX_PATH - length, L"\\%ls", library);
-    HMODULE module = LoadLibraryW(path);
-    return module ? GetProcAddress(module, name) : NULL;
-}
-
-template <class Function>
-static Function SystemFunction(const wchar_t *library, const char *name)
-{
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(SystemFunction(library, name)));
-}
-
-// Takes on the download machinery up to level as Orbelan's version check
-// does, then shows a window until it is closed. Exit code 1 when the
-// machinery cannot be loaded.
-static int Probe(int level)
-{
-    if (level >= MachineryLoaded) {
-        auto join = SystemFunction<decltype(&CoInitializeEx)>(L"ole32.dll", "CoInitializeEx");
-        auto download = SystemFunction<decltype(&URLDownloadToFileW)>(L"urlmon.dll", "URLDownloadToFileW");
-        if (!join || !download || FAILED(join(NULL, COINIT_APARTMENTTHREADED)))
-            return 1;
-        // It fails, and saves nothing.
-        if (level >= DownloadTried)
-            download(NULL, RefusedUrl, L"version.txt", 0, NULL);
-    }
-    WNDCLASSW windowClass = {};
-    windowClass.lpfnWndProc = ProbeProc;
-    windowClass.hInstance = GetModuleHandleW(NULL);
-    windowClass.lpszClassName = ProbeClass;
-    RegisterClassW(&windowClass);
-    CreateWindowW(ProbeClass, L"probe", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, NULL, NULL,
-                  windowClass.hInstance, NULL);
-    MSG message;
-    while (GetMessageW(&message, NULL, 0, 0) > 0)
-        DispatchMessageW(&message);
-    return 0;
-}
+// The copy without the download machinery, and the key where Wine reads
+// how to load the libraries of a program of that name (an empty value:
+// not at all).
+static const wchar_t BareName[] = L"OrbelanNoDownload.exe";
+static const wchar_t BareSettings[] = L"Software\\Wine\\AppDefaults\\OrbelanNoDownload.exe";
+static const wchar_t BareOverrides[] = L"Software\\Wine\\AppDefaults\\OrbelanNoDownload.exe\\DllOverrides";
+static const wchar_t *const DownloadMachinery[] = {L"urlmon", L"ole32"};
 
 /* ---- One start ----------------------------------------------------------- */
 
@@ -119,20 +60,19 @@ static bool HasClass(HWND window, const wchar_t *name)
     return lstrcmpiW(found, name) == 0;
 }
 
-// Starts exe with the arguments in folder, waits (at most 20 s) until its
+// Starts exe in folder, waits (at most 20 s) until its
 // main window is visible, reads its peak working set, closes the window
 // and waits for the process to end. Orbelan's peak is read once its
 // version check has ended (10 s at most): it logs in the current directory
 // that it could not reach the home page, whose name never resolves.
-static Started Run(const wchar_t *exe, const wchar_t *arguments, const wchar_t *folder,
-                   const std::function<bool(HWND)> &isMain)
+static Started Run(const wchar_t *exe, const wchar_t *folder, const std::function<bool(HWND)> &isMain)
 {
     Started result = {};
     std::wstring log = std::wstring(folder) + L"\\EVENTS.Kvt";
     DeleteFileW(log.c_str());
     Process program;
     double start = Now();
-    if (!program.Start(exe, folder, arguments))
+    if (!program.Start(exe, folder))
         return result;
     // A millisecond between looks.
     HWND window = program.WaitForWindow(isMain, 20000, 1);
@@ -209,6 +149,20 @@ static bool SeedAccount()
     return true;
 }
 
+// Under Wine: bareExe, a copy of exe that cannot load the download machinery.
+static bool MakeBareCopy(const wchar_t *exe, const wchar_t *bareExe)
+{
+    HKEY overrides;
+    if (!CopyFileW(exe, bareExe, TRUE) || RegCreateKeyExW(HKEY_CURRENT_USER, BareOverrides, 0, NULL, 0, KEY_SET_VALUE,
+                                                          NULL, &overrides, NULL) != ERROR_SUCCESS)
+        return false;
+    bool set = true;
+    for (const wchar_t *library : DownloadMachinery)
+        set = set && RegSetValueExW(overrides, library, 0, REG_SZ, (const BYTE *)L"", sizeof(wchar_t)) == ERROR_SUCCESS;
+    RegCloseKey(overrides);
+    return set;
+}
+
 static double KiB(SIZE_T bytes)
 {
     return bytes / 1024.0;
@@ -216,8 +170,6 @@ static double KiB(SIZE_T bytes)
 
 int wmain(int argc, wchar_t **argv)
 {
-    if (argc == 3 && !wcscmp(argv[1], L"--probe"))
-        return Probe(_wtoi(argv[2]));
     if (argc < 2) {
         fwprintf(stderr, L"usage: orbelan_startup_bench <path of Orbelan.exe> [rounds]\n");
         return 2;
@@ -227,11 +179,11 @@ int wmain(int argc, wchar_t **argv)
     if (rounds < 3)
         rounds = 3;
 
-    wchar_t self[MAX_PATH], temp[MAX_PATH], folder[MAX_PATH], exe[MAX_PATH], ini[MAX_PATH];
-    GetModuleFileNameW(NULL, self, MAX_PATH);
+    wchar_t temp[MAX_PATH], folder[MAX_PATH], exe[MAX_PATH], bareExe[MAX_PATH], ini[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
     swprintf(folder, MAX_PATH, L"%lsorbelan-startup-%lu", temp, GetCurrentProcessId());
     swprintf(exe, MAX_PATH, L"%ls\\Orbelan.exe", folder);
+    swprintf(bareExe, MAX_PATH, L"%ls\\%ls", folder, BareName);
     swprintf(ini, MAX_PATH, L"%ls\\Data.ini", folder);
     std::error_code ignored; // what cannot be removed stays in the temporary folder
     if (!CreateDirectoryW(folder, NULL) || !CopyFileW(argv[1], exe, TRUE)) {
@@ -249,27 +201,29 @@ int wmain(int argc, wchar_t **argv)
         return 1;
     }
 
+    bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != NULL;
+    bool withoutMachinery = wine && MakeBareCopy(exe, bareExe);
+
     // One round of each to warm up the file cache, then alternating rounds.
     auto isNotepad = [](HWND window) { return HasClass(window, L"Notepad"); };
-    auto isProbe = [](HWND window) { return HasClass(window, ProbeClass); };
     // Times in seconds, peak working sets in KiB, one of each a round.
-    std::vector<double> orbelanTimes, notepadTimes, orbelanPeaks, notepadPeaks, probePeaks[ProbeLevels];
+    std::vector<double> orbelanTimes, notepadTimes, orbelanPeaks, notepadPeaks, barePeaks;
     bool ok = true;
     for (int i = -1; i < rounds && ok; i++) {
-        Started orbelan = Run(exe, L"", folder, IsOrbelan);
-        Started notepad = Run(Notepad, L"", folder, isNotepad);
+        Started orbelan = Run(exe, folder, IsOrbelan);
+        Started notepad = Run(Notepad, folder, isNotepad);
         ok = orbelan.ok && orbelan.rows == SeededStatuses && notepad.ok;
+        if (withoutMachinery && ok) {
+            Started bare = Run(bareExe, folder, IsOrbelan);
+            ok = bare.ok && bare.rows == SeededStatuses;
+            if (i >= 0)
+                barePeaks.push_back(KiB(bare.peakWorkingSet));
+        }
         if (i >= 0) {
             orbelanTimes.push_back(orbelan.seconds);
             notepadTimes.push_back(notepad.seconds);
             orbelanPeaks.push_back(KiB(orbelan.peakWorkingSet));
             notepadPeaks.push_back(KiB(notepad.peakWorkingSet));
-        }
-        for (int level = 0; level < ProbeLevels && ok; level++) {
-            Started probe = Run(self, ProbeArguments[level], folder, isProbe);
-            ok = probe.ok;
-            if (i >= 0)
-                probePeaks[level].push_back(KiB(probe.peakWorkingSet));
         }
     }
 
@@ -285,29 +239,27 @@ int wmain(int argc, wchar_t **argv)
                Median(orbelanTimes) * 1e3, Median(notepadTimes) * 1e3, Median(ratios), TargetRatio);
         std::uintmax_t size = std::filesystem::file_size(exe, ignored);
         printf("Orbelan.exe: %llu bytes (%.1f KiB)\n", (unsigned long long)size, size / 1024.0);
-        double orbelanPeak = Median(orbelanPeaks), probePeak[ProbeLevels];
-        for (int level = 0; level < ProbeLevels; level++)
-            probePeak[level] = Median(probePeaks[level]);
+        double orbelanPeak = Median(orbelanPeaks);
         printf("peak working set with the window up, Orbelan's after its version check (medians): Orbelan %.0f KiB, "
                "notepad.exe %.0f KiB\n",
                orbelanPeak, Median(notepadPeaks));
-        double loaded = probePeak[MachineryLoaded] - probePeak[WindowAlone];
-        double downloaded = probePeak[DownloadTried] - probePeak[MachineryLoaded];
-        double machinery = loaded + downloaded;
-        printf("  Orbelan's: a bare window %.0f KiB, the download machinery of its version check %.0f KiB (%.0f%%), "
-               "the rest %.0f KiB\n",
-               probePeak[WindowAlone], machinery, 100 * machinery / orbelanPeak,
-               orbelanPeak - probePeak[WindowAlone] - machinery);
-        printf("  the machinery: urlmon.dll and ole32.dll loaded and COM started %.0f KiB, one download tried "
-               "%.0f KiB (a program that only shows a window, with and without them)\n",
-               loaded, downloaded);
+        if (withoutMachinery) {
+            double bare = Median(barePeaks);
+            printf("  of Orbelan's, the download machinery of its version check (urlmon.dll, ole32.dll and what they "
+                   "pull in) %.0f KiB (%.0f%%), the rest %.0f KiB (a copy that cannot load them)\n",
+                   orbelanPeak - bare, 100 * (orbelanPeak - bare) / orbelanPeak, bare);
+        } else {
+            printf("  the share of the version check's download machinery is measured under Wine only\n");
+        }
     } else {
-        printf("a window did not come up within 20 s, Orbelan did not list the %d statuses, a program did not "
-               "end after closing, or the probe could not load the download machinery\n",
+        printf("a main window did not come up within 20 s, Orbelan did not list the %d statuses, or a program "
+               "did not end after closing\n",
                SeededStatuses);
     }
 
     RegDeleteTreeW(HKEY_CURRENT_USER, AccountPath);
+    if (wine)
+        RegDeleteTreeW(HKEY_CURRENT_USER, BareSettings);
     std::filesystem::remove_all(folder, ignored);
     return ok ? 0 : 1;
 }
