@@ -4,9 +4,10 @@
 // ratio. Also prints the size of Orbelan.exe, the peak working set of both
 // programs while their window is up (Orbelan's once its version check has
 // ended), and how much of Orbelan's is the download machinery that the
-// check loads (urlmon.dll, ole32.dll and what they pull in): under Wine a
-// second copy of Orbelan is started too, one that Wine's settings keep
-// from loading those two libraries, so that its check fails at once.
+// check loads (urlmon.dll and what it pulls in): under Wine a second copy
+// of Orbelan is started too, one that Wine's settings keep from loading
+// urlmon.dll, so that its check fails at once. ole32.dll stays: the common
+// controls 6.0 load it as well.
 //   orbelan_startup_bench.exe <path of Orbelan.exe> [rounds]
 // Orbelan runs from a copy in a temporary folder, with a Data.ini naming a
 // seeded account of five statuses and marking both start-up notices shown.
@@ -37,7 +38,7 @@ static const double TargetRatio = 1.05;
 static const wchar_t BareName[] = L"OrbelanNoDownload.exe";
 static const wchar_t BareSettings[] = L"Software\\Wine\\AppDefaults\\OrbelanNoDownload.exe";
 static const wchar_t BareOverrides[] = L"Software\\Wine\\AppDefaults\\OrbelanNoDownload.exe\\DllOverrides";
-static const wchar_t *const DownloadMachinery[] = {L"urlmon", L"ole32"};
+static const wchar_t DownloadMachinery[] = L"urlmon";
 
 /* ---- One start ----------------------------------------------------------- */
 
@@ -156,9 +157,9 @@ static bool MakeBareCopy(const wchar_t *exe, const wchar_t *bareExe)
     if (!CopyFileW(exe, bareExe, TRUE) || RegCreateKeyExW(HKEY_CURRENT_USER, BareOverrides, 0, NULL, 0, KEY_SET_VALUE,
                                                           NULL, &overrides, NULL) != ERROR_SUCCESS)
         return false;
-    bool set = true;
-    for (const wchar_t *library : DownloadMachinery)
-        set = set && RegSetValueExW(overrides, library, 0, REG_SZ, (const BYTE *)L"", sizeof(wchar_t)) == ERROR_SUCCESS;
+    const wchar_t disabled[] = L"";
+    bool set = RegSetValueExW(overrides, DownloadMachinery, 0, REG_SZ, (const BYTE *)disabled, sizeof disabled) ==
+               ERROR_SUCCESS;
     RegCloseKey(overrides);
     return set;
 }
@@ -245,8 +246,8 @@ int wmain(int argc, wchar_t **argv)
                orbelanPeak, Median(notepadPeaks));
         if (withoutMachinery) {
             double bare = Median(barePeaks);
-            printf("  of Orbelan's, the download machinery of its version check (urlmon.dll, ole32.dll and what they "
-                   "pull in) %.0f KiB (%.0f%%), the rest %.0f KiB (a copy that cannot load them)\n",
+            printf("  of Orbelan's, the download machinery of its version check (urlmon.dll and what it pulls in) "
+                   "%.0f KiB (%.0f%%), the rest %.0f KiB (a copy that cannot load urlmon.dll)\n",
                    orbelanPeak - bare, 100 * (orbelanPeak - bare) / orbelanPeak, bare);
         } else {
             printf("  the share of the version check's download machinery is measured under Wine only\n");
