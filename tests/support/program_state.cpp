@@ -4,15 +4,15 @@
 
 #include "app/main_dialog.h"
 #include "app/settings.h"
+#include "app/text.h"
 #include "resource.h"
-#include "store/status_store.h"
 #include "texts.h"
+#include "web/web.h"
 
 #include <tlhelp32.h>
 
 #include <regex>
-
-#include "web/web.h"
+#include <sstream>
 
 void ResetProgramState()
 {
@@ -29,16 +29,28 @@ void ResetProgramState()
                                                RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
 }
 
-std::vector<StatusRecord> Records(const StatusTable &list)
+StatusRecord Record(int icon, const std::wstring &name, const std::wstring &text, DWORD on)
 {
-    EXPECT_TRUE(list.Count >= 0 && list.Count <= MaxStatuses) << "a list of " << list.Count;
+    StatusRecord record = {};
+    record.IconIndex = icon;
+    CopyText(record.Name, ARRAYSIZE(record.Name), name.c_str());
+    CopyText(record.Description, ARRAYSIZE(record.Description), text.c_str());
+    record.On = on;
+    return record;
+}
+
+std::vector<StatusRecord> Records(const StatusTable &list, Caller caller)
+{
+    if (list.Count < 0 || list.Count > MaxStatuses)
+        ADD_FAILURE_AT(caller.file, caller.line) << "a list of " << list.Count;
     int count = list.Count < 0 ? 0 : list.Count > MaxStatuses ? MaxStatuses : list.Count;
     return std::vector<StatusRecord>(list.Records, list.Records + count);
 }
 
-void SetRecords(StatusTable &list, const std::vector<StatusRecord> &records)
+void SetRecords(StatusTable &list, const std::vector<StatusRecord> &records, Caller caller)
 {
-    EXPECT_LE(records.size(), (size_t)MaxStatuses) << "more records than a list holds";
+    if (records.size() > (size_t)MaxStatuses)
+        ADD_FAILURE_AT(caller.file, caller.line) << "more records than a list holds";
     list.Count = 0;
     for (const StatusRecord &record : records)
         if (list.Count < MaxStatuses)
@@ -109,6 +121,47 @@ HWND TestMainWindow::List() const
 void TestMainWindow::SetIcq(const std::wstring &icq)
 {
     SetDlgItemTextW(window_, IDC_ICQ_NUMBER, icq.c_str());
+}
+
+// The paths a test bed gives a death test's process (TestBed).
+static const wchar_t RegistryVariable[] = L"ORBELAN_TEST_REGISTRY";
+static const wchar_t FolderVariable[] = L"ORBELAN_TEST_FOLDER";
+
+static std::wstring Variable(const wchar_t *name)
+{
+    wchar_t value[MAX_PATH] = L"";
+    GetEnvironmentVariableW(name, value, MAX_PATH);
+    return value;
+}
+
+TestBed::TestBed(const wchar_t *icq)
+    : registry(Variable(RegistryVariable)), folder(Variable(FolderVariable)), ini(folder.File(L"Data.ini"))
+{
+    SetEnvironmentVariableW(RegistryVariable, registry.Path().c_str());
+    SetEnvironmentVariableW(FolderVariable, folder.Path().c_str());
+    ResetProgramState();
+    CopyText(SettingsPath, MAX_PATH, ini.c_str());
+    if (icq)
+        main = std::make_unique<TestMainWindow>(icq);
+}
+
+TestBed::~TestBed()
+{
+    SetEnvironmentVariableW(RegistryVariable, NULL);
+    SetEnvironmentVariableW(FolderVariable, NULL);
+    DeleteFileW(ExeSettingsPath().c_str());
+}
+
+std::wstring TestBed::Ini(const wchar_t *section, const wchar_t *key) const
+{
+    wchar_t text[64];
+    GetPrivateProfileStringW(section, key, L"<none>", text, ARRAYSIZE(text), ini.c_str());
+    return text;
+}
+
+void TestBed::SetIni(const wchar_t *section, const wchar_t *key, const wchar_t *value) const
+{
+    WritePrivateProfileStringW(section, key, value, ini.c_str());
 }
 
 static std::wstring SystemDescription(DWORD code)
@@ -196,14 +249,12 @@ int WaitForVersionChecks(DWORD milliseconds)
         return ::testing::AssertionFailure() << "no line number in " << Narrow(shown.text);
     size_t line = std::stoul(found[1].str());
     // Wine shows the Linux file system as drive Z:.
-    std::wstring path = L"Z:" + Widen(ORBELAN_SOURCE_DIR) + L"/" + Widen(file);
-    std::string source = ReadFileBytes(path);
-    size_t start = 0;
-    for (size_t n = 1; n < line && start != std::string::npos; n++)
-        start = source.find('\n', start) == std::string::npos ? std::string::npos : source.find('\n', start) + 1;
-    if (source.empty() || start == std::string::npos)
+    std::istringstream source(ReadFileBytes(L"Z:" + Widen(ORBELAN_SOURCE_DIR) + L"/" + Widen(file)));
+    std::string text;
+    for (size_t n = 0; n < line && std::getline(source, text); n++)
+        ;
+    if (!source)
         return ::testing::AssertionFailure() << file << " has no line " << line;
-    std::string text = source.substr(start, source.find('\n', start) - start);
     if (text.find(call) == std::string::npos)
         return ::testing::AssertionFailure() << file << ":" << line << " is not the call of " << call << ": " << text;
     return ::testing::AssertionSuccess();

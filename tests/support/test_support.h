@@ -9,50 +9,53 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
-/* ---- Scratch registry -------------------------------------------------- */
+// Where a helper was called from, filled in by the compiler as a default
+// argument: the helper reports a failure at its caller's line.
+struct Caller {
+    const char *file = __builtin_FILE();
+    int line = __builtin_LINE();
+};
 
-// Redirects HKEY_CURRENT_USER (and, on request, HKEY_LOCAL_MACHINE and
-// HKEY_CLASSES_ROOT) of this process to fresh keys below the real
-// HKCU\Software\OrbelanTests\<unique>, and deletes them at the end.
+/* ---- Scratch registry, temporary folder, files --------------------------- */
+
+// Redirects HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE and HKEY_CLASSES_ROOT of
+// this process to fresh keys below the real HKCU\Software\OrbelanTests,
+// deleted at the end; or to those of the tree at path adopt, left as they are.
 class ScratchRegistry {
 public:
-    explicit ScratchRegistry(bool machine = false, bool classes = false);
+    explicit ScratchRegistry(const std::wstring &adopt = L"");
     ~ScratchRegistry();
     // Path of the scratch tree below the real HKEY_CURRENT_USER.
     const std::wstring &Path() const { return path_; }
-    // Redirects this process's HKEY_CURRENT_USER to an existing key given by
-    // its path below the real HKEY_CURRENT_USER (used by child processes).
-    static bool Adopt(const std::wstring &path);
 
 private:
     std::wstring path_;
-    HKEY root_ = NULL;
-    bool machine_, classes_;
+    bool owned_;
 };
 
-/* ---- Temporary folder --------------------------------------------------- */
-
-// A fresh folder under %TEMP%, made the current directory (so EVENTS.Kvt is
-// written there) and removed with its contents at the end.
+// A fresh folder under %TEMP%, removed with its contents at the end, or the
+// folder adopt, left as it is; the current directory while it lives (the
+// event log is written there).
 class TempFolder {
 public:
-    TempFolder();
+    explicit TempFolder(const std::wstring &adopt = L"");
     ~TempFolder();
     const std::wstring &Path() const { return path_; }
     std::wstring File(const std::wstring &name) const { return path_ + L"\\" + name; }
 
 private:
-    std::wstring path_;
-    std::wstring previous_;
+    std::wstring path_, previous_;
+    bool owned_;
 };
 
 // Whole file as bytes; empty when it does not exist.
 std::string ReadFileBytes(const std::wstring &path);
 bool FileExists(const std::wstring &path);
-void WriteFileBytes(const std::wstring &path, const std::string &bytes);
+void WriteFileBytes(const std::wstring &path, const std::string &bytes, Caller caller = {});
 // Lines of a text file without their line ends; crlf receives whether every
 // line ended in CR LF.
 std::vector<std::string> ReadLines(const std::wstring &path, bool *crlf = nullptr);
@@ -76,7 +79,7 @@ using RegValues = std::map<std::wstring, RegValue>;
 using RegTree = std::map<std::wstring, RegValues>;
 
 // Creates key path (below root) and sets the given values.
-void PutKey(HKEY root, const std::wstring &path, const RegValues &values = {}, DWORD options = 0);
+void PutKey(HKEY root, const std::wstring &path, const RegValues &values = {}, DWORD options = 0, Caller caller = {});
 // Reads the direct subkeys of path and their values; empty if it is missing.
 RegTree ReadTree(HKEY root, const std::wstring &path);
 bool KeyExists(HKEY root, const std::wstring &path);
@@ -87,6 +90,10 @@ std::wstring AccountKey(const std::wstring &icq, const wchar_t *leaf = nullptr);
 std::wstring ListKeyPath(const std::wstring &icq);
 // The four values a saved status has.
 RegValues StatusValues(const std::wstring &name, const std::wstring &text, DWORD line, DWORD on);
+// An account of HKEY_CURRENT_USER with its status list and these statuses
+// (icon, values); the list and the statuses made with the key options given.
+void PutAccount(const std::wstring &icq, std::initializer_list<std::pair<int, RegValues>> statuses = {},
+                DWORD options = 0);
 
 /* ---- Windows shown, and the robot that answers them -------------------- */
 
@@ -120,25 +127,27 @@ using Action = std::function<void(HWND window)>;
 
 // Answers the windows that come up on this thread, as a user would: Then
 // queues the action for the next new top-level window. Every window is
-// recorded. A window with no action left is recorded as unexpected and
-// dismissed (OK if it has one, else Cancel or No), and the test fails; so
-// does an action left in the queue or a step that never ran.
+// recorded. A window with no action left fails the test at the robot's
+// line and is dismissed (OK if it has one, else No or Cancel); an action
+// left in the queue, or steps left when their window closed or the robot
+// ended, fail it at the line of their Then.
 class UiRobot {
 public:
-    UiRobot();
+    explicit UiRobot(Caller caller = {});
     ~UiRobot();
-    UiRobot &Then(Action action);
+    UiRobot &Then(Action action, Caller caller = {});
     const std::vector<Shown> &Seen() const { return seen_; }
-    void Activated(HWND window); // called by the thread's window watch
+    void CameUp(HWND window); // called by the thread's window watch
 
 private:
+    std::vector<std::pair<Action, Caller>> queue_;
     std::vector<Shown> seen_;
-    std::vector<Action> queue_;
+    Caller caller_;
 };
 
 // Watches the windows that come up on this thread (a WH_CBT hook). Without
 // an active UiRobot a window that comes up fails the test and is dismissed,
-// so that no test waits for ever. TestMain starts it on the main thread.
+// so that no test waits for ever. Every test program starts it.
 void WatchWindowsOfThisThread();
 // While one lives, windows that come up are the test's own making, not
 // ones to answer.
@@ -160,18 +169,6 @@ Action Command(int id);                          // a menu command, as the menu 
 // windows closed, each answered by its Then); after any other step, once
 // the window has handled it.
 Action Steps(std::vector<Action> steps);
-
-/* ---- Child processes ---------------------------------------------------- */
-
-// A test program can run one of its registered child procedures in a fresh
-// process of itself: RunChild starts "<this exe> --child=<name> <argument>"
-// in folder and returns its exit code: 0xFA11 when a check in the child
-// failed, 0xDEADBEEF on a timeout.
-using ChildProcedure = int (*)(const std::wstring &argument);
-bool RegisterChild(const char *name, ChildProcedure procedure);
-DWORD RunChild(const std::string &name, const std::wstring &argument, const std::wstring &folder);
-// The main() of every test program: dispatches --child=, else runs the tests.
-int TestMain(int argc, wchar_t **argv);
 
 /* ---- Other processes ---------------------------------------------------- */
 
@@ -205,10 +202,11 @@ void PostClick(HWND dialog, int id);
 // reloads the status image list (a closed main window destroyed it).
 void ResetProgramState();
 
-// The records of a status list, in order; and a list made of records (a
-// test fails that gives more than the list holds).
-std::vector<StatusRecord> Records(const StatusTable &list);
-void SetRecords(StatusTable &list, const std::vector<StatusRecord> &records);
+// A status record; the records of a status list, in order; and a list made
+// of records (a test fails that gives more than the list holds).
+StatusRecord Record(int icon, const std::wstring &name, const std::wstring &text = L"", DWORD on = 1);
+std::vector<StatusRecord> Records(const StatusTable &list, Caller caller = {});
+void SetRecords(StatusTable &list, const std::vector<StatusRecord> &records, Caller caller = {});
 
 // Runs the main window as WinMain does; returns the dialog's result.
 INT_PTR RunMainWindow();
@@ -236,6 +234,29 @@ public:
 
 private:
     HWND window_;
+};
+
+// The fixture of every test that touches the program's state: a scratch
+// registry, a temporary folder with the settings file ini in it (SettingsPath
+// names it), the program's values as at start-up and, given an ICQ#, a test
+// main window showing it. At the end the Data.ini beside the test program
+// is deleted too.
+//
+// A death test (EXPECT_EXIT) runs the test program again for the test: that
+// process starts with the registry and folder paths in its environment and
+// adopts them, so that what it does lands where the test looks.
+class TestBed : public ::testing::Test {
+protected:
+    explicit TestBed(const wchar_t *icq = nullptr);
+    ~TestBed() override;
+    // A value of ini; "<none>" when it has none.
+    std::wstring Ini(const wchar_t *section, const wchar_t *key) const;
+    void SetIni(const wchar_t *section, const wchar_t *key, const wchar_t *value) const;
+
+    ScratchRegistry registry;
+    TempFolder folder;
+    std::wstring ini;
+    std::unique_ptr<TestMainWindow> main;
 };
 
 // Expected text of an error report as the user sees it; the line number,

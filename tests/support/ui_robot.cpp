@@ -4,6 +4,7 @@
 #include "window_find.h"
 
 #include <algorithm>
+#include <list>
 
 static std::wstring ClassOf(HWND window)
 {
@@ -71,23 +72,32 @@ Shown Describe(HWND window)
 
 /* ---- The robot ----------------------------------------------------------- */
 
+// A top-level window of the watched thread, from its creation until it has
+// come up and its steps have run. It comes up once it has been activated
+// and is visible: a dialog is activated before it shows, and a main window
+// that is still initialising (hidden) may be activated when a box it owns
+// closes. An activation after that is no news.
+struct Watched {
+    HWND window;
+    bool activated, cameUp;
+    // Its steps, each run from the timer when the window is enabled, that
+    // is when no modal window it owns is open. A step posts its input; the
+    // timer's message comes only after the window has handled it.
+    std::vector<Action> steps;
+    size_t next;
+    UiRobot *robot; // the robot and the Then that answered it
+    Caller answer;
+};
+static std::list<Watched> Windows;
+static UINT_PTR Timer;
 static UiRobot *ActiveRobot;
 static int Ignoring; // IgnoreNewWindows in force
 static HHOOK WatchHook;
-// Top-level windows created on the watched thread and not yet activated.
-static std::vector<HWND> Created;
-// Steps of one window, each run from a timer when the window is enabled,
-// that is when no modal window it owns is open. A step posts its input;
-// the timer's message comes only after the window has handled it. A run
-// lasts as long as its robot, which fails the test for a step not run.
-struct StepRun {
-    UiRobot *robot;
-    HWND window;
-    std::vector<Action> steps;
-    size_t next;
-    UINT_PTR timer;
-};
-static std::vector<StepRun> StepRuns;
+
+static std::list<Watched>::iterator Find(HWND window)
+{
+    return std::find_if(Windows.begin(), Windows.end(), [window](const Watched &w) { return w.window == window; });
+}
 
 static void Dismiss(HWND window)
 {
@@ -101,69 +111,59 @@ static void Dismiss(HWND window)
     PostMessageW(window, WM_CLOSE, 0, 0);
 }
 
-// Windows activated but not yet visible: a dialog is activated before it
-// shows, and a main window that is still initialising (hidden) may be
-// activated when a box it owns closes. Such a window counts as come up once
-// it is visible.
-static std::vector<HWND> Pending;
-static UINT_PTR PendingTimer;
-
-static void CameUp(HWND window)
+// Does the first thing a window waits for: to come up, or its next step.
+// It runs while one waits.
+static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD)
 {
-    if (ActiveRobot) {
-        ActiveRobot->Activated(window);
-        return;
-    }
-    // Nobody answers: fail rather than wait for ever.
-    Shown shown = Describe(window);
-    ADD_FAILURE() << "window \"" << Narrow(shown.caption) << "\" came up with no robot to answer it: "
-                  << Narrow(shown.text);
-    Dismiss(window);
-}
-
-static void Forget(std::vector<HWND> &windows, HWND window)
-{
-    windows.erase(std::remove(windows.begin(), windows.end(), window), windows.end());
-}
-
-static void CALLBACK CheckPending(HWND, UINT, UINT_PTR, DWORD)
-{
-    std::vector<HWND> waiting = Pending;
-    for (HWND window : waiting) {
-        if (!IsWindow(window)) {
-            Forget(Pending, window);
-        } else if (IsWindowVisible(window)) {
-            Forget(Pending, window);
-            CameUp(window);
+    bool waiting = false;
+    for (Watched &watched : Windows) {
+        HWND window = watched.window;
+        if (watched.activated && !watched.cameUp && IsWindowVisible(window)) {
+            watched.cameUp = true;
+            if (ActiveRobot)
+                return ActiveRobot->CameUp(window);
+            // Nobody answers: fail rather than wait for ever.
+            Shown shown = Describe(window);
+            ADD_FAILURE() << "window \"" << Narrow(shown.caption) << "\" came up with no robot to answer it: "
+                          << Narrow(shown.text);
+            return Dismiss(window);
         }
+        if (watched.next < watched.steps.size() && IsWindowEnabled(window) && IsWindowVisible(window)) {
+            // Copied first: windows the step brings up are watched too.
+            Action step = watched.steps[watched.next++];
+            return step(window);
+        }
+        waiting = waiting || (watched.activated && !watched.cameUp) || watched.next < watched.steps.size();
     }
-    if (Pending.empty() && PendingTimer) {
-        KillTimer(NULL, PendingTimer);
-        PendingTimer = 0;
+    if (!waiting) {
+        KillTimer(NULL, Timer);
+        Timer = 0;
     }
+}
+
+static void Wait()
+{
+    if (!Timer)
+        Timer = SetTimer(NULL, 0, 20, OnTimer);
 }
 
 static LRESULT CALLBACK WatchWindows(int code, WPARAM wParam, LPARAM lParam)
 {
     HWND window = (HWND)wParam;
+    auto watched = Find(window);
     if (code == HCBT_CREATEWND) {
         CBT_CREATEWNDW *create = (CBT_CREATEWNDW *)lParam;
         if (!(create->lpcs->style & WS_CHILD) && !Ignoring)
-            Created.push_back(window);
-    } else if (code == HCBT_DESTROYWND) {
-        // A handle may come back for a later window.
-        Forget(Created, window);
-        Forget(Pending, window);
-    } else if (code == HCBT_ACTIVATE) {
-        // Only a window activated for the first time is news, not one
-        // activated again after a window it owns closed.
-        auto created = std::find(Created.begin(), Created.end(), window);
-        if (window && created != Created.end()) {
-            Created.erase(created);
-            Pending.push_back(window);
-            if (!PendingTimer)
-                PendingTimer = SetTimer(NULL, 0, 20, CheckPending);
-        }
+            Windows.push_back({window, false, false, {}, 0, nullptr, {}});
+    } else if (code == HCBT_DESTROYWND && watched != Windows.end()) {
+        if (watched->next < watched->steps.size())
+            ADD_FAILURE_AT(watched->answer.file, watched->answer.line) << "steps that never ran: their window closed";
+        Windows.erase(watched); // a handle may come back for a later window
+    } else if (code == HCBT_ACTIVATE && watched != Windows.end() && !watched->activated) {
+        // Windows come up in the order they were first activated.
+        watched->activated = true;
+        Windows.splice(Windows.end(), Windows, watched);
+        Wait();
     }
     return CallNextHookEx(NULL, code, wParam, lParam);
 }
@@ -177,7 +177,7 @@ void WatchWindowsOfThisThread()
         WatchHook = SetWindowsHookExW(WH_CBT, WatchWindows, NULL, GetCurrentThreadId());
 }
 
-UiRobot::UiRobot()
+UiRobot::UiRobot(Caller caller) : caller_(caller)
 {
     WatchWindowsOfThisThread();
     ActiveRobot = this;
@@ -186,36 +186,41 @@ UiRobot::UiRobot()
 UiRobot::~UiRobot()
 {
     ActiveRobot = nullptr;
-    EXPECT_TRUE(queue_.empty()) << queue_.size() << " window(s) the test expected never came up";
-    for (const StepRun &run : StepRuns) {
-        if (run.robot == this) {
-            KillTimer(NULL, run.timer);
-            EXPECT_EQ(run.next, run.steps.size()) << "steps that never ran: their window closed first";
-        }
+    for (const auto &expected : queue_)
+        ADD_FAILURE_AT(expected.second.file, expected.second.line) << "the window expected here never came up";
+    for (Watched &watched : Windows) {
+        if (watched.robot != this)
+            continue;
+        if (watched.next < watched.steps.size())
+            ADD_FAILURE_AT(watched.answer.file, watched.answer.line) << "steps that never ran";
+        watched.robot = nullptr;
+        watched.steps.clear();
+        watched.next = 0;
     }
-    auto mine = [this](const StepRun &run) { return run.robot == this; };
-    StepRuns.erase(std::remove_if(StepRuns.begin(), StepRuns.end(), mine), StepRuns.end());
 }
 
-UiRobot &UiRobot::Then(Action action)
+UiRobot &UiRobot::Then(Action action, Caller caller)
 {
-    queue_.push_back(std::move(action));
+    queue_.push_back({std::move(action), caller});
     return *this;
 }
 
-void UiRobot::Activated(HWND window)
+void UiRobot::CameUp(HWND window)
 {
     Shown shown = Describe(window);
     seen_.push_back(shown);
     if (queue_.empty()) {
-        ADD_FAILURE() << "unexpected window \"" << Narrow(shown.caption) << "\" (" << Narrow(shown.className)
-                      << "): " << Narrow(shown.text);
+        ADD_FAILURE_AT(caller_.file, caller_.line) << "unexpected window \"" << Narrow(shown.caption) << "\" ("
+                                                   << Narrow(shown.className) << "): " << Narrow(shown.text);
         Dismiss(window);
         return;
     }
-    Action action = std::move(queue_.front());
+    auto expected = std::move(queue_.front());
     queue_.erase(queue_.begin());
-    action(window);
+    auto watched = Find(window);
+    watched->robot = this;
+    watched->answer = expected.second;
+    expected.first(window);
 }
 
 /* ---- Actions ------------------------------------------------------------- */
@@ -269,22 +274,12 @@ Action Tick(int id, bool ticked)
     };
 }
 
-static void CALLBACK StepTimer(HWND, UINT, UINT_PTR id, DWORD)
-{
-    for (StepRun &run : StepRuns) {
-        if (run.timer == id && run.next < run.steps.size() && IsWindowEnabled(run.window) &&
-            IsWindowVisible(run.window)) {
-            // Copied first: windows the step brings up add runs of their own.
-            Action step = run.steps[run.next++];
-            step(run.window);
-            return;
-        }
-    }
-}
-
 Action Steps(std::vector<Action> steps)
 {
     return [steps](HWND window) {
-        StepRuns.push_back({ActiveRobot, window, steps, 0, SetTimer(NULL, 0, 20, StepTimer)});
+        auto watched = Find(window);
+        watched->steps = steps;
+        watched->next = 0;
+        Wait();
     };
 }
