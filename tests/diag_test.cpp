@@ -66,10 +66,9 @@ TEST_F(Diagnostics, LogCreatesThenAppendsCrLfLines)
     std::string dayBefore = today();
     LogEvent("second");
     std::string dayAfter = today();
-    bool crlf = false;
-    std::vector<std::string> lines = ReadLines(Log(), &crlf);
+    std::vector<std::string> lines = ReadLines(Log());
     ASSERT_EQ(lines.size(), 3u);
-    EXPECT_TRUE(crlf);
+    EXPECT_EQ(ReadFileBytes(Log()), lines[0] + "\r\n" + lines[1] + "\r\n" + lines[2] + "\r\n") << "CR LF line ends";
     EXPECT_EQ(lines[0], "earlier line");
     std::regex stamp(R"(\[[1-9]\d?\.[1-9]\d?\.\d\d (1?\d|2[0-3]):[0-5]\d:[0-5]\d\.\d\d\d\]: )");
     EXPECT_TRUE(std::regex_match(lines[1], std::regex(R"(\[[^\]]*\]: first)")));

@@ -68,11 +68,6 @@ INT_PTR RunMainWindow()
     return result;
 }
 
-std::wstring ExeSettingsPath()
-{
-    return ExeFolder() + L"\\Data.ini";
-}
-
 void WriteExeSettings(const std::wstring &uin)
 {
     std::wstring ini = ExeSettingsPath();
@@ -93,16 +88,15 @@ TestMainWindow::TestMainWindow(const std::wstring &icq)
     window_ = CreateDialogParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_MAIN), NULL, PassiveProc, 0);
     EXPECT_TRUE(window_ != NULL) << "main window template";
     MainWindowHandle = window_;
-    LVCOLUMNW column = {};
-    column.mask = LVCF_WIDTH | LVCF_TEXT;
-    column.cx = 200;
-    column.pszText = (wchar_t *)L"Status";
-    SendMessageW(List(), LVM_INSERTCOLUMNW, 0, (LPARAM)&column);
-    column.cx = 230;
-    column.pszText = (wchar_t *)L"Popis";
-    SendMessageW(List(), LVM_INSERTCOLUMNW, 1, (LPARAM)&column);
+    for (int i = 0; i < 2; i++) {
+        LVCOLUMNW column = {};
+        column.mask = LVCF_WIDTH | LVCF_TEXT;
+        column.cx = i == 0 ? 200 : 230;
+        column.pszText = (wchar_t *)(i == 0 ? L"Status" : L"Popis");
+        SendMessageW(List(), LVM_INSERTCOLUMNW, i, (LPARAM)&column);
+    }
     SendMessageW(List(), LVM_SETIMAGELIST, LVSIL_SMALL, (LPARAM)StatusImageList);
-    SetIcq(icq);
+    SetDlgItemTextW(window_, IDC_ICQ_NUMBER, icq.c_str());
 }
 
 TestMainWindow::~TestMainWindow()
@@ -116,11 +110,6 @@ TestMainWindow::~TestMainWindow()
 HWND TestMainWindow::List() const
 {
     return GetDlgItem(window_, IDC_STATUS_LIST);
-}
-
-void TestMainWindow::SetIcq(const std::wstring &icq)
-{
-    SetDlgItemTextW(window_, IDC_ICQ_NUMBER, icq.c_str());
 }
 
 // The paths a test bed gives a death test's process (TestBed).
@@ -159,21 +148,12 @@ std::wstring TestBed::Ini(const wchar_t *section, const wchar_t *key) const
     return text;
 }
 
-void TestBed::SetIni(const wchar_t *section, const wchar_t *key, const wchar_t *value) const
-{
-    WritePrivateProfileStringW(section, key, value, ini.c_str());
-}
-
 static std::wstring SystemDescription(DWORD code)
 {
-    wchar_t *text = NULL;
-    std::wstring result;
-    if (FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
-                       NULL, code, 0, (wchar_t *)&text, 0, NULL) && text)
-        result = text;
-    if (text)
-        LocalFree(text);
-    return result;
+    wchar_t text[1024] = L"";
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, code, 0, text, ARRAYSIZE(text),
+                   NULL);
+    return text;
 }
 
 std::wstring ReportText(const std::wstring &procedure, const std::wstring &command, int code)
@@ -195,18 +175,14 @@ std::wstring ReportText(const std::wstring &procedure, const std::wstring &comma
     // The line number depends on the source's layout: any positive number.
     std::wstring text = std::regex_replace(shown.text, std::wregex(L"\nŘádek: [1-9][0-9]*\n"), L"\nŘádek: #\n");
     std::wstring expected = ReportText(procedure, command, code);
-    if (text != expected)
-        return ::testing::AssertionFailure() << "report text\n  was: " << Narrow(shown.text)
-                                             << "\n  expected: " << Narrow(expected);
-    if (shown.caption != L"Orbelan!")
-        return ::testing::AssertionFailure() << "caption " << Narrow(shown.caption);
-    if (shown.icon != L"error")
-        return ::testing::AssertionFailure() << "icon " << Narrow(shown.icon);
     std::vector<int> buttons = shown.buttons;
     std::sort(buttons.begin(), buttons.end());
-    if (buttons != std::vector<int>{IDOK, IDCANCEL})
-        return ::testing::AssertionFailure() << "buttons are not OK and Cancel";
-    return ::testing::AssertionSuccess();
+    if (text == expected && shown.caption == L"Orbelan!" && shown.icon == L"error" &&
+        buttons == std::vector<int>{IDOK, IDCANCEL})
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "not the report, with OK and Cancel, in \"" << Narrow(shown.caption)
+                                         << "\", icon \"" << Narrow(shown.icon) << "\", " << buttons.size()
+                                         << " buttons:\n" << Narrow(shown.text) << "\nexpected:\n" << Narrow(expected);
 }
 
 // The start address of a thread, as NtQueryInformationThread reports it.

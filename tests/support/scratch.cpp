@@ -13,24 +13,18 @@ ScratchRegistry::ScratchRegistry(const std::wstring &adopt) : path_(adopt), owne
     if (owned_)
         path_ = L"Software\\OrbelanTests\\" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                 std::to_wstring(GetTickCount()) + L"-" + std::to_wstring(++counter);
-    HKEY root;
-    LONG status = RegCreateKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &root, NULL);
-    if (status != ERROR_SUCCESS) {
-        ADD_FAILURE() << "cannot create the scratch key, status " << status;
-        return;
-    }
-    // HKEY_CURRENT_USER last: the others are created through the real one.
-    for (auto redirect : {std::make_pair(HKEY_LOCAL_MACHINE, L"HKLM"), std::make_pair(HKEY_CLASSES_ROOT, L"HKCR"),
-                          std::make_pair(HKEY_CURRENT_USER, L"HKCU")}) {
+    // HKEY_CURRENT_USER last: the others are made through the real one.
+    for (auto redirect : {std::make_pair(HKEY_LOCAL_MACHINE, L"\\HKLM"), std::make_pair(HKEY_CLASSES_ROOT, L"\\HKCR"),
+                          std::make_pair(HKEY_CURRENT_USER, L"\\HKCU")}) {
         HKEY key;
-        status = RegCreateKeyExW(root, redirect.second, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL);
-        EXPECT_EQ(status, ERROR_SUCCESS) << "cannot create the scratch key " << Narrow(redirect.second);
+        LONG status = RegCreateKeyExW(HKEY_CURRENT_USER, (path_ + redirect.second).c_str(), 0, NULL, 0,
+                                      KEY_ALL_ACCESS, NULL, &key, NULL);
         if (status == ERROR_SUCCESS) {
-            EXPECT_EQ(RegOverridePredefKey(redirect.first, key), ERROR_SUCCESS) << "RegOverridePredefKey";
+            status = RegOverridePredefKey(redirect.first, key);
             RegCloseKey(key);
         }
+        EXPECT_EQ(status, ERROR_SUCCESS) << "scratch key " << Narrow(path_ + redirect.second);
     }
-    RegCloseKey(root);
 }
 
 ScratchRegistry::~ScratchRegistry()
@@ -69,11 +63,6 @@ std::string ReadFileBytes(const std::wstring &path)
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-bool FileExists(const std::wstring &path)
-{
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 void WriteFileBytes(const std::wstring &path, const std::string &bytes, Caller caller)
 {
     std::ofstream file(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
@@ -83,19 +72,12 @@ void WriteFileBytes(const std::wstring &path, const std::string &bytes, Caller c
         ADD_FAILURE_AT(caller.file, caller.line) << "cannot write " << Narrow(path);
 }
 
-std::vector<std::string> ReadLines(const std::wstring &path, bool *crlf)
+std::vector<std::string> ReadLines(const std::wstring &path)
 {
     std::istringstream text(ReadFileBytes(path));
     std::vector<std::string> lines;
-    bool allCrlf = text.str().empty() || text.str().back() == '\n';
-    for (std::string line; std::getline(text, line); lines.push_back(line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        else
-            allCrlf = false;
-    }
-    if (crlf)
-        *crlf = allCrlf;
+    for (std::string line; std::getline(text, line);)
+        lines.push_back(line.substr(0, line.size() - (!line.empty() && line.back() == '\r')));
     return lines;
 }
 
@@ -123,21 +105,6 @@ std::wstring ExeFolder()
 }
 
 /* ---- Registry data ------------------------------------------------------ */
-
-RegValue Binary(const std::string &bytes)
-{
-    return {REG_BINARY, bytes};
-}
-
-RegValue Dword(DWORD number)
-{
-    return {REG_DWORD, std::string((const char *)&number, 4)};
-}
-
-RegValue Utf8Binary(const std::wstring &text)
-{
-    return Binary(Narrow(text));
-}
 
 void PutKey(HKEY root, const std::wstring &path, const RegValues &values, DWORD options, Caller caller)
 {
@@ -205,11 +172,6 @@ std::wstring AccountKey(const std::wstring &icq, const wchar_t *leaf)
     wchar_t path[512];
     EXPECT_TRUE(AccountKeyPath(icq.c_str(), leaf, path, 512)) << "account key path of " << Narrow(icq);
     return path;
-}
-
-std::wstring ListKeyPath(const std::wstring &icq)
-{
-    return AccountKey(icq, L"CustomStatusList");
 }
 
 RegValues StatusValues(const std::wstring &name, const std::wstring &text, DWORD line, DWORD on)

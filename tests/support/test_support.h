@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-// Where a helper was called from, filled in by the compiler as a default
-// argument: the helper reports a failure at its caller's line.
+// Where a helper was called, filled in as a default argument: the helper
+// reports a failure at its caller's line.
 struct Caller {
     const char *file = __builtin_FILE();
     int line = __builtin_LINE();
@@ -22,24 +22,22 @@ struct Caller {
 
 /* ---- Scratch registry, temporary folder, files --------------------------- */
 
-// Redirects HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE and HKEY_CLASSES_ROOT of
-// this process to fresh keys below the real HKCU\Software\OrbelanTests,
-// deleted at the end; or to those of the tree at path adopt, left as they are.
+// Redirects this process's HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE and
+// HKEY_CLASSES_ROOT to fresh keys below the real HKCU\Software\OrbelanTests,
+// deleted at the end; or to those of the scratch tree at path adopt.
 class ScratchRegistry {
 public:
     explicit ScratchRegistry(const std::wstring &adopt = L"");
     ~ScratchRegistry();
-    // Path of the scratch tree below the real HKEY_CURRENT_USER.
-    const std::wstring &Path() const { return path_; }
+    const std::wstring &Path() const { return path_; } // below the real HKEY_CURRENT_USER
 
 private:
     std::wstring path_;
     bool owned_;
 };
 
-// A fresh folder under %TEMP%, removed with its contents at the end, or the
-// folder adopt, left as it is; the current directory while it lives (the
-// event log is written there).
+// The current directory while it lives (the event log is written there): a
+// fresh folder under %TEMP%, removed at the end, or the folder adopt.
 class TempFolder {
 public:
     explicit TempFolder(const std::wstring &adopt = L"");
@@ -52,13 +50,11 @@ private:
     bool owned_;
 };
 
-// Whole file as bytes; empty when it does not exist.
-std::string ReadFileBytes(const std::wstring &path);
-bool FileExists(const std::wstring &path);
+std::string ReadFileBytes(const std::wstring &path); // empty when there is no file
+inline bool FileExists(const std::wstring &path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 void WriteFileBytes(const std::wstring &path, const std::string &bytes, Caller caller = {});
-// Lines of a text file without their line ends; crlf receives whether every
-// line ended in CR LF.
-std::vector<std::string> ReadLines(const std::wstring &path, bool *crlf = nullptr);
+// Lines of a text file without their line ends (LF or CR LF).
+std::vector<std::string> ReadLines(const std::wstring &path);
 std::string Narrow(const std::wstring &text); // to UTF-8
 std::wstring Widen(const std::string &utf8);  // from UTF-8
 std::wstring ExeFolder();                     // folder of the running test program
@@ -70,28 +66,24 @@ struct RegValue {
     std::string data;
     bool operator==(const RegValue &o) const { return type == o.type && data == o.data; }
 };
-RegValue Binary(const std::string &bytes);
-RegValue Dword(DWORD value);
-RegValue Utf8Binary(const std::wstring &text);
-// Values of one key, by name.
-using RegValues = std::map<std::wstring, RegValue>;
-// The direct subkeys of a key with their values.
-using RegTree = std::map<std::wstring, RegValues>;
+inline RegValue Binary(const std::string &bytes) { return {REG_BINARY, bytes}; }
+inline RegValue Dword(DWORD value) { return {REG_DWORD, std::string((const char *)&value, 4)}; }
+inline RegValue Utf8Binary(const std::wstring &text) { return Binary(Narrow(text)); }
+using RegValues = std::map<std::wstring, RegValue>; // the values of a key, by name
+using RegTree = std::map<std::wstring, RegValues>;  // the direct subkeys of a key
 
-// Creates key path (below root) and sets the given values.
+// Creates key path below root and sets the values.
 void PutKey(HKEY root, const std::wstring &path, const RegValues &values = {}, DWORD options = 0, Caller caller = {});
-// Reads the direct subkeys of path and their values; empty if it is missing.
-RegTree ReadTree(HKEY root, const std::wstring &path);
+RegTree ReadTree(HKEY root, const std::wstring &path); // empty if there is no key
 bool KeyExists(HKEY root, const std::wstring &path);
 
 // The program's path of an account's key, or of its key leaf.
 std::wstring AccountKey(const std::wstring &icq, const wchar_t *leaf = nullptr);
-// Path of an account's status list below HKEY_CURRENT_USER.
-std::wstring ListKeyPath(const std::wstring &icq);
+inline std::wstring ListKeyPath(const std::wstring &icq) { return AccountKey(icq, L"CustomStatusList"); }
 // The four values a saved status has.
 RegValues StatusValues(const std::wstring &name, const std::wstring &text, DWORD line, DWORD on);
-// An account of HKEY_CURRENT_USER with its status list and these statuses
-// (icon, values); the list and the statuses made with the key options given.
+// An account with its status list and these statuses (icon, values), the
+// list and the statuses made with the key options.
 void PutAccount(const std::wstring &icq, std::initializer_list<std::pair<int, RegValues>> statuses = {},
                 DWORD options = 0);
 
@@ -126,11 +118,10 @@ Shown Describe(HWND window);
 using Action = std::function<void(HWND window)>;
 
 // Answers the windows that come up on this thread, as a user would: Then
-// queues the action for the next new top-level window. Every window is
-// recorded. A window with no action left fails the test at the robot's
-// line and is dismissed (OK if it has one, else No or Cancel); an action
-// left in the queue, or steps left when their window closed or the robot
-// ended, fail it at the line of their Then.
+// queues the action for the next new top-level window; Seen records them
+// all. A window with no action left fails the test at the robot's line and
+// is dismissed (OK if it has one, else No or Cancel); an action never used,
+// or steps that never ran, fail it at the line of their Then.
 class UiRobot {
 public:
     explicit UiRobot(Caller caller = {});
@@ -145,19 +136,17 @@ private:
     Caller caller_;
 };
 
-// Watches the windows that come up on this thread (a WH_CBT hook). Without
-// an active UiRobot a window that comes up fails the test and is dismissed,
-// so that no test waits for ever. Every test program starts it.
+// Watches the windows that come up on this thread (a WH_CBT hook and a
+// timer); every test program starts it. Without a UiRobot a window that
+// comes up fails the test and is dismissed, so that no test waits for ever.
 void WatchWindowsOfThisThread();
-// While one lives, windows that come up are the test's own making, not
-// ones to answer.
+// While one lives, new windows are the test's own, not ones to answer.
 struct IgnoreNewWindows {
     IgnoreNewWindows();
     ~IgnoreNewWindows();
 };
 
-// Basic actions. They post what a user's click or keystroke would send, so
-// that the window handles it in its own message loop.
+// Basic actions: they post what a user's click or keystroke would send.
 Action Press(int id);                            // click the button with this ID
 Action Escape();                                 // the Esc key
 Action CloseBox();                               // the title bar's close box
@@ -202,56 +191,55 @@ void PostClick(HWND dialog, int id);
 // reloads the status image list (a closed main window destroyed it).
 void ResetProgramState();
 
-// A status record; the records of a status list, in order; and a list made
-// of records (a test fails that gives more than the list holds).
+// A record; the records of a list, in order; a list made of records.
 StatusRecord Record(int icon, const std::wstring &name, const std::wstring &text = L"", DWORD on = 1);
 std::vector<StatusRecord> Records(const StatusTable &list, Caller caller = {});
 void SetRecords(StatusTable &list, const std::vector<StatusRecord> &records, Caller caller = {});
 
 // Runs the main window as WinMain does; returns the dialog's result.
 INT_PTR RunMainWindow();
-// The Data.ini the main window reads: beside the test program. The other
-// form writes a fresh one for account uin with notices 107 and 109 off.
-std::wstring ExeSettingsPath();
+// The Data.ini the main window reads, beside the test program; a fresh one
+// for account uin with notices 107 and 109 off.
+inline std::wstring ExeSettingsPath() { return ExeFolder() + L"\\Data.ini"; }
 void WriteExeSettings(const std::wstring &uin);
 
 // Waits for the version-check threads of this process (started by the main
-// window's initialisation) to end; returns how many there were (-1, and
-// the test fails, if the threads cannot be told apart). Tests wait for them
-// so that one test's check never runs into the next test.
+// window) to end, so that a check never runs into the next test; returns
+// how many there were (-1, and the test fails, if it cannot tell them).
 int WaitForVersionChecks(DWORD milliseconds = 20000);
 
-// A main window made from the real template, with the list columns the
-// program sets up, but without the program's start-up work: for calling
-// LoadAll and SaveAll directly. Destroyed at the end.
+// A main window made from the real template, with the program's list
+// columns, but without its start-up work: for calling LoadAll and SaveAll
+// directly.
 class TestMainWindow {
 public:
     explicit TestMainWindow(const std::wstring &icq);
     ~TestMainWindow();
     HWND Window() const { return window_; }
     HWND List() const;
-    void SetIcq(const std::wstring &icq);
 
 private:
     HWND window_;
 };
 
-// The fixture of every test that touches the program's state: a scratch
-// registry, a temporary folder with the settings file ini in it (SettingsPath
-// names it), the program's values as at start-up and, given an ICQ#, a test
-// main window showing it. At the end the Data.ini beside the test program
-// is deleted too.
+// The fixture of the tests: a scratch registry, a temporary folder with
+// the settings file ini (SettingsPath), the program's values as at start-up
+// and, given an ICQ#, a test main window showing it. The Data.ini beside the
+// test program is deleted at the end.
 //
-// A death test (EXPECT_EXIT) runs the test program again for the test: that
-// process starts with the registry and folder paths in its environment and
-// adopts them, so that what it does lands where the test looks.
+// A death test (EXPECT_EXIT) runs the test again in a new process of the
+// test program: that one finds the registry's and the folder's paths in its
+// environment and adopts them, so that what it does lands where the test
+// looks.
 class TestBed : public ::testing::Test {
 protected:
     explicit TestBed(const wchar_t *icq = nullptr);
     ~TestBed() override;
-    // A value of ini; "<none>" when it has none.
-    std::wstring Ini(const wchar_t *section, const wchar_t *key) const;
-    void SetIni(const wchar_t *section, const wchar_t *key, const wchar_t *value) const;
+    std::wstring Ini(const wchar_t *section, const wchar_t *key) const; // "<none>" if not there
+    void SetIni(const wchar_t *section, const wchar_t *key, const wchar_t *value) const
+    {
+        WritePrivateProfileStringW(section, key, value, ini.c_str());
+    }
 
     ScratchRegistry registry;
     TempFolder folder;
@@ -259,13 +247,12 @@ protected:
     std::unique_ptr<TestMainWindow> main;
 };
 
-// Expected text of an error report as the user sees it; the line number,
-// which depends on the source's layout, is matched as any number.
+// The text of an error report as the user sees it, the line number as "#".
 std::wstring ReportText(const std::wstring &procedure, const std::wstring &command, int code);
-// Checks one recorded error report: text (any line number), caption, icon
-// and buttons.
+// Checks a recorded error report: text (any line number), caption, icon and
+// buttons.
 ::testing::AssertionResult IsReport(const Shown &shown, const std::wstring &procedure,
                                     const std::wstring &command, int code);
-// Checks that the line a report names is a call of call in the program's
-// source file (a path below the source folder, "store/status_load.cpp").
+// Checks that the line a report names is a call of call in a source file of
+// the program ("store/status_load.cpp").
 ::testing::AssertionResult ReportsLineOf(const Shown &shown, const char *file, const char *call);

@@ -15,17 +15,13 @@ static std::wstring ClassOf(HWND window)
 
 static std::wstring IconKind(HICON icon)
 {
-    if (!icon)
-        return L"";
-    if (icon == LoadIconW(NULL, IDI_ERROR))
-        return L"error";
-    if (icon == LoadIconW(NULL, IDI_WARNING))
-        return L"warning";
-    if (icon == LoadIconW(NULL, IDI_QUESTION))
-        return L"question";
-    if (icon == LoadIconW(NULL, IDI_INFORMATION))
-        return L"information";
-    return L"other";
+    const std::pair<const wchar_t *, const wchar_t *> kinds[] = {
+        {IDI_ERROR, L"error"}, {IDI_WARNING, L"warning"}, {IDI_QUESTION, L"question"},
+        {IDI_INFORMATION, L"information"}};
+    for (const auto &kind : kinds)
+        if (icon == LoadIconW(NULL, kind.first))
+            return kind.second;
+    return icon ? L"other" : L"";
 }
 
 std::wstring Shown::ControlText(int id) const
@@ -72,24 +68,22 @@ Shown Describe(HWND window)
 
 /* ---- The robot ----------------------------------------------------------- */
 
-// A top-level window of the watched thread, from its creation until it has
-// come up and its steps have run. It comes up once it has been activated
-// and is visible: a dialog is activated before it shows, and a main window
-// that is still initialising (hidden) may be activated when a box it owns
-// closes. An activation after that is no news.
+// The top-level windows of the watched thread, from their creation to their
+// end. One comes up once it has been activated and is visible: a dialog is
+// activated before it shows, and a main window that is still initialising
+// (hidden) may be activated when a box it owns closes. Its steps run from
+// the timer, each when the window is enabled, that is when no modal window
+// it owns is open; a step posts its input, and the timer's message comes
+// only after the window has handled it.
 struct Watched {
     HWND window;
     bool activated, cameUp;
-    // Its steps, each run from the timer when the window is enabled, that
-    // is when no modal window it owns is open. A step posts its input; the
-    // timer's message comes only after the window has handled it.
     std::vector<Action> steps;
     size_t next;
     UiRobot *robot; // the robot and the Then that answered it
     Caller answer;
 };
 static std::list<Watched> Windows;
-static UINT_PTR Timer;
 static UiRobot *ActiveRobot;
 static int Ignoring; // IgnoreNewWindows in force
 static HHOOK WatchHook;
@@ -102,20 +96,15 @@ static std::list<Watched>::iterator Find(HWND window)
 static void Dismiss(HWND window)
 {
     // OK where there is one: in an error report, Cancel would end the process.
-    for (int id : {IDOK, IDNO, IDCANCEL}) {
-        if (GetDlgItem(window, id)) {
-            PostClick(window, id);
-            return;
-        }
-    }
+    for (int id : {IDOK, IDNO, IDCANCEL})
+        if (GetDlgItem(window, id))
+            return PostClick(window, id);
     PostMessageW(window, WM_CLOSE, 0, 0);
 }
 
 // Does the first thing a window waits for: to come up, or its next step.
-// It runs while one waits.
 static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD)
 {
-    bool waiting = false;
     for (Watched &watched : Windows) {
         HWND window = watched.window;
         if (watched.activated && !watched.cameUp && IsWindowVisible(window)) {
@@ -133,18 +122,7 @@ static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD)
             Action step = watched.steps[watched.next++];
             return step(window);
         }
-        waiting = waiting || (watched.activated && !watched.cameUp) || watched.next < watched.steps.size();
     }
-    if (!waiting) {
-        KillTimer(NULL, Timer);
-        Timer = 0;
-    }
-}
-
-static void Wait()
-{
-    if (!Timer)
-        Timer = SetTimer(NULL, 0, 20, OnTimer);
 }
 
 static LRESULT CALLBACK WatchWindows(int code, WPARAM wParam, LPARAM lParam)
@@ -163,7 +141,6 @@ static LRESULT CALLBACK WatchWindows(int code, WPARAM wParam, LPARAM lParam)
         // Windows come up in the order they were first activated.
         watched->activated = true;
         Windows.splice(Windows.end(), Windows, watched);
-        Wait();
     }
     return CallNextHookEx(NULL, code, wParam, lParam);
 }
@@ -173,8 +150,10 @@ IgnoreNewWindows::~IgnoreNewWindows() { Ignoring--; }
 
 void WatchWindowsOfThisThread()
 {
-    if (!WatchHook)
-        WatchHook = SetWindowsHookExW(WH_CBT, WatchWindows, NULL, GetCurrentThreadId());
+    if (WatchHook)
+        return;
+    WatchHook = SetWindowsHookExW(WH_CBT, WatchWindows, NULL, GetCurrentThreadId());
+    SetTimer(NULL, 0, 20, OnTimer);
 }
 
 UiRobot::UiRobot(Caller caller) : caller_(caller)
@@ -280,6 +259,5 @@ Action Steps(std::vector<Action> steps)
         auto watched = Find(window);
         watched->steps = steps;
         watched->next = 0;
-        Wait();
     };
 }
