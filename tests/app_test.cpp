@@ -12,16 +12,10 @@
 // The program keeps Data.ini beside its executable: here, the test's.
 class MainWindow : public TestBed {
 protected:
-    MainWindow()
-    {
-        ini = ExeSettingsPath();
-        DeleteFileW(ini.c_str());
-        // Notice 107 comes at every start until it is ticked off, and
-        // notice 109 when the version check fails (its address never
-        // resolves); most tests are about other things.
-        SetIni(L"Infos", L"1", L"1");
-        SetIni(L"Infos", L"3", L"1");
-    }
+    // Notice 107 comes at every start until it is ticked off, and notice
+    // 109 when the version check fails (its address never resolves); most
+    // tests are about other things.
+    MainWindow() { UseExeSettings(nullptr); }
     // Data.ini without anything the tested start reads: only notice 109
     // (a window of the version check's thread) stays off.
     void NoSettings()
@@ -29,7 +23,6 @@ protected:
         DeleteFileW(ini.c_str());
         SetIni(L"Infos", L"3", L"1");
     }
-    static INT_PTR RunMain() { return RunMainWindow(); }
 };
 
 static std::vector<ListRow> Rows(HWND main)
@@ -47,7 +40,7 @@ TEST_F(MainWindow, WithoutSettingsTheUserIsAskedFirst)
     NoSettings();
     UiRobot robot;
     robot.Then(Press(IDCANCEL));
-    EXPECT_EQ(RunMain(), 0);
+    EXPECT_EQ(RunMainWindow(), 0);
     ASSERT_EQ(robot.Seen().size(), 1u) << "the main window never shows";
     const Shown &box = robot.Seen()[0];
     EXPECT_TRUE(IsInputBox(box));
@@ -66,7 +59,7 @@ TEST_F(MainWindow, FirstStartCreatesTheAccount)
         .Then(Press(IDYES))
         .Then(Press(IDOK)) // notice 107, left unticked
         .Then(Steps({[](HWND main) { EXPECT_TRUE(Rows(main).empty()); }, Press(IDCANCEL)}));
-    EXPECT_EQ(RunMain(), 0);
+    EXPECT_EQ(RunMainWindow(), 0);
     ASSERT_EQ(robot.Seen().size(), 4u);
     EXPECT_EQ(robot.Seen()[3].ControlText(IDC_ICQ_NUMBER), L"123456");
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, ListKeyPath(L"123456")));
@@ -89,7 +82,7 @@ TEST_F(MainWindow, FirstRunNoticeUntilTickedOff)
     for (const auto &start : starts) {
         UiRobot robot;
         robot.Then(start.second).Then(Press(IDCANCEL));
-        EXPECT_EQ(RunMain(), 0);
+        EXPECT_EQ(RunMainWindow(), 0);
         ASSERT_EQ(robot.Seen().size(), 2u);
         const Shown &notice = robot.Seen()[0];
         EXPECT_EQ(notice.caption, L"Orbelan!");
@@ -102,7 +95,7 @@ TEST_F(MainWindow, FirstRunNoticeUntilTickedOff)
     }
     UiRobot robot; // ticked off: only the main window
     robot.Then(Press(IDCANCEL));
-    EXPECT_EQ(RunMain(), 0);
+    EXPECT_EQ(RunMainWindow(), 0);
     EXPECT_EQ(robot.Seen().size(), 1u);
 }
 
@@ -117,7 +110,7 @@ TEST_F(MainWindow, ChangeButtonSwitchesAccounts)
                       [](HWND main) { EXPECT_EQ(Rows(main).size(), 2u); }, Press(IDCANCEL)}))
         .Then(Press(IDYES))
         .Then(Steps({Type(IDC_INPUT_TEXT, L"22222"), Press(IDOK)}));
-    EXPECT_EQ(RunMain(), 0);
+    EXPECT_EQ(RunMainWindow(), 0);
     ASSERT_EQ(robot.Seen().size(), 3u);
     EXPECT_TRUE(IsInputBox(robot.Seen()[2]));
     EXPECT_EQ(robot.Seen()[2].ControlText(IDC_INPUT_TEXT), L"11111");
@@ -151,7 +144,7 @@ TEST_F(MainWindow, StartShowsTheStoredAccount)
                           EXPECT_STREQ(title, L"Popis");
                       },
                       Press(IDCANCEL)}));
-    EXPECT_EQ(RunMain(), 0);
+    EXPECT_EQ(RunMainWindow(), 0);
 
     ASSERT_EQ(robot.Seen().size(), 1u);
     const Shown &main = robot.Seen()[0];
@@ -197,7 +190,7 @@ TEST_F(MainWindow, WhichStoredNumbersAreUsable)
             PutAccount(c.key, {{1, StatusValues(L"a", L"b", 1, 1)}});
         UiRobot robot;
         robot.Then(Press(IDCANCEL));
-        EXPECT_EQ(RunMain(), 0);
+        EXPECT_EQ(RunMainWindow(), 0);
         ASSERT_EQ(robot.Seen().size(), 1u);
         if (c.shown) {
             EXPECT_EQ(robot.Seen()[0].ControlText(IDC_ICQ_NUMBER), c.shown);
@@ -219,7 +212,7 @@ TEST_F(MainWindow, OkSavesInListOrderAndCloses)
     SetIni(L"ICQ", L"UIN", L"12345");
     UiRobot robot;
     robot.Then(Press(IDOK));
-    EXPECT_EQ(RunMain(), 0);
+    EXPECT_EQ(RunMainWindow(), 0);
     RegTree tree = ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"12345"));
     ASSERT_EQ(tree.size(), 2u);
     EXPECT_EQ(tree[L"4"], StatusValues(L"první", L"", 1, 1));
@@ -245,7 +238,7 @@ TEST_F(MainWindow, FailedSaveKeepsTheWindowOpen)
                       },
                       Press(IDCANCEL)}))
         .Then(Press(IDOK)); // the error report: continue
-    EXPECT_EQ(RunMain(), 0);
+    EXPECT_EQ(RunMainWindow(), 0);
     ASSERT_EQ(robot.Seen().size(), 2u);
     EXPECT_TRUE(IsReport(robot.Seen()[1], L"SaveAll", L"RegOpenKeyExW(\"..\\\\ICQ\\\\..\\\\CustomStatusList\")",
                          ERROR_FILE_NOT_FOUND));
@@ -266,7 +259,7 @@ TEST_F(MainWindow, ApplyAndSaveMenuWriteAndStayOpen)
     UiRobot robot;
     robot.Then(Steps({Press(IDC_APPLY), lineNumberIs(1), renumber, Command(IDM_SAVE), lineNumberIs(1),
                       Press(IDCANCEL)}));
-    EXPECT_EQ(RunMain(), 0);
+    EXPECT_EQ(RunMainWindow(), 0);
     EXPECT_EQ(robot.Seen().size(), 1u);
 }
 
@@ -283,7 +276,7 @@ TEST_F(MainWindow, DiscardChangesAsksThenReloads)
                       rowsAre(2), Press(IDCANCEL)}))
         .Then(Press(IDNO))
         .Then(Press(IDYES));
-    EXPECT_EQ(RunMain(), 0);
+    EXPECT_EQ(RunMainWindow(), 0);
     ASSERT_EQ(robot.Seen().size(), 3u);
     for (int i : {1, 2}) {
         const Shown &question = robot.Seen()[i];
@@ -310,7 +303,7 @@ TEST_F(MainWindow, ClearAllEmptiesTheListUntilSaved)
                       checkCleared, Press(IDOK)}))
         .Then(Press(IDNO))
         .Then(Press(IDYES));
-    EXPECT_EQ(RunMain(), 0);
+    EXPECT_EQ(RunMainWindow(), 0);
     ASSERT_EQ(robot.Seen().size(), 3u);
     EXPECT_EQ(robot.Seen()[1].text, L"Opravdu chcete vymazat všechny statusy?");
     EXPECT_EQ(robot.Seen()[1].icon, L"question");
@@ -324,7 +317,7 @@ TEST_F(MainWindow, StornoAfterClearKeepsTheRegistry)
     SetIni(L"ICQ", L"UIN", L"12345");
     UiRobot robot;
     robot.Then(Steps({Command(IDM_CLEAR_ALL), Press(IDCANCEL)})).Then(Press(IDYES));
-    EXPECT_EQ(RunMain(), 0);
+    EXPECT_EQ(RunMainWindow(), 0);
     EXPECT_EQ(ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"12345")).size(), 1u);
     EXPECT_EQ(Ini(L"List", L"cx0"), L"200");
 }
@@ -368,7 +361,7 @@ TEST_F(MainWindow, ButtonsKeysAndDoubleClickReachTheEditor)
         .Then(Steps({[](HWND editor) { EXPECT_EQ(GetDlgItemTextW(editor, IDC_STATUS_TITLE, nullptr, 0), 0u); },
                      Type(IDC_STATUS_TITLE, L"trojka"), Press(IDOK)}))
         .Then(Press(IDNO));
-    EXPECT_EQ(RunMain(), 0);
+    EXPECT_EQ(RunMainWindow(), 0);
     ASSERT_EQ(robot.Seen().size(), 6u);
     EXPECT_EQ(robot.Seen()[1].ControlText(IDC_STATUS_TITLE), L"dva");
     EXPECT_EQ(robot.Seen()[2].text, L"Opravdu chcete tento záznam odstranit?");
@@ -385,7 +378,7 @@ TEST_F(MainWindow, AboutFromTheMenu)
     SetIni(L"ICQ", L"UIN", L"12345");
     UiRobot robot;
     robot.Then(Steps({Command(IDM_ABOUT), Press(IDCANCEL)})).Then(Press(IDOK));
-    EXPECT_EQ(RunMain(), 0);
+    EXPECT_EQ(RunMainWindow(), 0);
     ASSERT_EQ(robot.Seen().size(), 2u);
     EXPECT_EQ(robot.Seen()[1].caption, L"O programu Orbelan!");
     EXPECT_EQ(robot.Seen()[1].owner, robot.Seen()[0].window);
@@ -401,7 +394,7 @@ TEST_F(MainWindow, OddSettingsFiles)
     {
         UiRobot robot;
         robot.Then(Press(IDCANCEL));
-        EXPECT_EQ(RunMain(), 0);
+        EXPECT_EQ(RunMainWindow(), 0);
         ASSERT_EQ(robot.Seen().size(), 1u);
         EXPECT_EQ(robot.Seen()[0].ControlText(IDC_INPUT_TEXT), L"");
     }
@@ -417,7 +410,7 @@ TEST_F(MainWindow, OddSettingsFiles)
                           EXPECT_EQ(Rows(main).size(), 1u);
                       },
                       Press(IDCANCEL)}));
-    EXPECT_EQ(RunMain(), 0);
+    EXPECT_EQ(RunMainWindow(), 0);
     ASSERT_EQ(robot.Seen().size(), 1u);
     EXPECT_EQ(robot.Seen()[0].ControlText(IDC_ICQ_NUMBER), L"12345");
 
@@ -428,7 +421,7 @@ TEST_F(MainWindow, OddSettingsFiles)
     WriteFileBytes(ini, "[ICQ]\r\nUIN=\" 00002147483646\"\r\n[Infos]\r\n1=1\r\n3=1\r\n");
     UiRobot again;
     again.Then(Steps({[](HWND main) { EXPECT_EQ(Rows(main).size(), 1u); }, Press(IDCANCEL)}));
-    EXPECT_EQ(RunMain(), 0);
+    EXPECT_EQ(RunMainWindow(), 0);
     ASSERT_EQ(again.Seen().size(), 1u);
     EXPECT_EQ(again.Seen()[0].ControlText(IDC_ICQ_NUMBER), L" 00002147483646");
 }

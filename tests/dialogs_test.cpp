@@ -228,12 +228,12 @@ TEST_F(Dialogs, EveryLabelShowsItsWholeText)
          [&] {
              main.reset();
              ResetProgramState();
-             WriteExeSettings(Icq);
+             UseExeSettings(Icq.c_str());
              RunMainWindow();
          }},
-        {"input box", [] {
+        {"input box", [&] {
              ResetProgramState();
-             WriteExeSettings(L""); // no account yet: the main window asks for one
+             UseExeSettings(L""); // no account yet: the main window asks for one
              RunMainWindow();
          }},
     };

@@ -130,7 +130,7 @@ TEST_F(Messages, MenuCommandsPickTheState)
     Store(L"AwayStatusText", Written("pryč").data);
     Store(L"NAStatusText", Written("nedostupný").data);
     PutKey(HKEY_CURRENT_USER, ListKeyPath(L"12345"));
-    WriteExeSettings(L"12345");
+    UseExeSettings(L"12345");
     main.reset();
     ResetProgramState();
     UiRobot robot;

@@ -289,7 +289,7 @@ TEST_F(Web, MainWindowOpensHomeAndHelpPages)
 {
     RegisterBrowser(L"\"" + Stub() + L"\" \"%1\"");
     PutKey(HKEY_CURRENT_USER, ListKeyPath(L"12345"));
-    WriteExeSettings(L"12345");
+    UseExeSettings(L"12345");
     main.reset();
     UiRobot robot;
     // One page at a time: each browser writes its line when it gets to it,

@@ -11,6 +11,7 @@
 
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <regex>
 #include <sstream>
 
@@ -43,8 +44,7 @@ std::vector<StatusRecord> Records(const StatusTable &list, Caller caller)
 {
     if (list.Count < 0 || list.Count > MaxStatuses)
         ADD_FAILURE_AT(caller.file, caller.line) << "a list of " << list.Count;
-    int count = list.Count < 0 ? 0 : list.Count > MaxStatuses ? MaxStatuses : list.Count;
-    return std::vector<StatusRecord>(list.Records, list.Records + count);
+    return std::vector<StatusRecord>(list.Records, list.Records + std::clamp(list.Count, 0, MaxStatuses));
 }
 
 void SetRecords(StatusTable &list, const std::vector<StatusRecord> &records, Caller caller)
@@ -68,15 +68,6 @@ INT_PTR RunMainWindow()
     return result;
 }
 
-void WriteExeSettings(const std::wstring &uin)
-{
-    std::wstring ini = ExeSettingsPath();
-    DeleteFileW(ini.c_str());
-    WritePrivateProfileStringW(L"ICQ", L"UIN", uin.c_str(), ini.c_str());
-    WritePrivateProfileStringW(L"Infos", L"1", L"1", ini.c_str());
-    WritePrivateProfileStringW(L"Infos", L"3", L"1", ini.c_str());
-}
-
 static INT_PTR CALLBACK PassiveProc(HWND, UINT message, WPARAM, LPARAM)
 {
     return message == WM_INITDIALOG;
@@ -84,9 +75,9 @@ static INT_PTR CALLBACK PassiveProc(HWND, UINT message, WPARAM, LPARAM)
 
 TestMainWindow::TestMainWindow(const std::wstring &icq)
 {
-    IgnoreNewWindows ours;
     window_ = CreateDialogParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_MAIN), NULL, PassiveProc, 0);
     EXPECT_TRUE(window_ != NULL) << "main window template";
+    Unwatch(window_);
     MainWindowHandle = window_;
     for (int i = 0; i < 2; i++) {
         LVCOLUMNW column = {};
@@ -141,6 +132,16 @@ TestBed::~TestBed()
     DeleteFileW(ExeSettingsPath().c_str());
 }
 
+void TestBed::UseExeSettings(const wchar_t *uin)
+{
+    ini = ExeSettingsPath();
+    DeleteFileW(ini.c_str());
+    if (uin)
+        SetIni(L"ICQ", L"UIN", uin);
+    SetIni(L"Infos", L"1", L"1");
+    SetIni(L"Infos", L"3", L"1");
+}
+
 std::wstring TestBed::Ini(const wchar_t *section, const wchar_t *key) const
 {
     wchar_t text[64];
@@ -148,16 +149,11 @@ std::wstring TestBed::Ini(const wchar_t *section, const wchar_t *key) const
     return text;
 }
 
-static std::wstring SystemDescription(DWORD code)
-{
-    wchar_t text[1024] = L"";
-    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, code, 0, text, ARRAYSIZE(text),
-                   NULL);
-    return text;
-}
-
 std::wstring ReportText(const std::wstring &procedure, const std::wstring &command, int code)
 {
+    wchar_t description[1024] = L"";
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, (DWORD)code, 0, description,
+                   ARRAYSIZE(description), NULL);
     return L"Chyba aplikace!\n\n"
            L"V programu došlo k chybě, která dost pravděpodobně negativně ovlivní jeho běh. Omlouvám se za "
            L"způsobené potíže a prosím o nahlášení chyby. (kontakt: " ORBELAN_HOME_URL L")\n"
@@ -166,7 +162,7 @@ std::wstring ReportText(const std::wstring &procedure, const std::wstring &comma
            L"Řádek: #\n"
            L"Chybující příkaz: " + command + L"\n"
            L"Číslo chyby: " + std::to_wstring(code) + L"\n"
-           L"Popis chyby: " + SystemDescription((DWORD)code);
+           L"Popis chyby: " + description;
 }
 
 ::testing::AssertionResult IsReport(const Shown &shown, const std::wstring &procedure,

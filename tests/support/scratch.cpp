@@ -7,12 +7,18 @@
 #include <fstream>
 #include <sstream>
 
-ScratchRegistry::ScratchRegistry(const std::wstring &adopt) : path_(adopt), owned_(adopt.empty())
+// A name no other scratch key or folder has, in this run or another.
+static std::wstring UniqueName()
 {
     static int counter;
+    return std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount()) + L"-" +
+           std::to_wstring(++counter);
+}
+
+ScratchRegistry::ScratchRegistry(const std::wstring &adopt) : path_(adopt), owned_(adopt.empty())
+{
     if (owned_)
-        path_ = L"Software\\OrbelanTests\\" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                std::to_wstring(GetTickCount()) + L"-" + std::to_wstring(++counter);
+        path_ = L"Software\\OrbelanTests\\" + UniqueName();
     // HKEY_CURRENT_USER last: the others are made through the real one.
     for (auto redirect : {std::make_pair(HKEY_LOCAL_MACHINE, L"\\HKLM"), std::make_pair(HKEY_CLASSES_ROOT, L"\\HKCR"),
                           std::make_pair(HKEY_CURRENT_USER, L"\\HKCU")}) {
@@ -38,13 +44,9 @@ ScratchRegistry::~ScratchRegistry()
 TempFolder::TempFolder(const std::wstring &adopt) : path_(adopt), previous_(std::filesystem::current_path()),
                                                      owned_(adopt.empty())
 {
-    static int counter;
     if (owned_) {
-        path_ = std::filesystem::temp_directory_path() / (L"orbelan-" + std::to_wstring(GetCurrentProcessId()) +
-                                                          L"-" + std::to_wstring(GetTickCount()) + L"-" +
-                                                          std::to_wstring(++counter));
-        if (!CreateDirectoryW(path_.c_str(), NULL))
-            ADD_FAILURE() << "cannot create " << Narrow(path_);
+        path_ = std::filesystem::temp_directory_path() / (L"orbelan-" + UniqueName());
+        EXPECT_TRUE(CreateDirectoryW(path_.c_str(), NULL)) << Narrow(path_);
     }
     SetCurrentDirectoryW(path_.c_str());
 }
@@ -65,10 +67,8 @@ std::string ReadFileBytes(const std::wstring &path)
 
 void WriteFileBytes(const std::wstring &path, const std::string &bytes, Caller caller)
 {
-    std::ofstream file(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
-    file << bytes;
-    file.close();
-    if (!file)
+    std::ofstream file(std::filesystem::path(path), std::ios::binary);
+    if (!(file << bytes).flush())
         ADD_FAILURE_AT(caller.file, caller.line) << "cannot write " << Narrow(path);
 }
 
@@ -83,17 +83,15 @@ std::vector<std::string> ReadLines(const std::wstring &path)
 
 std::string Narrow(const std::wstring &text)
 {
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), NULL, 0, NULL, NULL);
-    std::string out(size, 0);
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), &out[0], size, NULL, NULL);
+    std::string out(WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), NULL, 0, NULL, NULL), 0);
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), &out[0], (int)out.size(), NULL, NULL);
     return out;
 }
 
 std::wstring Widen(const std::string &utf8)
 {
-    int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), NULL, 0);
-    std::wstring out(size, 0);
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), &out[0], size);
+    std::wstring out(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), NULL, 0), 0);
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), &out[0], (int)out.size());
     return out;
 }
 
@@ -161,10 +159,7 @@ RegTree ReadTree(HKEY root, const std::wstring &path)
 bool KeyExists(HKEY root, const std::wstring &path)
 {
     HKEY key;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
+    return RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS && RegCloseKey(key) == ERROR_SUCCESS;
 }
 
 std::wstring AccountKey(const std::wstring &icq, const wchar_t *leaf)

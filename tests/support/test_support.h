@@ -53,8 +53,7 @@ private:
 std::string ReadFileBytes(const std::wstring &path); // empty when there is no file
 inline bool FileExists(const std::wstring &path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 void WriteFileBytes(const std::wstring &path, const std::string &bytes, Caller caller = {});
-// Lines of a text file without their line ends (LF or CR LF).
-std::vector<std::string> ReadLines(const std::wstring &path);
+std::vector<std::string> ReadLines(const std::wstring &path); // without their LF or CR LF
 std::string Narrow(const std::wstring &text); // to UTF-8
 std::wstring Widen(const std::string &utf8);  // from UTF-8
 std::wstring ExeFolder();                     // folder of the running test program
@@ -77,13 +76,13 @@ void PutKey(HKEY root, const std::wstring &path, const RegValues &values = {}, D
 RegTree ReadTree(HKEY root, const std::wstring &path); // empty if there is no key
 bool KeyExists(HKEY root, const std::wstring &path);
 
-// The program's path of an account's key, or of its key leaf.
+// The program's path of an account's key, or of its key leaf; of its list.
 std::wstring AccountKey(const std::wstring &icq, const wchar_t *leaf = nullptr);
 inline std::wstring ListKeyPath(const std::wstring &icq) { return AccountKey(icq, L"CustomStatusList"); }
 // The four values a saved status has.
 RegValues StatusValues(const std::wstring &name, const std::wstring &text, DWORD line, DWORD on);
-// An account with its status list and these statuses (icon, values), the
-// list and the statuses made with the key options.
+// An account with its list and these statuses (icon, values) below
+// HKEY_CURRENT_USER, the list and the statuses made with the key options.
 void PutAccount(const std::wstring &icq, std::initializer_list<std::pair<int, RegValues>> statuses = {},
                 DWORD options = 0);
 
@@ -113,8 +112,8 @@ struct Shown {
 // Reads a window as it shows now (works across processes).
 Shown Describe(HWND window);
 
-// What the robot does to a window: a basic action or Steps below, or any
-// function of the window, [](HWND window) { ... }, for example a check.
+// What the robot does to a window: a basic action, Steps, or any function
+// of the window, [](HWND window) { ... }, a check for example.
 using Action = std::function<void(HWND window)>;
 
 // Answers the windows that come up on this thread, as a user would: Then
@@ -140,11 +139,8 @@ private:
 // timer); every test program starts it. Without a UiRobot a window that
 // comes up fails the test and is dismissed, so that no test waits for ever.
 void WatchWindowsOfThisThread();
-// While one lives, new windows are the test's own, not ones to answer.
-struct IgnoreNewWindows {
-    IgnoreNewWindows();
-    ~IgnoreNewWindows();
-};
+// Leaves a window of the test's own making alone: it is none to answer.
+void Unwatch(HWND window);
 
 // Basic actions: they post what a user's click or keystroke would send.
 Action Press(int id);                            // click the button with this ID
@@ -196,21 +192,17 @@ StatusRecord Record(int icon, const std::wstring &name, const std::wstring &text
 std::vector<StatusRecord> Records(const StatusTable &list, Caller caller = {});
 void SetRecords(StatusTable &list, const std::vector<StatusRecord> &records, Caller caller = {});
 
-// Runs the main window as WinMain does; returns the dialog's result.
+// Runs the main window as WinMain does; returns the dialog's result. It
+// reads the Data.ini beside the test program.
 INT_PTR RunMainWindow();
-// The Data.ini the main window reads, beside the test program; a fresh one
-// for account uin with notices 107 and 109 off.
 inline std::wstring ExeSettingsPath() { return ExeFolder() + L"\\Data.ini"; }
-void WriteExeSettings(const std::wstring &uin);
-
 // Waits for the version-check threads of this process (started by the main
 // window) to end, so that a check never runs into the next test; returns
 // how many there were (-1, and the test fails, if it cannot tell them).
 int WaitForVersionChecks(DWORD milliseconds = 20000);
 
 // A main window made from the real template, with the program's list
-// columns, but without its start-up work: for calling LoadAll and SaveAll
-// directly.
+// columns, but without its start-up work: for calling LoadAll and SaveAll.
 class TestMainWindow {
 public:
     explicit TestMainWindow(const std::wstring &icq);
@@ -222,19 +214,21 @@ private:
     HWND window_;
 };
 
-// The fixture of the tests: a scratch registry, a temporary folder with
-// the settings file ini (SettingsPath), the program's values as at start-up
+// The fixture of the tests: a scratch registry, a temporary folder with the
+// settings file ini (SettingsPath), the program's values as at start-up
 // and, given an ICQ#, a test main window showing it. The Data.ini beside the
 // test program is deleted at the end.
 //
 // A death test (EXPECT_EXIT) runs the test again in a new process of the
-// test program: that one finds the registry's and the folder's paths in its
-// environment and adopts them, so that what it does lands where the test
-// looks.
+// test program, which finds the registry's and the folder's paths in its
+// environment and adopts them: what it does lands where the test looks.
 class TestBed : public ::testing::Test {
 protected:
     explicit TestBed(const wchar_t *icq = nullptr);
     ~TestBed() override;
+    // Makes ini the main window's Data.ini, new, for account uin (none if
+    // null), with notices 107 and 109 ticked off.
+    void UseExeSettings(const wchar_t *uin);
     std::wstring Ini(const wchar_t *section, const wchar_t *key) const; // "<none>" if not there
     void SetIni(const wchar_t *section, const wchar_t *key, const wchar_t *value) const
     {
@@ -247,7 +241,7 @@ protected:
     std::unique_ptr<TestMainWindow> main;
 };
 
-// The text of an error report as the user sees it, the line number as "#".
+// The text of an error report as the user sees it, its line number "#".
 std::wstring ReportText(const std::wstring &procedure, const std::wstring &command, int code);
 // Checks a recorded error report: text (any line number), caption, icon and
 // buttons.

@@ -45,11 +45,8 @@ Shown Describe(HWND window)
     shown.className = ClassOf(window);
     shown.caption = WindowText(window);
     for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        Control control;
-        control.id = GetDlgCtrlID(child);
-        control.className = ClassOf(child);
-        control.style = (DWORD)GetWindowLongW(child, GWL_STYLE);
-        control.text = WindowText(child);
+        Control control = {GetDlgCtrlID(child), ClassOf(child), WindowText(child),
+                           (DWORD)GetWindowLongW(child, GWL_STYLE)};
         shown.controls.push_back(control);
         if (!lstrcmpiW(control.className.c_str(), L"Button")) {
             DWORD kind = control.style & BS_TYPEMASK;
@@ -68,24 +65,21 @@ Shown Describe(HWND window)
 
 /* ---- The robot ----------------------------------------------------------- */
 
-// The top-level windows of the watched thread, from their creation to their
-// end. One comes up once it has been activated and is visible: a dialog is
-// activated before it shows, and a main window that is still initialising
-// (hidden) may be activated when a box it owns closes. Its steps run from
-// the timer, each when the window is enabled, that is when no modal window
-// it owns is open; a step posts its input, and the timer's message comes
-// only after the window has handled it.
+// The top-level windows of the watched thread. One comes up once it has
+// been activated and is visible: a dialog is activated before it shows, and
+// a main window still initialising (hidden) may be activated when a box it
+// owns closes. Its steps run from the timer when it is enabled (no modal
+// window it owns is open); the timer's message comes only after the window
+// has handled what the step before posted.
 struct Watched {
     HWND window;
     bool activated, cameUp;
     std::vector<Action> steps;
     size_t next;
-    UiRobot *robot; // the robot and the Then that answered it
-    Caller answer;
+    Caller answer; // the Then that answered it
 };
 static std::list<Watched> Windows;
 static UiRobot *ActiveRobot;
-static int Ignoring; // IgnoreNewWindows in force
 static HHOOK WatchHook;
 
 static std::list<Watched>::iterator Find(HWND window)
@@ -131,8 +125,8 @@ static LRESULT CALLBACK WatchWindows(int code, WPARAM wParam, LPARAM lParam)
     auto watched = Find(window);
     if (code == HCBT_CREATEWND) {
         CBT_CREATEWNDW *create = (CBT_CREATEWNDW *)lParam;
-        if (!(create->lpcs->style & WS_CHILD) && !Ignoring)
-            Windows.push_back({window, false, false, {}, 0, nullptr, {}});
+        if (!(create->lpcs->style & WS_CHILD))
+            Windows.push_back({window, false, false, {}, 0, {}});
     } else if (code == HCBT_DESTROYWND && watched != Windows.end()) {
         if (watched->next < watched->steps.size())
             ADD_FAILURE_AT(watched->answer.file, watched->answer.line) << "steps that never ran: their window closed";
@@ -145,8 +139,10 @@ static LRESULT CALLBACK WatchWindows(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(NULL, code, wParam, lParam);
 }
 
-IgnoreNewWindows::IgnoreNewWindows() { Ignoring++; }
-IgnoreNewWindows::~IgnoreNewWindows() { Ignoring--; }
+void Unwatch(HWND window)
+{
+    Windows.remove_if([window](const Watched &w) { return w.window == window; });
+}
 
 void WatchWindowsOfThisThread()
 {
@@ -168,13 +164,9 @@ UiRobot::~UiRobot()
     for (const auto &expected : queue_)
         ADD_FAILURE_AT(expected.second.file, expected.second.line) << "the window expected here never came up";
     for (Watched &watched : Windows) {
-        if (watched.robot != this)
-            continue;
         if (watched.next < watched.steps.size())
             ADD_FAILURE_AT(watched.answer.file, watched.answer.line) << "steps that never ran";
-        watched.robot = nullptr;
         watched.steps.clear();
-        watched.next = 0;
     }
 }
 
@@ -196,9 +188,7 @@ void UiRobot::CameUp(HWND window)
     }
     auto expected = std::move(queue_.front());
     queue_.erase(queue_.begin());
-    auto watched = Find(window);
-    watched->robot = this;
-    watched->answer = expected.second;
+    Find(window)->answer = expected.second;
     expected.first(window);
 }
 
@@ -223,9 +213,7 @@ Action Escape()
     return [](HWND window) {
         // The dialog manager turns Esc into the command IDCANCEL, whichever
         // control has the focus.
-        HWND target = GetFocus();
-        if (!target || (target != window && !IsChild(window, target)))
-            target = window;
+        HWND target = IsChild(window, GetFocus()) ? GetFocus() : window;
         PostMessageW(target, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
         PostMessageW(target, WM_KEYUP, VK_ESCAPE, 0xC0010001);
     };
@@ -248,9 +236,7 @@ Action Type(int id, const std::wstring &text)
 
 Action Tick(int id, bool ticked)
 {
-    return [id, ticked](HWND window) {
-        SendDlgItemMessageW(window, id, BM_SETCHECK, ticked ? BST_CHECKED : BST_UNCHECKED, 0);
-    };
+    return [id, ticked](HWND window) { CheckDlgButton(window, id, ticked ? BST_CHECKED : BST_UNCHECKED); };
 }
 
 Action Steps(std::vector<Action> steps)
