@@ -6,7 +6,7 @@
 #include "app/settings.h"
 #include "app/text.h"
 #include "resource.h"
-#include "texts.h"
+#include "home_url.h"
 #include "web/web.h"
 
 #include <tlhelp32.h>
