@@ -3,8 +3,6 @@
 #include "test_support.h"
 
 #include "app/main_dialog.h"
-#include "app/settings.h"
-#include "app/text.h"
 #include "dialogs/dialogs.h"
 #include "home_url.h"
 #include "resource.h"

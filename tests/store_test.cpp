@@ -2,11 +2,7 @@
 // a window.
 #include "test_support.h"
 
-#include "app/text.h"
-#include "store/icq_keys.h"
 #include "store/status_store.h"
-
-#include <memory>
 
 static const std::wstring Icq = L"123456";
 

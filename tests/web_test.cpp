@@ -2,13 +2,9 @@
 // browser launcher with a real child process standing in for the browser.
 #include "test_support.h"
 
-#include "app/settings.h"
-#include "app/text.h"
 #include "home_url.h"
 #include "resource.h"
 #include "web/web.h"
-
-#include <objbase.h>
 
 #include <filesystem>
 
