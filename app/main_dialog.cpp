@@ -2,10 +2,7 @@
 // the operation behind it.
 #include "app/main_dialog.h"
 
-#include "app/message_box.h"
-#include "app/program_version.h"
-#include "app/settings.h"
-#include "app/text.h"
+#include "diag/diag.h"
 #include "dialogs/dialogs.h"
 #include "home_url.h"
 #include "resource.h"
@@ -16,20 +13,31 @@
 
 HWND MainWindowHandle;
 
+// Two menu items send the commands of the buttons beside them; their cases
+// below handle both.
+static_assert(IDM_SAVE == IDC_APPLY, "\"Uložit změny\" is the button \"Použít\"");
+static_assert(IDM_HOME_PAGE == IDC_HOME_PAGE, "\"Domovská stránka programu...\" is the button \"Go!\"");
+
+// The column titles are short; the list view does not read this size when
+// a column is inserted.
+static const int ColumnTitleSize = 32;
+
 // Set when the start-up work is done and the window may show.
 static bool StartupDone;
 
-void GetCurrentIcq(wchar_t out[16])
+void GetCurrentIcq(wchar_t *out, size_t cap)
 {
+    if (cap == 0)
+        return;
     out[0] = 0;
-    GetDlgItemTextW(MainWindowHandle, IDC_ICQ_NUMBER, out, 16);
-    out[15] = 0;
+    int length = GetDlgItemTextW(MainWindowHandle, IDC_ICQ_NUMBER, out, (int)(cap < IcqSize ? cap : IcqSize));
+    out[length > 0 ? length : 0] = 0;
 }
 
 static void FillVersionLabel(HWND window)
 {
-    wchar_t version[8];
-    FormatVersion(ProgramVersion, version, 8);
+    wchar_t version[VersionTextSize];
+    FormatVersion(ProgramVersion, version, ARRAYSIZE(version));
     FillItemTemplate(window, IDC_VERSION_LABEL, {version});
 }
 
@@ -40,7 +48,7 @@ static void InsertColumn(HWND list, int index, const wchar_t *title, const wchar
     column.fmt = LVCFMT_LEFT;
     column.cx = (int)GetPrivateProfileIntW(L"List", key, defaultWidth, SettingsPath);
     column.pszText = (wchar_t *)title;
-    column.cchTextMax = 32;
+    column.cchTextMax = ColumnTitleSize;
     SendMessageW(list, LVM_INSERTCOLUMNW, index, (LPARAM)&column);
 }
 
@@ -64,9 +72,9 @@ int InitMainDialog()
     // At most 15 characters count. The value is read with room to spare: a
     // number stored in quotes (one with leading blanks) of 15 characters
     // would otherwise lose its last digit along with the closing quote.
-    wchar_t stored[32] = L"", icq[16];
-    GetPrivateProfileStringW(L"ICQ", L"UIN", L"", stored, 32, SettingsPath);
-    CopyText(icq, 16, stored);
+    wchar_t stored[2 * IcqSize] = L"", icq[IcqSize];
+    GetPrivateProfileStringW(L"ICQ", L"UIN", L"", stored, ARRAYSIZE(stored), SettingsPath);
+    CopyText(icq, ARRAYSIZE(icq), stored);
     SetDlgItemTextW(window, IDC_ICQ_NUMBER, icq);
 
     if (!IsValidIcqNumber(icq) || !OpenStatusListKey(icq, NULL, KEY_READ, NULL)) {
@@ -95,7 +103,7 @@ static void OnCommand(HWND window, WORD command)
         SaveColumnWidths();
         EndDialog(window, 0);
         break;
-    case IDC_APPLY: // also the menu item "Uložit změny"
+    case IDC_APPLY: // and IDM_SAVE, the menu item "Uložit změny"
         SaveAll();
         break;
     case IDC_CHANGE_ACCOUNT:
@@ -127,7 +135,7 @@ static void OnCommand(HWND window, WORD command)
     case IDM_AWAY_MESSAGE: // its menu item stays greyed
         ChangeICQMessage(L"Away");
         break;
-    case IDC_HOME_PAGE: // also the menu item "Domovská stránka programu..."
+    case IDC_HOME_PAGE: // and IDM_HOME_PAGE, the menu item "Domovská stránka programu..."
         OpenInBrowser(ORBELAN_HOME_URL);
         break;
     case IDM_HELP_ON_WEB:

@@ -1,9 +1,16 @@
-// The main window's list view of statuses.
+// The main window's list view of statuses, and the shared image list of the
+// status icons it shows.
 #include "app/main_dialog.h"
 
-#include "app/settings.h"
 #include "resource.h"
 #include "store/status_store.h"
+
+// Loaded before WinMain runs. Not tested on purpose: without the image list
+// the rows simply show no icon. The list view destroys it together with
+// itself.
+HIMAGELIST StatusImageList = ImageList_LoadImageW(
+    GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDB_STATUS_ICONS), IconPixels, 0, RGB(255, 0, 255),
+    IMAGE_BITMAP, LR_CREATEDIBSECTION);
 
 void FillStatusListView()
 {
@@ -18,7 +25,7 @@ void FillStatusListView()
         item.iItem = row;
         item.iSubItem = 0;
         item.pszText = record.Name;
-        item.cchTextMax = 4096;
+        item.cchTextMax = ARRAYSIZE(record.Description);
         item.iImage = record.IconIndex - 1;
         SendMessageW(list, LVM_INSERTITEMW, 0, (LPARAM)&item);
         item.iSubItem = 1;

@@ -13,7 +13,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "store/icq_keys.h"
+#include "store/status_store.h"
 #include "timing.h"
 
 static const wchar_t Icq[] = L"987650123";

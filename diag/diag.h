@@ -26,6 +26,24 @@ void LogEventW(const wchar_t *message);
 // chose OK; Cancel, Esc or the close box end the process with exit code -1.
 void ReportError(int line, const wchar_t *procedure, const wchar_t *command, DWORD code);
 
-// Makes call and keeps the source line it is written on in line, for the
-// report of its failure:  status = AT_LINE(line, RegOpenKeyExW(...));
-#define AT_LINE(line, call) ((line) = __LINE__, (call))
+// One line at a failing call: the call is made, and a failure is reported
+// as the failure of the line the call is written on, with the procedure and
+// command texts given. The call's result is given back.
+//     LONG status = REPORT_IF_FAILED(TXT_PROC_SAVE, TXT_CMD_SET_ON, RegSetValueExW(...));
+//
+// REPORT_IF_FAILED: for calls that return a status, ERROR_SUCCESS or the
+// error code (the registry's).
+#define REPORT_IF_FAILED(procedure, command, call) ReportIfFailed((call), __LINE__, procedure, command)
+// REPORT_IF_FALSE: for calls that return FALSE, or -1 as DialogBoxParamW
+// does, and leave the error code in the thread's last error.
+#define REPORT_IF_FALSE(procedure, command, call) ReportIfFalse((call), __LINE__, procedure, command)
+
+LONG ReportIfFailed(LONG status, int line, const wchar_t *procedure, const wchar_t *command);
+
+template <class Result>
+Result ReportIfFalse(Result result, int line, const wchar_t *procedure, const wchar_t *command)
+{
+    if (result == 0 || result == (Result)-1)
+        ReportError(line, procedure, command, GetLastError());
+    return result;
+}

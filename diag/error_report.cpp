@@ -2,14 +2,12 @@
 // carry on or end the program.
 #include "diag/diag.h"
 
-#include "app/main_dialog.h"
-#include "app/message_box.h"
-#include "app/text.h"
+#include "base/base.h"
 #include "texts.h"
 
 // Both texts of a report are at most 511 characters.
 static const size_t ReportTextSize = 512;
-static const size_t DescriptionSize = 256;
+static const size_t ErrorTextSize = 256;
 
 // The system's description of code, as the system words it (usually ending
 // in a line break); empty when it has none.
@@ -39,18 +37,18 @@ void ReportError(int line, const wchar_t *procedure, const wchar_t *command, DWO
     wsprintfW(codeText, L"%d", (int)code);
     wchar_t buffer[ReportTextSize];
 
-    FillTemplate(buffer, ReportTextSize, TXT_LOG_COMMAND L"%s" TXT_LOG_PROCEDURE L"%s" TXT_LOG_LINE L"%s" TXT_LOG_CODE L"%s",
+    FillTemplate(buffer, ARRAYSIZE(buffer), TXT_LOG_COMMAND L"%s" TXT_LOG_PROCEDURE L"%s" TXT_LOG_LINE L"%s" TXT_LOG_CODE L"%s",
                  {command, procedure, lineText, codeText});
     LogEventW(buffer);
 
-    wchar_t description[DescriptionSize];
-    DescribeError(code, description, DescriptionSize);
+    wchar_t description[ErrorTextSize];
+    DescribeError(code, description, ARRAYSIZE(description));
 
     // A long description is cut at the end of the text; the lines that
     // name the failure come before it and always show. The head holds the
     // home page's address, which may hold a "%s" of its own: it is filled
     // in, never part of the template.
-    FillTemplate(buffer, ReportTextSize,
+    FillTemplate(buffer, ARRAYSIZE(buffer),
                  L"%s" TXT_REPORT_PROCEDURE L"%s()\n" TXT_REPORT_LINE L"%s\n" TXT_REPORT_COMMAND L"%s\n" TXT_REPORT_CODE
                  L"%s\n" TXT_REPORT_DESCRIPTION L"%s",
                  {TXT_REPORT_HEAD, procedure, lineText, command, codeText, description});
@@ -58,4 +56,11 @@ void ReportError(int line, const wchar_t *procedure, const wchar_t *command, DWO
     // A box that cannot be shown counts as OK.
     if (ShowMessage(MainWindowHandle, buffer, MB_ICONERROR | MB_OKCANCEL) == IDCANCEL)
         ExitProcess((UINT)-1);
+}
+
+LONG ReportIfFailed(LONG status, int line, const wchar_t *procedure, const wchar_t *command)
+{
+    if (status != ERROR_SUCCESS)
+        ReportError(line, procedure, command, (DWORD)status);
+    return status;
 }

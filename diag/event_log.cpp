@@ -1,7 +1,7 @@
 // The event log EVENTS.Kvt: one time-stamped line per event, appended.
 #include "diag/diag.h"
 
-#include "app/text.h"
+#include "base/base.h"
 
 #include <string.h>
 
@@ -56,15 +56,17 @@ void LogEvent(const char *message)
     // Finding the end and writing there must not interleave with another
     // writer (the version check's thread, another copy of the program).
     // Writers take turns on a lock of one byte far past any real data, so
-    // readers of the log are never blocked; after about a second of
-    // waiting the line is written all the same.
+    // readers of the log are never blocked. A writer waits only while
+    // another holds the lock, and after about a second writes the line all
+    // the same; where the file cannot be locked at all (a file system
+    // without locks) no turn will come, and the line is written at once.
     OVERLAPPED turn = {};
     turn.Offset = 0;
     turn.OffsetHigh = 0x7FFFFFFF;
     BOOL locked = FALSE;
     for (int attempt = 0; attempt < 100; attempt++) {
         locked = LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &turn);
-        if (locked)
+        if (locked || GetLastError() != ERROR_LOCK_VIOLATION)
             break;
         Sleep(10);
     }
@@ -90,7 +92,7 @@ void LogEventW(const wchar_t *message)
     if (message[units])
         units = CutAtCharacter(message, units);
     char text[3 * MaxLineLength + 1];
-    int size = units ? WideCharToMultiByte(CP_ACP, 0, message, (int)units, text, sizeof text - 1, NULL, NULL) : 0;
+    int size = units ? WideCharToMultiByte(CP_ACP, 0, message, (int)units, text, ARRAYSIZE(text) - 1, NULL, NULL) : 0;
     if (units && size <= 0)
         return;
     text[size] = 0;

@@ -2,9 +2,9 @@
 // and the default-message editor.
 #pragma once
 
-#include <windows.h>
+#include "base/base.h"
 
-/* ---- notices.cpp --------------------------------------------------------- */
+/* ---- notices.cpp: the notices and the About box ------------------------- */
 
 // Dialog procedure of the notices (dialogs 107, 108, 109). The dialog's
 // result is the state of its check box "do not show again": 1 ticked, 0 not,
@@ -16,17 +16,8 @@ INT_PTR CALLBACK NoticeDialog(HWND window, UINT message, WPARAM wParam, LPARAM l
 // that key. A notice once ticked off never comes back.
 void ShowNoticeOnce(int dialogId, const wchar_t *key, HWND owner);
 
-/* ---- about.cpp ----------------------------------------------------------- */
-
 // Dialog procedure of the About box (dialog 110); its result is always 0.
 INT_PTR CALLBACK AboutDialog(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-/* ---- bold_font.cpp ------------------------------------------------------- */
-
-// Gives control a bold copy of its font. The copy belongs to the control
-// until FreeBoldFont, which its dialog calls when it goes away.
-void MakeFontBold(HWND control);
-void FreeBoldFont(HWND control);
 
 /* ---- status_edit.cpp ---------------------------------------------------- */
 

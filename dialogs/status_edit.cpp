@@ -2,15 +2,15 @@
 // flag.
 #include "dialogs/dialogs.h"
 
-#include "app/main_dialog.h"
-#include "app/message_box.h"
-#include "app/text.h"
 #include "resource.h"
 #include "store/status_store.h"
 #include "texts.h"
 
 // Icons above this number are invisible to users of the older client.
 static const int LastIconForEveryClient = 29;
+
+// An icon's number as the picker shows it.
+static const int IconNumberSize = 16;
 
 // The record the open editor works on; one editor at a time.
 static StatusRecord *EditedRecord;
@@ -23,14 +23,14 @@ static HWND PickerList(HWND window)
 static void FillIconPicker(HWND window)
 {
     HWND picker = GetDlgItem(window, IDC_ICON_PICKER);
-    for (int i = 0; i < 32; i++) {
-        wchar_t number[16];
+    for (int i = 0; i < IconCount; i++) {
+        wchar_t number[IconNumberSize];
         wsprintfW(number, L"%d", i + 1);
         COMBOBOXEXITEMW item = {};
         item.mask = CBEIF_TEXT | CBEIF_IMAGE | CBEIF_SELECTEDIMAGE;
         item.iItem = i;
         item.pszText = number;
-        item.cchTextMax = 16;
+        item.cchTextMax = ARRAYSIZE(number);
         item.iImage = i;
         item.iSelectedImage = i;
         SendMessageW(picker, CBEM_INSERTITEMW, 0, (LPARAM)&item);
@@ -44,25 +44,14 @@ static void InitEditor(HWND window, StatusRecord *record)
     FillIconPicker(window);
     // A record always has an icon from 1 to 32; should one not, the picker
     // offers icon 1 rather than no choice at all.
-    int icon = record->IconIndex >= 1 && record->IconIndex <= 32 ? record->IconIndex : 1;
+    int icon = record->IconIndex >= 1 && record->IconIndex <= IconCount ? record->IconIndex : 1;
     SendMessageW(PickerList(window), CB_SETCURSEL, icon - 1, 0);
-    SendDlgItemMessageW(window, IDC_STATUS_TITLE, EM_LIMITTEXT, 1023, 0);
-    SendDlgItemMessageW(window, IDC_STATUS_TEXT, EM_LIMITTEXT, 4095, 0);
+    SendDlgItemMessageW(window, IDC_STATUS_TITLE, EM_LIMITTEXT, ARRAYSIZE(record->Name) - 1, 0);
+    SendDlgItemMessageW(window, IDC_STATUS_TEXT, EM_LIMITTEXT, ARRAYSIZE(record->Description) - 1, 0);
     SetDlgItemTextW(window, IDC_STATUS_TITLE, record->Name);
     SetDlgItemTextW(window, IDC_STATUS_TEXT, record->Description);
     // Any nonzero value means "offered in the menu", so it shows ticked.
     CheckDlgButton(window, IDC_SHOW_IN_MENU, record->On ? BST_CHECKED : BST_UNCHECKED);
-}
-
-// Reads an edit's text into field (cap units with the terminator). The
-// edit's limit counts units: a character of two units typed or pasted
-// across it keeps only its first half there, which is no character and is
-// left out.
-static void ReadField(HWND window, int id, wchar_t *field, int cap)
-{
-    UINT length = GetDlgItemTextW(window, id, field, cap);
-    if ((int)length < cap)
-        field[CutAtCharacter(field, length)] = 0;
 }
 
 // OK: the notice about high icons, the one-icon-per-status rule, then the
@@ -70,7 +59,7 @@ static void ReadField(HWND window, int id, wchar_t *field, int cap)
 static bool AcceptEdit(HWND window)
 {
     int icon = (int)SendMessageW(PickerList(window), CB_GETCURSEL, 0, 0) + 1;
-    if (icon < 1 || icon > 32)
+    if (icon < 1 || icon > IconCount)
         return false;
     if (icon > LastIconForEveryClient)
         ShowNoticeOnce(IDD_NOTICE_HIGH_ICONS, L"2", window);
@@ -82,8 +71,8 @@ static bool AcceptEdit(HWND window)
         }
     }
     EditedRecord->IconIndex = icon;
-    ReadField(window, IDC_STATUS_TITLE, EditedRecord->Name, 1024);
-    ReadField(window, IDC_STATUS_TEXT, EditedRecord->Description, 4096);
+    ReadItemText(window, IDC_STATUS_TITLE, EditedRecord->Name, ARRAYSIZE(EditedRecord->Name));
+    ReadItemText(window, IDC_STATUS_TEXT, EditedRecord->Description, ARRAYSIZE(EditedRecord->Description));
     EditedRecord->On = IsDlgButtonChecked(window, IDC_SHOW_IN_MENU) == BST_CHECKED ? 1 : 0;
     return true;
 }

@@ -2,8 +2,6 @@
 // its "clear all" command.
 #include "dialogs/dialogs.h"
 
-#include "app/main_dialog.h"
-#include "app/message_box.h"
 #include "resource.h"
 #include "store/status_store.h"
 #include "texts.h"
@@ -24,6 +22,14 @@ static int SelectedIndex()
     return index >= 0 && index < StatusList.Count ? index : -1;
 }
 
+// After a change of the list: it now differs from the stored one, and the
+// view shows it.
+static void ListChanged()
+{
+    StatusListDirty = 1;
+    FillStatusListView();
+}
+
 void AddStatus()
 {
     StatusRecord record = {};
@@ -33,33 +39,25 @@ void AddStatus()
     if (RunEditor(&record) != 1 || StatusList.Count >= MaxStatuses)
         return;
     StatusList.Records[StatusList.Count++] = record;
-    StatusListDirty = 1;
-    FillStatusListView();
+    ListChanged();
 }
 
 void EditStatus()
 {
     int index = SelectedIndex();
-    if (index < 0)
-        return;
-    if (RunEditor(&StatusList.Records[index]) != 1)
-        return;
-    StatusListDirty = 1;
-    FillStatusListView();
+    if (index >= 0 && RunEditor(&StatusList.Records[index]) == 1)
+        ListChanged();
 }
 
 void DeleteStatus()
 {
     int index = SelectedIndex();
-    if (index < 0)
-        return;
-    if (AskQuestion(TXT_ASK_DELETE) != IDYES)
+    if (index < 0 || AskQuestion(TXT_ASK_DELETE) != IDYES)
         return;
     StatusRecord *records = StatusList.Records;
     memmove(&records[index], &records[index + 1], (StatusList.Count - index - 1) * sizeof *records);
     StatusList.Count--;
-    StatusListDirty = 1;
-    FillStatusListView();
+    ListChanged();
 }
 
 void ClearAll()

@@ -2,13 +2,8 @@
 // chain of an account that has no status list yet.
 #include "store/account.h"
 
-#include "app/main_dialog.h"
-#include "app/message_box.h"
-#include "app/settings.h"
-#include "app/text.h"
 #include "diag/diag.h"
 #include "resource.h"
-#include "store/icq_keys.h"
 #include "store/input_box.h"
 #include "store/status_store.h"
 #include "texts.h"
@@ -37,9 +32,9 @@ int ChangeAccount()
     if (StatusListDirty && AskQuestion(TXT_ASK_SAVE_BEFORE_SWITCH) == IDYES)
         SaveAll(); // saves under the ICQ# still shown; a failure is reported there
 
-    wchar_t icq[16];
-    GetCurrentIcq(icq);
-    InputBoxParams params = {MainWindowHandle, icq, 16, TXT_CAPTION, TXT_ICQ_PROMPT, 0};
+    wchar_t icq[IcqSize];
+    GetCurrentIcq(icq, ARRAYSIZE(icq));
+    InputBoxParams params = {MainWindowHandle, icq, ARRAYSIZE(icq), TXT_CAPTION, TXT_ICQ_PROMPT, 0};
     for (;;) {
         // A box that cannot be shown ends the loop: it must not go on
         // without the user.
@@ -63,10 +58,7 @@ int ChangeAccount()
             return -3;
         }
         if (AskQuestion(TXT_ASK_CREATE_RECORD) != IDYES) {
-            int line = 0;
-            LONG status = AT_LINE(line, RegCloseKey(base));
-            if (status != ERROR_SUCCESS)
-                ReportError(line, TXT_PROC_ACCOUNT, TXT_CMD_CLOSE_BASE, status);
+            REPORT_IF_FAILED(TXT_PROC_ACCOUNT, TXT_CMD_CLOSE_BASE, RegCloseKey(base));
             continue;
         }
         if (CreateStatusListKeys(base, icq) != 0)
@@ -77,15 +69,13 @@ int ChangeAccount()
     // The settings file drops the blanks around a value unless it is
     // quoted; the ICQ# must come back exactly as typed, leading blanks and
     // all, or the next start would look up another key.
-    wchar_t stored[20];
-    CopyText(stored, 20, icq);
+    wchar_t stored[IcqSize + 2];
+    CopyText(stored, ARRAYSIZE(stored), icq);
     if (iswspace(icq[0]))
-        FillTemplate(stored, 20, L"\"%s\"", {icq});
-    int line = 0;
-    if (!AT_LINE(line, WritePrivateProfileStringW(L"ICQ", L"UIN", stored, SettingsPath))) {
-        ReportError(line, TXT_PROC_ACCOUNT, TXT_CMD_WRITE_SETTING, GetLastError());
+        FillTemplate(stored, ARRAYSIZE(stored), L"\"%s\"", {icq});
+    if (!REPORT_IF_FALSE(TXT_PROC_ACCOUNT, TXT_CMD_WRITE_SETTING, WritePrivateProfileStringW(L"ICQ", L"UIN", stored,
+        SettingsPath)))
         return -1;
-    }
     SetDlgItemTextW(MainWindowHandle, IDC_ICQ_NUMBER, icq);
     return LoadAll() != 0 ? -4 : 0;
 }

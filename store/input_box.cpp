@@ -1,10 +1,15 @@
 // The input box: a dialog template built in memory, and its procedure.
 #include "store/input_box.h"
 
-#include "app/text.h"
+#include "base/base.h"
 #include "resource.h"
 
 #include <string.h>
+
+// The template's memory block is at least this large, as it always was.
+static const size_t SmallestTemplateBlock = 1024;
+// The program's own texts given in the ANSI code page are short.
+static const int AnsiTextSize = 50;
 
 // Where the template is written. Every write checks the end, so the same
 // code measures (no buffer) and writes.
@@ -56,9 +61,9 @@ static void AlignToDword(TemplateCursor *cursor)
 // always converted them.
 static void PutAnsiText(TemplateCursor *cursor, const char *text)
 {
-    wchar_t wide[50] = L"";
-    MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 50);
-    wide[49] = 0;
+    wchar_t wide[AnsiTextSize] = L"";
+    MultiByteToWideChar(CP_ACP, 0, text, -1, wide, ARRAYSIZE(wide));
+    wide[ARRAYSIZE(wide) - 1] = 0;
     PutText(cursor, wide);
 }
 
@@ -146,7 +151,7 @@ int InputBox(InputBoxParams *params)
         return -1;
     // Sized to its content: no caption, text or prompt can overrun it.
     size_t size = BuildInputBoxTemplate(params, NULL, 0);
-    HGLOBAL block = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, size < 1024 ? 1024 : size);
+    HGLOBAL block = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, size < SmallestTemplateBlock ? SmallestTemplateBlock : size);
     if (!block)
         return -2;
     BYTE *dialog = (BYTE *)GlobalLock(block);

@@ -1,17 +1,46 @@
-// Opening an account's status list key, and creating the key chain of an
-// account that has none.
+// The client's registry keys: the path of an account's key, opening an
+// account's status list key, and creating the key chain of an account that
+// has none.
 #include "store/status_store.h"
 
 #include "diag/diag.h"
-#include "store/icq_keys.h"
 #include "texts.h"
+
+// Appends text to the *length units of out, terminated; false when it does
+// not fit within cap units.
+static bool AppendPart(wchar_t *out, size_t cap, size_t *length, const wchar_t *text)
+{
+    for (; *text; text++) {
+        if (*length + 1 >= cap)
+            return false;
+        out[(*length)++] = *text;
+    }
+    out[*length] = 0;
+    return true;
+}
+
+bool AccountKeyPath(const wchar_t *icq, const wchar_t *leaf, wchar_t *out, size_t cap)
+{
+    if (!out || cap == 0)
+        return false;
+    size_t length = 0;
+    out[0] = 0;
+    bool fits = AppendPart(out, cap, &length, ICQ_KEY_PATH L"\\NewOwners\\") &&
+                AppendPart(out, cap, &length, icq ? icq : L"");
+    if (fits && leaf && *leaf)
+        fits = AppendPart(out, cap, &length, L"\\") && AppendPart(out, cap, &length, leaf);
+    if (fits)
+        return true;
+    out[0] = 0;
+    return false;
+}
 
 int OpenStatusListKey(const wchar_t *icq, HKEY *key, REGSAM access, LONG *status)
 {
-    wchar_t path[260];
+    wchar_t path[MAX_PATH];
     HKEY opened = NULL;
     // A name too long for the path would open some other key: refuse it.
-    LONG result = AccountKeyPath(icq, L"CustomStatusList", path, 260)
+    LONG result = AccountKeyPath(icq, L"CustomStatusList", path, ARRAYSIZE(path))
         ? RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, access, &opened)
         : (LONG)ERROR_INVALID_PARAMETER;
     if (status)
@@ -27,26 +56,24 @@ int OpenStatusListKey(const wchar_t *icq, HKEY *key, REGSAM access, LONG *status
 
 int CreateStatusListKeys(HKEY base, const wchar_t *icq)
 {
+    // A creation that fails stops the chain; its report names the list key,
+    // the one the user asked for.
     HKEY owners = NULL, account = NULL, list = NULL;
-    int result = 0, line = 0;
     const DWORD options = REG_OPTION_NON_VOLATILE;
-    LONG status = AT_LINE(line, RegCreateKeyExW(base, L"NewOwners", 0, NULL, options, KEY_WRITE, NULL, &owners, NULL));
+    LONG status = REPORT_IF_FAILED(TXT_PROC_ACCOUNT, TXT_CMD_CREATE_LIST, RegCreateKeyExW(base, L"NewOwners",
+        0, NULL, options, KEY_WRITE, NULL, &owners, NULL));
     if (status == ERROR_SUCCESS)
-        status = AT_LINE(line, RegCreateKeyExW(owners, icq, 0, NULL, options, KEY_WRITE, NULL, &account, NULL));
+        status = REPORT_IF_FAILED(TXT_PROC_ACCOUNT, TXT_CMD_CREATE_LIST, RegCreateKeyExW(owners, icq,
+            0, NULL, options, KEY_WRITE, NULL, &account, NULL));
     if (status == ERROR_SUCCESS)
-        status = AT_LINE(line, RegCreateKeyExW(account, L"CustomStatusList", 0, NULL, options, KEY_WRITE, NULL, &list, NULL));
-    if (status != ERROR_SUCCESS) {
-        ReportError(line, TXT_PROC_ACCOUNT, TXT_CMD_CREATE_LIST, status);
-        result = -2;
-    } else {
-        status = AT_LINE(line, RegCloseKey(list));
-        if (status != ERROR_SUCCESS)
-            ReportError(line, TXT_PROC_ACCOUNT, TXT_CMD_CLOSE_KEY, status);
-    }
+        status = REPORT_IF_FAILED(TXT_PROC_ACCOUNT, TXT_CMD_CREATE_LIST, RegCreateKeyExW(account, L"CustomStatusList",
+            0, NULL, options, KEY_WRITE, NULL, &list, NULL));
+    if (status == ERROR_SUCCESS)
+        REPORT_IF_FAILED(TXT_PROC_ACCOUNT, TXT_CMD_CLOSE_KEY, RegCloseKey(list));
     if (account)
         RegCloseKey(account);
     if (owners)
         RegCloseKey(owners);
     RegCloseKey(base);
-    return result;
+    return status == ERROR_SUCCESS ? 0 : -2;
 }

@@ -1,9 +1,13 @@
 // The custom status list of one ICQ account and its exchange with the
 // registry data of the ICQ Lite client.
 //
-// Registry layout, below HKEY_CURRENT_USER (store/icq_keys.h):
-//   Software\Mirabilis\ICQ\NewOwners\<ICQ#>\CustomStatusList\<n>
-// one subkey per status, named by its icon number n (1 to 32), holding
+// The client keeps its data in the registry, the same below
+// HKEY_CURRENT_USER (the custom statuses) and HKEY_LOCAL_MACHINE (the
+// default messages):
+//   Software\Mirabilis\ICQ\NewOwners\<ICQ#>\CustomStatusList
+//   Software\Mirabilis\ICQ\NewOwners\<ICQ#>\ICQLite
+// The status list key has one subkey per status, named by its icon number
+// n (1 to 32), holding
 //   "Description" REG_BINARY  the text in UTF-8, no terminating zero
 //   "LineNumber"  REG_DWORD   1-based position in the list
 //   "Name"        REG_BINARY  the title in UTF-8, no terminating zero
@@ -11,22 +15,34 @@
 // Other subkeys and values of the list key are never touched.
 #pragma once
 
-#include <windows.h>
+#include "base/base.h"
+
+/* ---- Sizes --------------------------------------------------------------- */
+
+// A status's title and text, in UTF-16 units with the terminator.
+const int NameSize = 1024;
+const int DescriptionSize = 4096;
+// Each text is written as UTF-8 of at most TextValueSize - 1 bytes.
+const DWORD TextValueSize = 8192;
+// The bytes read of each text value: a title of more than NameValueSize
+// bytes of UTF-8 comes back cut.
+const DWORD NameValueSize = 2048;
+const DWORD DescriptionValueSize = 8192;
 
 /* ---- Data --------------------------------------------------------------- */
 
 // One custom status; a plain value, copied whole.
 struct StatusRecord {
-    DWORD LineNumber;        // the client's order key, used to sort after loading
-    int IconIndex;           // 1 to 32: icon and subkey name
-    wchar_t Name[1024];      // title, at most 1023 characters
-    wchar_t Description[4096]; // text, at most 4095 characters
-    DWORD On;                // nonzero: shown in the client's status menu
+    DWORD LineNumber;                  // the client's order key, used to sort after loading
+    int IconIndex;                     // 1 to IconCount: icon and subkey name
+    wchar_t Name[NameSize];            // title, at most NameSize - 1 characters
+    wchar_t Description[DescriptionSize]; // text, at most DescriptionSize - 1 characters
+    DWORD On;                          // nonzero: shown in the client's status menu
 };
 
 // Icon numbers are pairwise distinct: a list holds at most one status per
 // icon.
-const int MaxStatuses = 32;
+const int MaxStatuses = IconCount;
 
 // A list of statuses in order, in room for all it can hold: no list ever
 // needs memory of its own.
@@ -40,7 +56,16 @@ extern StatusTable StatusList;
 // Nonzero when StatusList changed since it was last loaded or saved.
 extern int StatusListDirty;
 
-/* ---- status_keys.cpp ---------------------------------------------------- */
+/* ---- status_keys.cpp: the client's keys ---------------------------------- */
+
+// The client's own key; this program never creates it.
+#define ICQ_KEY_PATH L"Software\\Mirabilis\\ICQ"
+
+// Writes the path of key leaf of account icq (ICQ_KEY_PATH\NewOwners\<icq>
+// alone when leaf is null or empty) into out, which holds cap units.
+// Returns false, with out empty, when the path does not fit: a cut path
+// would name some other key.
+bool AccountKeyPath(const wchar_t *icq, const wchar_t *leaf, wchar_t *out, size_t cap);
 
 // Opens the CustomStatusList key of account icq under HKEY_CURRENT_USER with
 // the given access. Returns 1 when it opened, else 0. With key given, the
@@ -54,22 +79,21 @@ int OpenStatusListKey(const wchar_t *icq, HKEY *key, REGSAM access, LONG *status
 // chain and is reported as the list key's creation. Returns 0 or -2.
 int CreateStatusListKeys(HKEY base, const wchar_t *icq);
 
-/* ---- status_load.cpp / status_save.cpp: the registry side -------------- */
-// Neither touches a window; failed calls are reported as the load's or the
-// save's.
+/* ---- status_store.cpp: the list and its load and save ------------------- */
 
-// Replaces list by the statuses of account icq, in the client's order.
-// Returns 0 (also when single values failed and were reported) or -1 when
-// the list key cannot be opened (reported; list is then empty).
+// The registry side; neither touches a window, and failed calls are
+// reported as the load's or the save's.
+//
+// ReadStatusList replaces list by the statuses of account icq, in the
+// client's order. Returns 0 (also when single values failed and were
+// reported) or -1 when the list key cannot be opened (reported; list is
+// then empty).
 int ReadStatusList(const wchar_t *icq, StatusTable *list);
-
-// Writes list to account icq, numbering the records by position, and
-// removes the statuses no record uses. Returns 0 (also when single writes
-// failed and were reported) or -1 when the list key cannot be opened
-// (reported; nothing changed).
+// WriteStatusList writes list to account icq, numbering the records by
+// position, and removes the statuses no record uses. Returns 0 (also when
+// single writes failed and were reported) or -1 when the list key cannot be
+// opened (reported; nothing changed).
 int WriteStatusList(const wchar_t *icq, const StatusTable *list);
-
-/* ---- status_list.cpp: the list and the main window ---------------------- */
 
 // Replaces StatusList by the statuses of the account shown in the main
 // window, in the client's order, and refills the list view. Clears the dirty

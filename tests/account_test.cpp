@@ -2,11 +2,8 @@
 // windows answered by the robot.
 #include "test_support.h"
 
-#include "store/icq_keys.h"
-
 #include "app/main_dialog.h"
-#include "app/settings.h"
-#include "app/text.h"
+#include "base/base.h"
 #include "resource.h"
 #include "store/account.h"
 #include "store/input_box.h"

@@ -2,10 +2,8 @@
 // modally as the program runs it, answered by the robot.
 #include "test_support.h"
 
-#include "store/icq_keys.h"
-
 #include "app/main_dialog.h"
-#include "app/settings.h"
+#include "base/base.h"
 #include "resource.h"
 #include "store/status_store.h"
 

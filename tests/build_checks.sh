@@ -1,8 +1,11 @@
 #!/bin/sh
 # Checks of the built Orbelan.exe itself, run on the build machine:
-#   build_checks.sh <Orbelan.exe> <source folder> <home URL> <scratch folder>
+#   build_checks.sh <Orbelan.exe> <source folder> <home URL> <scratch folder> <package name>
 # - a 32-bit Windows GUI program importing system DLLs only (no MinGW
-#   runtime DLLs beside it), with ASLR and DEP on and no time stamp;
+#   runtime DLLs beside it), with no time stamp; ASLR, DEP, NO_SEH, no
+#   section both writable and executable, the stack protector, and a
+#   manifest for the X86 common controls 6.0 without trustInfo, each
+#   printed as a line;
 # - at most 256 KiB (262144 bytes), its size printed in one line
 #   "Orbelan.exe: N bytes (K KiB)";
 # - the program's own code calls nothing of the C++ run-time library;
@@ -10,7 +13,7 @@
 # - a second build of the same sources in another folder is identical, and
 #   so is the release package (ZIP) packed from each.
 set -u
-exe=$1 source=$2 url=$3 scratch=$4
+exe=$1 source=$2 url=$3 scratch=$4 zip=$5.zip
 objdump=i686-w64-mingw32-objdump
 nm=i686-w64-mingw32-nm
 failures=0
@@ -21,10 +24,33 @@ headers=$($objdump -p "$exe") || { echo "FAIL: cannot read $exe"; exit 1; }
 
 echo "$headers" | grep -q '^Magic[[:space:]]*010b' || fail "not a PE32 (32-bit) image"
 echo "$headers" | grep -q '^Subsystem[[:space:]]*00000002' || fail "not a Windows GUI program"
-echo "$headers" | grep -q 'DYNAMIC_BASE' || fail "ASLR (dynamic base) is off"
-echo "$headers" | grep -q 'NX_COMPAT' || fail "DEP (NX compatible) is off"
 echo "$headers" | grep -q '^Time/Date[[:space:]]*Thu Jan  1 00:00:00 1970' || fail "the header carries a time stamp"
-$objdump -h "$exe" | grep -q ' \.reloc ' || fail "no relocations: ASLR could not move the image"
+
+# Hardening, a line each.
+flag() { echo "$headers" | grep -qw "$1"; }
+if flag DYNAMIC_BASE && $objdump -h "$exe" | grep -q ' \.reloc '; then
+    echo "ASLR: on (dynamic base, relocations)"
+else
+    fail "ASLR is off, or there are no relocations to move the image"
+fi
+flag NX_COMPAT && echo "DEP: on (NX compatible)" || fail "DEP (NX compatible) is off"
+flag NO_SEH && echo "SEH: none installed (NO_SEH)" || fail "the image does not say NO_SEH"
+writable_code=$(python3 "$source/tests/pe_facts.py" sections "$exe" | awk '$2 == "W" && $3 == "X" { print $1 }')
+[ -z "$writable_code" ] && echo "sections: none both writable and executable" ||
+    fail "sections both writable and executable: $(echo $writable_code)"
+build=$(dirname "$exe")
+guarded=$($nm -A -u "$build/liborbelan_core.a" "$build/CMakeFiles/Orbelan.dir/app/main.cpp.obj" 2>/dev/null |
+    grep -c '___stack_chk_fail$\|__stack_chk_fail$')
+[ "$guarded" -gt 0 ] && echo "stack protector: $guarded of the program's objects call __stack_chk_fail" ||
+    fail "no object of the program calls __stack_chk_fail: the stack protector is off"
+manifest=$(python3 "$source/tests/pe_facts.py" manifest "$exe")
+if echo "$manifest" | grep -q 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' &&
+   echo "$manifest" | grep -q 'processorArchitecture="X86" publicKeyToken="6595b64144ccf1df"' &&
+   ! echo "$manifest" | grep -q '<trustInfo'; then
+    echo "manifest: common controls 6.0.0.0 for X86, no trustInfo"
+else
+    fail "the manifest does not ask for the X86 common controls 6.0 without trustInfo: $manifest"
+fi
 
 allowed='^(KERNEL32|USER32|GDI32|ADVAPI32|COMCTL32|SHLWAPI|URLMON|OLE32|SHELL32|msvcrt)\.dll$'
 dlls=$(echo "$headers" | sed -n 's/^[[:space:]]*DLL Name: //p')
@@ -35,7 +61,7 @@ done
 # The version check loads these on its own thread; imported, they and the
 # libraries they pull in would delay every start.
 echo "$dlls" | grep -qiE '^(URLMON|OLE32)\.dll$' && fail "imports urlmon or ole32, which only the version check needs"
-echo "imports: $(echo $dlls)"
+echo "imports: system DLLs only: $(echo $dlls)"
 
 size=$(stat -c %s "$exe")
 echo "Orbelan.exe: $size bytes ($(awk -v n="$size" 'BEGIN { printf "%.1f", n / 1024 }') KiB)"
@@ -65,13 +91,18 @@ if cmake -S "$source" -B "$scratch" -DORBELAN_TESTS=OFF "-DORBELAN_HOME_URL=$url
         cmp "$exe" "$scratch/Orbelan.exe" | head -3
     fi
     # The package of each build, packed into a folder of the scratch build.
-    zip=Orbelan-1.06a-win32.zip
     if cpack --config "$build/CPackConfig.cmake" -B "$scratch/pack-first" >>"$scratch.log" 2>&1 &&
        cpack --config "$scratch/CPackConfig.cmake" -B "$scratch/pack-second" >>"$scratch.log" 2>&1; then
         if cmp -s "$scratch/pack-first/$zip" "$scratch/pack-second/$zip"; then
             echo "package $zip of both builds: identical ($(unzip -Z1 "$scratch/pack-first/$zip" | tr '\n' ' '))"
         else
             fail "the packages of the two builds differ"
+        fi
+        if (cd "$scratch/pack-first" && sha256sum -c --quiet "$zip.sha256") >/dev/null 2>&1 &&
+           cmp -s "$scratch/pack-first/$zip.sha256" "$scratch/pack-second/$zip.sha256"; then
+            echo "checksum $zip.sha256 of both builds: identical, and it matches"
+        else
+            fail "the package's SHA-256 file is missing, wrong or differs between the builds"
         fi
         unzip -Z1 "$scratch/pack-first/$zip" | grep -qx 'Orbelan.exe' || fail "Orbelan.exe is not in the package"
         unzip -Z1 "$scratch/pack-first/$zip" | grep -qx 'NAVOD.md' || fail "the user guide is not in the package"

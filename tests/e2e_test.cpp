@@ -2,7 +2,7 @@
 // temporary folder and driven from outside, as a user would.
 #include "test_support.h"
 
-#include "store/icq_keys.h"
+#include "store/status_store.h"
 
 #include <commctrl.h>
 

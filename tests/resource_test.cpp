@@ -283,7 +283,11 @@ TEST(Resources, ManifestAndVersion)
     ASSERT_TRUE(found != NULL);
     std::string manifest((const char *)LockResource(LoadResource(NULL, found)), SizeofResource(NULL, found));
     EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
-    EXPECT_NE(manifest.find("processorArchitecture=\"X86\" publicKeyToken=\"6595b64144ccf1df\" language=\"*\""),
+    // The architecture of the program it is built into, for the program
+    // and the common controls alike.
+    const std::string arch = sizeof(void *) == 8 ? "amd64" : "X86";
+    EXPECT_NE(manifest.find("\" processorArchitecture=\"" + arch + "\"/>"), std::string::npos);
+    EXPECT_NE(manifest.find("processorArchitecture=\"" + arch + "\" publicKeyToken=\"6595b64144ccf1df\" language=\"*\""),
               std::string::npos);
 
     found = FindResourceW(NULL, MAKEINTRESOURCEW(VS_VERSION_INFO), (LPCWSTR)RT_VERSION);

@@ -80,7 +80,7 @@ TEST_F(Store, MissingValuesAreReportedAndTheRecordStays)
     EXPECT_TRUE(IsReport(robot.Seen()[1], L"LoadAll", L"RegQueryValueEx(\"LineNumber\")", 2));
     EXPECT_TRUE(IsReport(robot.Seen()[2], L"LoadAll", L"RegQueryValueEx(\"On\")", 2));
     for (const Shown &report : robot.Seen())
-        EXPECT_TRUE(ReportsLineOf(report, "store/status_load.cpp", "RegQueryValueExA("));
+        EXPECT_TRUE(ReportsLineOf(report, "store/status_store.cpp", "RegQueryValueExA("));
     ASSERT_EQ(list.size(), 1u);
     EXPECT_STREQ(list[0].Name, L"jen název");
     EXPECT_STREQ(list[0].Description, L"");
@@ -273,7 +273,7 @@ TEST_F(Store, FailedWritesAreReportedAndTheSaveGoesOn)
     const char *calls[] = {"RegCreateKeyExW(", "RegSetValueExW(sub, L\"Description\"", "RegSetValueExW(sub, L\"LineNumber\"",
                            "RegSetValueExW(sub, L\"Name\"", "RegSetValueExW(sub, L\"On\"", "RegCloseKey(sub)"};
     for (size_t i = 0; i < 6; i++)
-        EXPECT_TRUE(ReportsLineOf(robot.Seen()[i], "store/status_save.cpp", calls[i])) << i;
+        EXPECT_TRUE(ReportsLineOf(robot.Seen()[i], "store/status_store.cpp", calls[i])) << i;
 
     RegTree tree = Tree();
     ASSERT_EQ(tree.size(), 2u);

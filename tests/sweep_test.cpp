@@ -4,7 +4,7 @@
 // lost. The generator has a fixed seed, so every run feeds the same cases.
 #include "test_support.h"
 
-#include "app/text.h"
+#include "base/base.h"
 #include "dialogs/dialogs.h"
 #include "resource.h"
 #include "store/status_store.h"

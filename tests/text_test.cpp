@@ -1,8 +1,7 @@
 // Text helpers and the version text: bounds, terminators, character cuts.
 #include "test_support.h"
 
-#include "app/program_version.h"
-#include "app/text.h"
+#include "base/base.h"
 
 #include <string.h>
 

@@ -3,7 +3,7 @@
 //   orbelan_demo_seed.exe <folder of Orbelan.exe>
 // Writes the account's status list (only if it has none yet, so the user's
 // own edits survive the next start) and the ICQ# into <folder>\Data.ini.
-#include "store/icq_keys.h"
+#include "store/status_store.h"
 
 #include <windows.h>
 #include <stdio.h>

@@ -11,7 +11,7 @@
 #include "window_find.h"
 
 #include "resource.h"
-#include "store/icq_keys.h"
+#include "store/status_store.h"
 
 #include <commctrl.h>
 #include <shlwapi.h>

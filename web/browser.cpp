@@ -2,7 +2,7 @@
 // the HTTP protocol, with the address in place of its "%1".
 #include "web/web.h"
 
-#include "app/text.h"
+#include "base/base.h"
 
 #include <shlwapi.h>
 #include <string.h>
@@ -44,9 +44,9 @@ int OpenInBrowser(const wchar_t *address)
     wchar_t *mark = StrStrW(line, L"%1");
     if (!mark)
         return -2;
-    CopyText(tail, CommandSize, mark + 2);
+    CopyText(tail, ARRAYSIZE(tail), mark + 2);
     size_t head = mark - line, length = address ? wcslen(address) : 0;
-    if (head + length + wcslen(tail) >= LineSize)
+    if (head + length + wcslen(tail) >= ARRAYSIZE(line))
         return -3;
     memcpy(mark, address, length * sizeof(wchar_t));
     wcscpy(mark + length, tail);

@@ -2,11 +2,6 @@
 // background, and what the user is told about it.
 #include "web/web.h"
 
-#include "app/main_dialog.h"
-#include "app/message_box.h"
-#include "app/program_version.h"
-#include "app/settings.h"
-#include "app/text.h"
 #include "diag/diag.h"
 #include "dialogs/dialogs.h"
 #include "home_url.h"
@@ -36,8 +31,8 @@ int ParseVersion(const char bytes[5])
 static FARPROC SystemFunction(const wchar_t *library, const char *name)
 {
     wchar_t path[MAX_PATH];
-    UINT length = GetSystemDirectoryW(path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH || !PathAppendW(path, library))
+    UINT length = GetSystemDirectoryW(path, ARRAYSIZE(path));
+    if (length == 0 || length >= ARRAYSIZE(path) || !PathAppendW(path, library))
         return NULL;
     HMODULE module = LoadLibraryW(path);
     return module ? GetProcAddress(module, name) : NULL;
@@ -95,9 +90,9 @@ void ReportLatestVersion(int version)
     }
     if (version <= ProgramVersion)
         return;
-    wchar_t text[8], question[256];
-    FormatVersion(version, text, 8);
-    FillTemplate(question, 256, TXT_ASK_NEW_VERSION, {text});
+    wchar_t text[VersionTextSize], question[256];
+    FormatVersion(version, text, ARRAYSIZE(text));
+    FillTemplate(question, ARRAYSIZE(question), TXT_ASK_NEW_VERSION, {text});
     int answer = ShowMessage(MainWindowHandle, question, MB_ICONQUESTION | MB_YESNO);
     MainWindowCheckShown();
     if (answer == IDYES)

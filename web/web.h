@@ -2,7 +2,7 @@
 // default browser.
 #pragma once
 
-#include <windows.h>
+#include "base/base.h"
 
 /* ---- browser.cpp -------------------------------------------------------- */
 

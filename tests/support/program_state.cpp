@@ -3,8 +3,7 @@
 #include "test_support.h"
 
 #include "app/main_dialog.h"
-#include "app/settings.h"
-#include "app/text.h"
+#include "base/base.h"
 #include "resource.h"
 #include "home_url.h"
 #include "web/web.h"

@@ -1,8 +1,6 @@
 // Scratch registry, temporary folders, files and registry data.
 #include "test_support.h"
 
-#include "store/icq_keys.h"
-
 #include <filesystem>
 #include <fstream>
 #include <sstream>

@@ -1,0 +1,99 @@
+// What every part of the program uses: the process-wide values, the few
+// names by which the rest of the program reaches the main window, the
+// settings file, the version number, the message boxes and the text
+// helpers. This folder includes nothing else of the program.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+#include <stddef.h>
+#include <initializer_list>
+
+/* ---- Sizes --------------------------------------------------------------- */
+
+// The client offers 32 status icons; a status is stored under its icon's
+// number, 1 to IconCount.
+const int IconCount = 32;
+// Each icon is this many pixels wide and high.
+const int IconPixels = 16;
+// An ICQ# is at most 15 characters; buffers for it hold the terminator too.
+const int IcqSize = 16;
+// A version number as text ("1.06a"; a server's larger number in full).
+const int VersionTextSize = 16;
+
+/* ---- Process-wide values ----------------------------------------------- */
+
+// The main window; null until its initialisation begins, then never changed.
+extern HWND MainWindowHandle;
+// Full path of Data.ini beside the executable; set while the main window
+// initialises, before anything reads it, then never changed.
+extern wchar_t SettingsPath[MAX_PATH];
+// The IconCount status icons, 16 x 16 each; image i is the icon of
+// IconIndex i + 1. The main window's list view owns it and destroys it with
+// itself.
+extern HIMAGELIST StatusImageList;
+// The running program's version, 1061 = "1.06a".
+extern const int ProgramVersion;
+
+/* ---- The main window, as the rest of the program reaches it ------------- */
+// Defined in app/.
+
+// Copies the ICQ# shown in the main window into out (cap units, at most 15
+// characters).
+void GetCurrentIcq(wchar_t *out, size_t cap);
+// Rebuilds the main window's list view from StatusList: row i shows record i.
+void FillStatusListView();
+// Posted to the main window by the version check when a window of its own
+// that the main window owns has closed: the main window then makes sure it
+// shows, once its start-up is done.
+#define WM_MAIN_CHECK_SHOWN (WM_APP + 1)
+
+/* ---- program.cpp: settings file, version, message boxes ---------------- */
+
+// Writes the path of file name in the program's own folder into out.
+// Returns false when it does not fit; out is then the folder alone.
+bool ProgramFolderFile(const wchar_t *name, wchar_t (&out)[MAX_PATH]);
+// Builds SettingsPath from the executable's own path.
+void BuildSettingsPath();
+// Writes value in decimal as key of section in file; returns the result of
+// WritePrivateProfileStringW, which every caller ignores.
+BOOL WriteSettingInt(const wchar_t *section, const wchar_t *key, int value, const wchar_t *file);
+
+// Writes version as text: 1061 -> "1.06a", 1070 -> "1.07". Always
+// terminated within cap units.
+void FormatVersion(int version, wchar_t *out, size_t cap);
+
+// Shows text in a message box of the given style (MB_ buttons and icon),
+// captioned "Orbelan!" and owned by owner; returns what MessageBoxW returns
+// (0 when it could not be shown).
+int ShowMessage(HWND owner, const wchar_t *text, UINT style);
+// Asks a Yes/No question owned by the main window; returns IDYES or IDNO.
+int AskQuestion(const wchar_t *text);
+
+/* ---- text.cpp: bounded copies, templates, UTF-8 ------------------------ */
+// Every helper writes at most cap units including the terminator, always
+// terminates (when cap > 0), and never cuts a character in two.
+
+// n, or n - 1 when text[n - 1] is the first half of a surrogate pair: the
+// length of text cut after n units without leaving half a character.
+size_t CutAtCharacter(const wchar_t *text, size_t n);
+// Copies text, or its first len units, into out; returns the units copied.
+size_t CopyText(wchar_t *out, size_t cap, const wchar_t *text, size_t len = (size_t)-1);
+// Replaces each "%s" of templ in turn by the next of args; nothing else of
+// templ is interpreted, so a template from a resource is safe to use.
+void FillTemplate(wchar_t *out, size_t cap, const wchar_t *templ,
+                  std::initializer_list<const wchar_t *> args);
+// Fills the template that is the text of dialog item id with args, and
+// makes the result the item's text.
+void FillItemTemplate(HWND dialog, int id, std::initializer_list<const wchar_t *> args);
+// Reads the text of dialog item id into out. An edit's limit counts units:
+// a character of two units typed or pasted across it keeps only its first
+// half there, which is no character and is left out, and so is a character
+// that does not fit out whole. Returns the units read.
+size_t ReadItemText(HWND dialog, int id, wchar_t *out, size_t cap);
+// Converts len bytes of UTF-8 into out; invalid sequences become U+FFFD.
+// Returns the units written without the terminator.
+size_t Utf8ToText(const char *bytes, size_t len, wchar_t *out, size_t cap);
+// Converts text to UTF-8 into out, cut at a character boundary when it does
+// not fit. Returns the bytes written without the terminating zero byte.
+size_t TextToUtf8(const wchar_t *text, char *out, size_t cap);

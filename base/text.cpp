@@ -1,0 +1,149 @@
+// Text helpers: bounded copies, templates and the UTF-8 conversions, which
+// never write past their buffer and never split a character.
+#include "base/base.h"
+
+#include <limits.h>
+#include <string.h>
+#include <wchar.h>
+
+size_t CutAtCharacter(const wchar_t *text, size_t n)
+{
+    if (n > 0 && IS_HIGH_SURROGATE(text[n - 1]))
+        n--;
+    return n;
+}
+
+size_t CopyText(wchar_t *out, size_t cap, const wchar_t *text, size_t len)
+{
+    if (!out || cap == 0)
+        return 0;
+    size_t n = 0;
+    if (text)
+        while (n < len && text[n])
+            n++;
+    if (n > cap - 1)
+        n = CutAtCharacter(text, cap - 1);
+    if (n)
+        memmove(out, text, n * sizeof(wchar_t));
+    out[n] = 0;
+    return n;
+}
+
+// Appends unit to the *n units of out while fewer than cap - 1 are there;
+// remembers in *cut that some text did not fit.
+static void PutUnit(wchar_t *out, size_t cap, size_t *n, wchar_t unit, bool *cut)
+{
+    if (*n < cap - 1)
+        out[(*n)++] = unit;
+    else
+        *cut = true;
+}
+
+void FillTemplate(wchar_t *out, size_t cap, const wchar_t *templ,
+                  std::initializer_list<const wchar_t *> args)
+{
+    if (!out || cap == 0)
+        return;
+    size_t n = 0;
+    bool cut = false;
+    auto arg = args.begin();
+    for (const wchar_t *p = templ ? templ : L""; *p; p++) {
+        if (p[0] == L'%' && p[1] == L's' && arg != args.end()) {
+            for (const wchar_t *q = *arg ? *arg : L""; *q; q++)
+                PutUnit(out, cap, &n, *q, &cut);
+            ++arg;
+            p++;
+        } else {
+            PutUnit(out, cap, &n, *p, &cut);
+        }
+    }
+    if (cut)
+        n = CutAtCharacter(out, n);
+    out[n] = 0;
+}
+
+void FillItemTemplate(HWND dialog, int id, std::initializer_list<const wchar_t *> args)
+{
+    // The labels filled this way are short: a version, a state's name.
+    wchar_t templ[256] = L"", text[256];
+    GetDlgItemTextW(dialog, id, templ, ARRAYSIZE(templ));
+    FillTemplate(text, ARRAYSIZE(text), templ, args);
+    SetDlgItemTextW(dialog, id, text);
+}
+
+size_t ReadItemText(HWND dialog, int id, wchar_t *out, size_t cap)
+{
+    if (!out || cap == 0)
+        return 0;
+    out[0] = 0;
+    UINT length = GetDlgItemTextW(dialog, id, out, (int)cap);
+    size_t n = CutAtCharacter(out, length < cap ? length : cap - 1);
+    out[n] = 0;
+    return n;
+}
+
+// The system's decoder, asked into a buffer too small, fails on Windows but
+// writes what fits on Wine: it is asked how much the text takes first, and
+// a text longer than the field is converted whole into memory of its own
+// and cut there.
+size_t Utf8ToText(const char *bytes, size_t len, wchar_t *out, size_t cap)
+{
+    if (!out || cap == 0)
+        return 0;
+    out[0] = 0;
+    if (!bytes || len == 0 || len > INT_MAX)
+        return 0;
+    int need = MultiByteToWideChar(CP_UTF8, 0, bytes, (int)len, NULL, 0);
+    if (need <= 0)
+        return 0;
+    if ((size_t)need < cap) {
+        int written = MultiByteToWideChar(CP_UTF8, 0, bytes, (int)len, out, need);
+        out[written > 0 ? written : 0] = 0;
+        return written > 0 ? (size_t)written : 0;
+    }
+    // At most one unit per byte: as large as the bytes the caller holds.
+    // Without the memory the field stays empty.
+    wchar_t *all = (wchar_t *)HeapAlloc(GetProcessHeap(), 0, (size_t)need * sizeof(wchar_t));
+    if (!all)
+        return 0;
+    int written = MultiByteToWideChar(CP_UTF8, 0, bytes, (int)len, all, need);
+    size_t n = CopyText(out, cap, all, written > 0 ? (size_t)written : 0);
+    HeapFree(GetProcessHeap(), 0, all);
+    return n;
+}
+
+// A lone surrogate becomes U+FFFD. A text whose UTF-8 form does not fit is
+// converted whole into memory of its own and cut before the first
+// character that does not fit.
+size_t TextToUtf8(const wchar_t *text, char *out, size_t cap)
+{
+    if (!out || cap == 0)
+        return 0;
+    out[0] = 0;
+    size_t units = text ? wcslen(text) : 0;
+    if (units == 0 || units > INT_MAX / 3)
+        return 0;
+    int need = WideCharToMultiByte(CP_UTF8, 0, text, (int)units, NULL, 0, NULL, NULL);
+    if (need <= 0)
+        return 0;
+    if ((size_t)need < cap) {
+        int written = WideCharToMultiByte(CP_UTF8, 0, text, (int)units, out, need, NULL, NULL);
+        out[written > 0 ? written : 0] = 0;
+        return written > 0 ? (size_t)written : 0;
+    }
+    char *all = (char *)HeapAlloc(GetProcessHeap(), 0, (size_t)need);
+    if (!all)
+        return 0;
+    int written = WideCharToMultiByte(CP_UTF8, 0, text, (int)units, all, need, NULL, NULL);
+    size_t n = written > 0 ? (size_t)written : 0;
+    if (n > cap - 1) {
+        // Back to the first byte of the character that does not fit.
+        n = cap - 1;
+        while (n > 0 && ((unsigned char)all[n] & 0xC0) == 0x80)
+            n--;
+    }
+    memcpy(out, all, n);
+    out[n] = 0;
+    HeapFree(GetProcessHeap(), 0, all);
+    return n;
+}
