@@ -31,11 +31,9 @@ void ResetProgramState()
 
 StatusRecord Record(int icon, const std::wstring &name, const std::wstring &text, DWORD on)
 {
-    StatusRecord record = {};
-    record.IconIndex = icon;
+    StatusRecord record = {0, icon, {}, {}, on};
     CopyText(record.Name, ARRAYSIZE(record.Name), name.c_str());
     CopyText(record.Description, ARRAYSIZE(record.Description), text.c_str());
-    record.On = on;
     return record;
 }
 
@@ -50,19 +48,15 @@ void SetRecords(StatusTable &list, const std::vector<StatusRecord> &records, Cal
 {
     if (records.size() > (size_t)MaxStatuses)
         ADD_FAILURE_AT(caller.file, caller.line) << "more records than a list holds";
-    list.Count = 0;
-    for (const StatusRecord &record : records)
-        if (list.Count < MaxStatuses)
-            list.Records[list.Count++] = record;
+    list.Count = (int)std::min(records.size(), (size_t)MaxStatuses);
+    std::copy_n(records.begin(), list.Count, list.Records);
 }
 
 INT_PTR RunMainWindow()
 {
     INT_PTR result = DialogBoxParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_MAIN), NULL, MainDialogProc, 0);
-    // The window's version check ends before the test changes the settings
-    // file or starts another window: a check reading them as they change
-    // finds no "3=1" and shows notice 109 on its own thread, where no test
-    // answers it.
+    // A version check still reading the settings as a test changes them
+    // finds no "3=1" and shows notice 109 on its own thread: no test answers.
     WaitForVersionChecks();
     return result;
 }
@@ -95,11 +89,6 @@ TestMainWindow::~TestMainWindow()
     SendMessageW(List(), LVM_SETIMAGELIST, LVSIL_SMALL, 0);
     DestroyWindow(window_);
     MainWindowHandle = NULL;
-}
-
-HWND TestMainWindow::List() const
-{
-    return GetDlgItem(window_, IDC_STATUS_LIST);
 }
 
 // The paths a test bed gives a death test's process (TestBed).
@@ -141,13 +130,6 @@ void TestBed::UseExeSettings(const wchar_t *uin)
     SetIni(L"Infos", L"3", L"1");
 }
 
-std::wstring TestBed::Ini(const wchar_t *section, const wchar_t *key) const
-{
-    wchar_t text[64];
-    GetPrivateProfileStringW(section, key, L"<none>", text, ARRAYSIZE(text), ini.c_str());
-    return text;
-}
-
 std::wstring ReportText(const std::wstring &procedure, const std::wstring &command, int code)
 {
     wchar_t description[1024] = L"";
@@ -175,9 +157,9 @@ std::wstring ReportText(const std::wstring &procedure, const std::wstring &comma
     if (text == expected && shown.caption == L"Orbelan!" && shown.icon == L"error" &&
         buttons == std::vector<int>{IDOK, IDCANCEL})
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "not the report, with OK and Cancel, in \"" << Narrow(shown.caption)
-                                         << "\", icon \"" << Narrow(shown.icon) << "\", " << buttons.size()
-                                         << " buttons:\n" << Narrow(shown.text) << "\nexpected:\n" << Narrow(expected);
+    return ::testing::AssertionFailure() << "not a report with OK and Cancel: \"" << Narrow(shown.caption) << "\", "
+                                         << Narrow(shown.icon) << ", " << buttons.size() << " buttons, the text\n"
+                                         << Narrow(shown.text) << "\nexpected:\n" << Narrow(expected);
 }
 
 // The start address of a thread, as NtQueryInformationThread reports it.

@@ -13,10 +13,9 @@ static std::wstring UniqueName()
            std::to_wstring(++counter);
 }
 
-ScratchRegistry::ScratchRegistry(const std::wstring &adopt) : path_(adopt), owned_(adopt.empty())
+ScratchRegistry::ScratchRegistry(const std::wstring &adopt)
+    : path_(adopt.empty() ? L"Software\\OrbelanTests\\" + UniqueName() : adopt), owned_(adopt.empty())
 {
-    if (owned_)
-        path_ = L"Software\\OrbelanTests\\" + UniqueName();
     // HKEY_CURRENT_USER last: the others are made through the real one.
     for (auto redirect : {std::make_pair(HKEY_LOCAL_MACHINE, L"\\HKLM"), std::make_pair(HKEY_CLASSES_ROOT, L"\\HKCR"),
                           std::make_pair(HKEY_CURRENT_USER, L"\\HKCU")}) {
@@ -39,13 +38,11 @@ ScratchRegistry::~ScratchRegistry()
         RegDeleteTreeW(HKEY_CURRENT_USER, path_.c_str());
 }
 
-TempFolder::TempFolder(const std::wstring &adopt) : path_(adopt), previous_(std::filesystem::current_path()),
-                                                     owned_(adopt.empty())
+TempFolder::TempFolder(const std::wstring &adopt)
+    : path_(adopt.empty() ? (std::filesystem::temp_directory_path() / (L"orbelan-" + UniqueName())).wstring() : adopt),
+      previous_(std::filesystem::current_path()), owned_(adopt.empty())
 {
-    if (owned_) {
-        path_ = std::filesystem::temp_directory_path() / (L"orbelan-" + UniqueName());
-        EXPECT_TRUE(CreateDirectoryW(path_.c_str(), NULL)) << Narrow(path_);
-    }
+    EXPECT_TRUE(!owned_ || CreateDirectoryW(path_.c_str(), NULL)) << "cannot create " << Narrow(path_);
     SetCurrentDirectoryW(path_.c_str());
 }
 

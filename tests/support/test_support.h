@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include "resource.h"
 #include "store/status_store.h"
 
 #include <functional>
@@ -136,8 +137,8 @@ private:
 };
 
 // Watches the windows that come up on this thread (a WH_CBT hook and a
-// timer); every test program starts it. Without a UiRobot a window that
-// comes up fails the test and is dismissed, so that no test waits for ever.
+// timer); every test program starts it once, on its main thread. Without a
+// UiRobot a window that comes up fails the test and is dismissed.
 void WatchWindowsOfThisThread();
 // Leaves a window of the test's own making alone: it is none to answer.
 void Unwatch(HWND window);
@@ -208,7 +209,7 @@ public:
     explicit TestMainWindow(const std::wstring &icq);
     ~TestMainWindow();
     HWND Window() const { return window_; }
-    HWND List() const;
+    HWND List() const { return GetDlgItem(window_, IDC_STATUS_LIST); }
 
 private:
     HWND window_;
@@ -216,12 +217,10 @@ private:
 
 // The fixture of the tests: a scratch registry, a temporary folder with the
 // settings file ini (SettingsPath), the program's values as at start-up
-// and, given an ICQ#, a test main window showing it. The Data.ini beside the
-// test program is deleted at the end.
-//
-// A death test (EXPECT_EXIT) runs the test again in a new process of the
-// test program, which finds the registry's and the folder's paths in its
-// environment and adopts them: what it does lands where the test looks.
+// and, given an ICQ#, a test main window showing it; at the end the Data.ini
+// beside the test program is deleted. A death test's process (the test run
+// again) finds the registry's and the folder's paths in its environment and
+// adopts them: what it does lands where the test looks.
 class TestBed : public ::testing::Test {
 protected:
     explicit TestBed(const wchar_t *icq = nullptr);
@@ -229,7 +228,12 @@ protected:
     // Makes ini the main window's Data.ini, new, for account uin (none if
     // null), with notices 107 and 109 ticked off.
     void UseExeSettings(const wchar_t *uin);
-    std::wstring Ini(const wchar_t *section, const wchar_t *key) const; // "<none>" if not there
+    std::wstring Ini(const wchar_t *section, const wchar_t *key) const // "<none>" if not there
+    {
+        wchar_t text[64];
+        GetPrivateProfileStringW(section, key, L"<none>", text, ARRAYSIZE(text), ini.c_str());
+        return text;
+    }
     void SetIni(const wchar_t *section, const wchar_t *key, const wchar_t *value) const
     {
         WritePrivateProfileStringW(section, key, value, ini.c_str());

@@ -80,7 +80,6 @@ struct Watched {
 };
 static std::list<Watched> Windows;
 static UiRobot *ActiveRobot;
-static HHOOK WatchHook;
 
 static std::list<Watched>::iterator Find(HWND window)
 {
@@ -146,15 +145,12 @@ void Unwatch(HWND window)
 
 void WatchWindowsOfThisThread()
 {
-    if (WatchHook)
-        return;
-    WatchHook = SetWindowsHookExW(WH_CBT, WatchWindows, NULL, GetCurrentThreadId());
+    SetWindowsHookExW(WH_CBT, WatchWindows, NULL, GetCurrentThreadId());
     SetTimer(NULL, 0, 20, OnTimer);
 }
 
 UiRobot::UiRobot(Caller caller) : caller_(caller)
 {
-    WatchWindowsOfThisThread();
     ActiveRobot = this;
 }
 
@@ -241,9 +237,5 @@ Action Tick(int id, bool ticked)
 
 Action Steps(std::vector<Action> steps)
 {
-    return [steps](HWND window) {
-        auto watched = Find(window);
-        watched->steps = steps;
-        watched->next = 0;
-    };
+    return [steps](HWND window) { Find(window)->steps = steps; };
 }
