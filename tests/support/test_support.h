@@ -252,5 +252,5 @@ std::wstring ReportText(const std::wstring &procedure, const std::wstring &comma
 ::testing::AssertionResult IsReport(const Shown &shown, const std::wstring &procedure,
                                     const std::wstring &command, int code);
 // Checks that the line a report names is a call of call in a source file of
-// the program ("store/status_load.cpp").
+// the program ("store/status_store.cpp").
 ::testing::AssertionResult ReportsLineOf(const Shown &shown, const char *file, const char *call);
