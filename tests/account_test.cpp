@@ -2,10 +2,7 @@
 // windows answered by the robot.
 #include "test_support.h"
 
-#include "store/status_store.h"
-
 #include "app/main_dialog.h"
-#include "base/base.h"
 #include "base/base.h"
 #include "resource.h"
 #include "store/account.h"
@@ -139,9 +136,8 @@ TEST(InputBoxTemplate, NeverWritesPastItsBlock)
     EXPECT_EQ(robot.Seen()[0].ControlText(IDC_INPUT_PROMPT), prompt);
 }
 
-class InputBoxTest : public ::testing::Test {
+class InputBoxTest : public TestBed {
 protected:
-    void SetUp() override { ResetProgramState(); }
     wchar_t text[16] = L"start";
     InputBoxParams params = {NULL, text, 16, L"Orbelan!", Prompt.c_str(), 0};
 };
@@ -227,47 +223,21 @@ TEST_F(InputBoxTest, OpensCentred)
 
 /* ---- ChangeAccount ------------------------------------------------------ */
 
-class Account : public ::testing::Test {
+class Account : public TestBed {
 protected:
-    void SetUp() override
-    {
-        ResetProgramState();
-        main = std::make_unique<TestMainWindow>(L"11111");
-        CopyText(SettingsPath, MAX_PATH, Ini().c_str());
-    }
-    void TearDown() override { main.reset(); }
-
-    std::wstring Ini() const { return folder.File(L"Data.ini"); }
-    std::wstring StoredUin() const
-    {
-        wchar_t text[32];
-        GetPrivateProfileStringW(L"ICQ", L"UIN", L"<none>", text, 32, Ini().c_str());
-        return text;
-    }
+    Account() : TestBed(L"11111") {}
     std::wstring Shown1005() const
     {
         wchar_t text[32];
         GetDlgItemTextW(main->Window(), IDC_ICQ_NUMBER, text, 32);
         return text;
     }
-    static void MakeAccount(const std::wstring &icq, std::initializer_list<int> icons = {})
-    {
-        PutKey(HKEY_CURRENT_USER, ListKeyPath(icq));
-        DWORD line = 1;
-        for (int icon : icons)
-            PutKey(HKEY_CURRENT_USER, ListKeyPath(icq) + L"\\" + std::to_wstring(icon),
-                   StatusValues(icq + L"/" + std::to_wstring(icon), L"", line++, 1));
-    }
     static Action Enter(const std::wstring &text) { return Steps({Type(IDC_INPUT_TEXT, text), Press(IDOK)}); }
-
-    ScratchRegistry registry;
-    TempFolder folder;
-    std::unique_ptr<TestMainWindow> main;
 };
 
 TEST_F(Account, CancelLeavesEverythingAsItWas)
 {
-    MakeAccount(L"11111", {4});
+    PutAccount(L"11111", {{4, StatusValues(L"11111/4", L"", 1, 1)}});
     ASSERT_EQ(LoadAll(), 0);
     StatusListDirty = 1;
     UiRobot robot;
@@ -282,7 +252,7 @@ TEST_F(Account, CancelLeavesEverythingAsItWas)
     EXPECT_EQ(robot.Seen()[1].ControlText(IDC_INPUT_TEXT), L"11111") << "the box starts with the shown ICQ#";
     EXPECT_EQ(robot.Seen()[1].owner, main->Window());
     EXPECT_EQ(Shown1005(), L"11111");
-    EXPECT_EQ(StoredUin(), L"<none>");
+    EXPECT_EQ(Ini(L"ICQ", L"UIN"), L"<none>");
     EXPECT_EQ(StatusList.Count, 1);
     EXPECT_EQ(StatusListDirty, 1) << "cancelling keeps the unsaved changes";
 }
@@ -306,21 +276,21 @@ TEST_F(Account, RejectedEntriesWarnAndAskAgain)
         EXPECT_EQ(robot.Seen()[2 * i + 2].ControlText(IDC_INPUT_TEXT), rejected[i]) << "shown again as typed";
     }
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Software\\Mirabilis"));
-    EXPECT_EQ(StoredUin(), L"<none>");
+    EXPECT_EQ(Ini(L"ICQ", L"UIN"), L"<none>");
 }
 
 TEST_F(Account, AcceptedEntriesNameTheKeyAsTyped)
 {
     for (const wchar_t *entry : {L"10000", L"2147483646", L" 12345", L"+12345", L"0012345"}) {
         SCOPED_TRACE(Narrow(entry));
-        MakeAccount(entry, {7});
+        PutAccount(entry, {{7, StatusValues(std::wstring(entry) + L"/7", L"", 1, 1)}});
         StatusList.Count = 0;
         StatusListDirty = 0;
         UiRobot robot;
         robot.Then(Enter(entry));
         EXPECT_EQ(ChangeAccount(), 0);
         EXPECT_EQ(robot.Seen().size(), 1u) << "an existing account: no question";
-        EXPECT_EQ(StoredUin(), entry);
+        EXPECT_EQ(Ini(L"ICQ", L"UIN"), entry);
         EXPECT_EQ(Shown1005(), entry);
         ASSERT_EQ(StatusList.Count, 1);
         EXPECT_EQ(std::wstring(StatusList.Records[0].Name), std::wstring(entry) + L"/7");
@@ -340,7 +310,7 @@ TEST_F(Account, MissingClientKeyEndsWithTheErrorMessage)
     EXPECT_EQ(error.icon, L"error");
     EXPECT_EQ(error.buttons, (std::vector<int>{IDOK}));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Software\\Mirabilis")) << "nothing is created";
-    EXPECT_EQ(StoredUin(), L"<none>");
+    EXPECT_EQ(Ini(L"ICQ", L"UIN"), L"<none>");
     EXPECT_EQ(Shown1005(), L"11111");
 }
 
@@ -363,7 +333,7 @@ TEST_F(Account, NewAccountAfterTheQuestion)
 
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, ListKeyPath(L"22222")));
     EXPECT_TRUE(ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"22222")).empty());
-    EXPECT_EQ(StoredUin(), L"22222");
+    EXPECT_EQ(Ini(L"ICQ", L"UIN"), L"22222");
     EXPECT_EQ(Shown1005(), L"22222");
     EXPECT_EQ(StatusList.Count, 0);
     EXPECT_EQ(StatusListDirty, 0);
@@ -390,13 +360,13 @@ TEST_F(Account, FailedKeyCreationIsReported)
     EXPECT_TRUE(IsReport(again.Seen()[2], L"RefreshData", L"RegCreateKeyEx(\"HKCU\\\\...\\\\CustomStatusList\")",
                          ERROR_CHILD_MUST_BE_VOLATILE));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, ICQ_KEY_PATH L"\\NewOwners"));
-    EXPECT_EQ(StoredUin(), L"<none>");
+    EXPECT_EQ(Ini(L"ICQ", L"UIN"), L"<none>");
     EXPECT_EQ(Shown1005(), L"11111");
 }
 
 TEST_F(Account, UnwritableSettingsAreReported)
 {
-    MakeAccount(L"22222", {1});
+    PutAccount(L"22222", {{1, StatusValues(L"22222/1", L"", 1, 1)}});
     CopyText(SettingsPath, MAX_PATH, folder.File(L"missing folder\\Data.ini").c_str());
     UiRobot robot;
     robot.Then(Enter(L"22222")).Then(Press(IDOK));
@@ -409,8 +379,8 @@ TEST_F(Account, UnwritableSettingsAreReported)
 
 TEST_F(Account, UnsavedChangesAreSavedOrDropped)
 {
-    MakeAccount(L"11111", {4});
-    MakeAccount(L"22222", {9});
+    PutAccount(L"11111", {{4, StatusValues(L"11111/4", L"", 1, 1)}});
+    PutAccount(L"22222", {{9, StatusValues(L"22222/9", L"", 1, 1)}});
     ASSERT_EQ(LoadAll(), 0);
     StatusList.Records[0].On = 0; // an unsaved change
     StatusListDirty = 1;
@@ -452,5 +422,5 @@ TEST_F(Account, ABoxThatCannotBeShownEndsTheChoice)
     EXPECT_EQ(ChangeAccount(), -5);
     EXPECT_TRUE(robot.Seen().empty());
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Software\\Mirabilis"));
-    EXPECT_EQ(StoredUin(), L"<none>");
+    EXPECT_EQ(Ini(L"ICQ", L"UIN"), L"<none>");
 }

@@ -2,56 +2,25 @@
 // modally as the program runs it, answered by the robot.
 #include "test_support.h"
 
-#include "store/status_store.h"
-
 #include "app/main_dialog.h"
 #include "base/base.h"
 #include "resource.h"
 #include "store/status_store.h"
 
-class MainWindow : public ::testing::Test {
+// The program keeps Data.ini beside its executable: here, the test's.
+class MainWindow : public TestBed {
 protected:
-    void SetUp() override
-    {
-        ResetProgramState();
-        DeleteFileW(Ini().c_str());
-        // Notice 107 comes at every start until it is ticked off, and
-        // notice 109 when the version check fails (its address never
-        // resolves); most tests are about other things.
-        SetIni(L"Infos", L"1", L"1");
-        SetIni(L"Infos", L"3", L"1");
-    }
-    void TearDown() override { DeleteFileW(Ini().c_str()); }
+    // Notice 107 comes at every start until it is ticked off, and notice
+    // 109 when the version check fails (its address never resolves); most
+    // tests are about other things.
+    MainWindow() { UseExeSettings(nullptr); }
     // Data.ini without anything the tested start reads: only notice 109
     // (a window of the version check's thread) stays off.
-    static void NoSettings()
+    void NoSettings()
     {
-        DeleteFileW(Ini().c_str());
+        DeleteFileW(ini.c_str());
         SetIni(L"Infos", L"3", L"1");
     }
-
-    // The program keeps Data.ini beside its executable: here, the test's.
-    static std::wstring Ini() { return ExeSettingsPath(); }
-    static void SetIni(const wchar_t *section, const wchar_t *key, const wchar_t *value)
-    {
-        WritePrivateProfileStringW(section, key, value, Ini().c_str());
-    }
-    static std::wstring GetIni(const wchar_t *section, const wchar_t *key)
-    {
-        wchar_t text[64];
-        GetPrivateProfileStringW(section, key, L"<none>", text, 64, Ini().c_str());
-        return text;
-    }
-    void Account(const std::wstring &icq, std::initializer_list<std::pair<int, RegValues>> statuses)
-    {
-        PutKey(HKEY_CURRENT_USER, ListKeyPath(icq));
-        for (const auto &status : statuses)
-            PutKey(HKEY_CURRENT_USER, ListKeyPath(icq) + L"\\" + std::to_wstring(status.first), status.second);
-    }
-    static INT_PTR RunMain() { return RunMainWindow(); }
-
-    ScratchRegistry registry;
-    TempFolder folder;
 };
 
 static std::vector<ListRow> Rows(HWND main)
@@ -69,14 +38,14 @@ TEST_F(MainWindow, WithoutSettingsTheUserIsAskedFirst)
     NoSettings();
     UiRobot robot;
     robot.Then(Press(IDCANCEL));
-    EXPECT_EQ(RunMain(), 0);
+    EXPECT_EQ(RunMainWindow(), 0);
     ASSERT_EQ(robot.Seen().size(), 1u) << "the main window never shows";
     const Shown &box = robot.Seen()[0];
     EXPECT_TRUE(IsInputBox(box));
     EXPECT_EQ(box.ControlText(IDC_INPUT_TEXT), L"");
     EXPECT_TRUE(box.owner != NULL && !IsWindowVisible(box.owner)) << "owned by the still hidden main window";
-    EXPECT_EQ(GetIni(L"ICQ", L"UIN"), L"<none>") << "nothing is written on this way out";
-    EXPECT_EQ(GetIni(L"List", L"cx0"), L"<none>");
+    EXPECT_EQ(Ini(L"ICQ", L"UIN"), L"<none>") << "nothing is written on this way out";
+    EXPECT_EQ(Ini(L"List", L"cx0"), L"<none>");
 }
 
 TEST_F(MainWindow, FirstStartCreatesTheAccount)
@@ -88,30 +57,30 @@ TEST_F(MainWindow, FirstStartCreatesTheAccount)
         .Then(Press(IDYES))
         .Then(Press(IDOK)) // notice 107, left unticked
         .Then(Steps({[](HWND main) { EXPECT_TRUE(Rows(main).empty()); }, Press(IDCANCEL)}));
-    EXPECT_EQ(RunMain(), 0);
+    EXPECT_EQ(RunMainWindow(), 0);
     ASSERT_EQ(robot.Seen().size(), 4u);
     EXPECT_EQ(robot.Seen()[3].ControlText(IDC_ICQ_NUMBER), L"123456");
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, ListKeyPath(L"123456")));
-    EXPECT_EQ(GetIni(L"ICQ", L"UIN"), L"123456");
-    EXPECT_EQ(GetIni(L"Infos", L"1"), L"0");
-    EXPECT_EQ(GetIni(L"List", L"cx0"), L"200");
-    EXPECT_EQ(GetIni(L"List", L"cx1"), L"230");
+    EXPECT_EQ(Ini(L"ICQ", L"UIN"), L"123456");
+    EXPECT_EQ(Ini(L"Infos", L"1"), L"0");
+    EXPECT_EQ(Ini(L"List", L"cx0"), L"200");
+    EXPECT_EQ(Ini(L"List", L"cx1"), L"230");
 }
 
 TEST_F(MainWindow, FirstRunNoticeUntilTickedOff)
 {
-    Account(L"12345", {{1, StatusValues(L"a", L"", 1, 1)}});
+    PutAccount(L"12345", {{1, StatusValues(L"a", L"", 1, 1)}});
     SetIni(L"ICQ", L"UIN", L"12345");
     const std::vector<std::pair<const wchar_t *, Action>> starts = {
         {L"0", Press(IDOK)},                                    // shown at an absent key, left unticked
         {L"0", Escape()},                                       // shown again, Esc
         {L"1", Steps({Tick(IDC_DONT_SHOW_AGAIN), CloseBox()})}, // ticked off with the close box
     };
-    WritePrivateProfileStringW(L"Infos", L"1", NULL, Ini().c_str());
+    SetIni(L"Infos", L"1", NULL);
     for (const auto &start : starts) {
         UiRobot robot;
         robot.Then(start.second).Then(Press(IDCANCEL));
-        EXPECT_EQ(RunMain(), 0);
+        EXPECT_EQ(RunMainWindow(), 0);
         ASSERT_EQ(robot.Seen().size(), 2u);
         const Shown &notice = robot.Seen()[0];
         EXPECT_EQ(notice.caption, L"Orbelan!");
@@ -119,19 +88,19 @@ TEST_F(MainWindow, FirstRunNoticeUntilTickedOff)
                   L"Program Orbelan! NENÍ plně kompatibilní s ICQ Lite verze starší než 5.1. (Máte-li ICQ 5.1, "
                   L"můžete tuto zprávu ignorovat)");
         EXPECT_TRUE(notice.owner != NULL && !IsWindowVisible(notice.owner)) << "before the main window shows";
-        EXPECT_EQ(GetIni(L"Infos", L"1"), start.first);
+        EXPECT_EQ(Ini(L"Infos", L"1"), start.first);
         ResetProgramState();
     }
     UiRobot robot; // ticked off: only the main window
     robot.Then(Press(IDCANCEL));
-    EXPECT_EQ(RunMain(), 0);
+    EXPECT_EQ(RunMainWindow(), 0);
     EXPECT_EQ(robot.Seen().size(), 1u);
 }
 
 TEST_F(MainWindow, ChangeButtonSwitchesAccounts)
 {
-    Account(L"11111", {{1, StatusValues(L"a", L"", 1, 1)}});
-    Account(L"22222", {{2, StatusValues(L"b", L"", 1, 1)}, {3, StatusValues(L"c", L"", 2, 1)}});
+    PutAccount(L"11111", {{1, StatusValues(L"a", L"", 1, 1)}});
+    PutAccount(L"22222", {{2, StatusValues(L"b", L"", 1, 1)}, {3, StatusValues(L"c", L"", 2, 1)}});
     SetIni(L"ICQ", L"UIN", L"11111");
     UiRobot robot;
     // A list cleared without other changes is not offered for saving.
@@ -139,17 +108,17 @@ TEST_F(MainWindow, ChangeButtonSwitchesAccounts)
                       [](HWND main) { EXPECT_EQ(Rows(main).size(), 2u); }, Press(IDCANCEL)}))
         .Then(Press(IDYES))
         .Then(Steps({Type(IDC_INPUT_TEXT, L"22222"), Press(IDOK)}));
-    EXPECT_EQ(RunMain(), 0);
+    EXPECT_EQ(RunMainWindow(), 0);
     ASSERT_EQ(robot.Seen().size(), 3u);
     EXPECT_TRUE(IsInputBox(robot.Seen()[2]));
     EXPECT_EQ(robot.Seen()[2].ControlText(IDC_INPUT_TEXT), L"11111");
-    EXPECT_EQ(GetIni(L"ICQ", L"UIN"), L"22222");
+    EXPECT_EQ(Ini(L"ICQ", L"UIN"), L"22222");
     EXPECT_EQ(ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"11111")).size(), 1u) << "the cleared list was not saved";
 }
 
 TEST_F(MainWindow, StartShowsTheStoredAccount)
 {
-    Account(L"10000", {{3, StatusValues(L"Třetí", L"popis", 2, 1)}, {8, StatusValues(L"Osmý", L"", 1, 0)}});
+    PutAccount(L"10000", {{3, StatusValues(L"Třetí", L"popis", 2, 1)}, {8, StatusValues(L"Osmý", L"", 1, 0)}});
     SetIni(L"ICQ", L"UIN", L"10000");
     SetIni(L"List", L"cx0", L"150");
 
@@ -173,7 +142,7 @@ TEST_F(MainWindow, StartShowsTheStoredAccount)
                           EXPECT_STREQ(title, L"Popis");
                       },
                       Press(IDCANCEL)}));
-    EXPECT_EQ(RunMain(), 0);
+    EXPECT_EQ(RunMainWindow(), 0);
 
     ASSERT_EQ(robot.Seen().size(), 1u);
     const Shown &main = robot.Seen()[0];
@@ -182,8 +151,8 @@ TEST_F(MainWindow, StartShowsTheStoredAccount)
     EXPECT_EQ(main.ControlText(IDC_VERSION_LABEL), L"Verze 1.06a");
     EXPECT_EQ(main.owner, (HWND)NULL);
     // Storno stores the column widths and nothing else.
-    EXPECT_EQ(GetIni(L"List", L"cx0"), L"150");
-    EXPECT_EQ(GetIni(L"List", L"cx1"), L"230");
+    EXPECT_EQ(Ini(L"List", L"cx0"), L"150");
+    EXPECT_EQ(Ini(L"List", L"cx1"), L"230");
     EXPECT_EQ(ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"10000"))[L"3"], StatusValues(L"Třetí", L"popis", 2, 1));
 }
 
@@ -212,24 +181,23 @@ TEST_F(MainWindow, WhichStoredNumbersAreUsable)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(Narrow(c.stored));
-        ScratchRegistry fresh;
+        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Mirabilis");
         ResetProgramState();
         SetIni(L"ICQ", L"UIN", c.stored);
         if (c.key)
-            Account(c.key, {{1, StatusValues(L"a", L"b", 1, 1)}});
+            PutAccount(c.key, {{1, StatusValues(L"a", L"b", 1, 1)}});
         UiRobot robot;
         robot.Then(Press(IDCANCEL));
-        EXPECT_EQ(RunMain(), 0);
+        EXPECT_EQ(RunMainWindow(), 0);
         ASSERT_EQ(robot.Seen().size(), 1u);
         if (c.shown) {
             EXPECT_EQ(robot.Seen()[0].ControlText(IDC_ICQ_NUMBER), c.shown);
             EXPECT_EQ(StatusList.Count, 1);
         } else {
-            // The box opens with the stored text, usable or not.
+            // The box opens with the stored text, usable or not, as far as
+            // it takes it.
             EXPECT_TRUE(IsInputBox(robot.Seen()[0]));
-            wchar_t stored[16];
-            GetPrivateProfileStringW(L"ICQ", L"UIN", L"", stored, 16, Ini().c_str());
-            EXPECT_EQ(robot.Seen()[0].ControlText(IDC_INPUT_TEXT), stored);
+            EXPECT_EQ(robot.Seen()[0].ControlText(IDC_INPUT_TEXT), Ini(L"ICQ", L"UIN").substr(0, 15));
         }
     }
 }
@@ -238,22 +206,22 @@ TEST_F(MainWindow, OkSavesInListOrderAndCloses)
 {
     RegValues stray = StatusValues(L"první", L"", 5, 1);
     stray[L"Stray"] = Dword(1);
-    Account(L"12345", {{4, stray}, {9, StatusValues(L"druhý", L"", 9, 0)}});
+    PutAccount(L"12345", {{4, stray}, {9, StatusValues(L"druhý", L"", 9, 0)}});
     SetIni(L"ICQ", L"UIN", L"12345");
     UiRobot robot;
     robot.Then(Press(IDOK));
-    EXPECT_EQ(RunMain(), 0);
+    EXPECT_EQ(RunMainWindow(), 0);
     RegTree tree = ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"12345"));
     ASSERT_EQ(tree.size(), 2u);
     EXPECT_EQ(tree[L"4"], StatusValues(L"první", L"", 1, 1));
     EXPECT_EQ(tree[L"9"], StatusValues(L"druhý", L"", 2, 0));
-    EXPECT_EQ(GetIni(L"List", L"cx0"), L"200");
-    EXPECT_EQ(GetIni(L"List", L"cx1"), L"230");
+    EXPECT_EQ(Ini(L"List", L"cx0"), L"200");
+    EXPECT_EQ(Ini(L"List", L"cx1"), L"230");
 }
 
 TEST_F(MainWindow, FailedSaveKeepsTheWindowOpen)
 {
-    Account(L"12345", {{4, StatusValues(L"a", L"", 1, 1)}});
+    PutAccount(L"12345", {{4, StatusValues(L"a", L"", 1, 1)}});
     SetIni(L"ICQ", L"UIN", L"12345");
     UiRobot robot;
     robot.Then(Steps({[](HWND) {
@@ -261,14 +229,14 @@ TEST_F(MainWindow, FailedSaveKeepsTheWindowOpen)
                           RegDeleteKeyW(HKEY_CURRENT_USER, ListKeyPath(L"12345").c_str());
                       },
                       Press(IDOK),
-                      [](HWND main) {
+                      [this](HWND main) {
                           EXPECT_TRUE(IsWindowVisible(main)) << "OK after a failed save keeps the window";
-                          EXPECT_EQ(MainWindow::GetIni(L"List", L"cx0"), L"<none>")
+                          EXPECT_EQ(Ini(L"List", L"cx0"), L"<none>")
                               << "the widths are kept only on the way out";
                       },
                       Press(IDCANCEL)}))
         .Then(Press(IDOK)); // the error report: continue
-    EXPECT_EQ(RunMain(), 0);
+    EXPECT_EQ(RunMainWindow(), 0);
     ASSERT_EQ(robot.Seen().size(), 2u);
     EXPECT_TRUE(IsReport(robot.Seen()[1], L"SaveAll", L"RegOpenKeyExW(\"..\\\\ICQ\\\\..\\\\CustomStatusList\")",
                          ERROR_FILE_NOT_FOUND));
@@ -278,7 +246,7 @@ TEST_F(MainWindow, FailedSaveKeepsTheWindowOpen)
 
 TEST_F(MainWindow, ApplyAndSaveMenuWriteAndStayOpen)
 {
-    Account(L"12345", {{6, StatusValues(L"a", L"", 7, 1)}});
+    PutAccount(L"12345", {{6, StatusValues(L"a", L"", 7, 1)}});
     SetIni(L"ICQ", L"UIN", L"12345");
     auto lineNumberIs = [](DWORD line) {
         return [line](HWND) {
@@ -289,13 +257,13 @@ TEST_F(MainWindow, ApplyAndSaveMenuWriteAndStayOpen)
     UiRobot robot;
     robot.Then(Steps({Press(IDC_APPLY), lineNumberIs(1), renumber, Command(IDM_SAVE), lineNumberIs(1),
                       Press(IDCANCEL)}));
-    EXPECT_EQ(RunMain(), 0);
+    EXPECT_EQ(RunMainWindow(), 0);
     EXPECT_EQ(robot.Seen().size(), 1u);
 }
 
 TEST_F(MainWindow, DiscardChangesAsksThenReloads)
 {
-    Account(L"12345", {{6, StatusValues(L"a", L"", 1, 1)}});
+    PutAccount(L"12345", {{6, StatusValues(L"a", L"", 1, 1)}});
     SetIni(L"ICQ", L"UIN", L"12345");
     auto addBehindItsBack = [](HWND) {
         PutKey(HKEY_CURRENT_USER, ListKeyPath(L"12345") + L"\\2", StatusValues(L"nový", L"", 2, 1));
@@ -306,7 +274,7 @@ TEST_F(MainWindow, DiscardChangesAsksThenReloads)
                       rowsAre(2), Press(IDCANCEL)}))
         .Then(Press(IDNO))
         .Then(Press(IDYES));
-    EXPECT_EQ(RunMain(), 0);
+    EXPECT_EQ(RunMainWindow(), 0);
     ASSERT_EQ(robot.Seen().size(), 3u);
     for (int i : {1, 2}) {
         const Shown &question = robot.Seen()[i];
@@ -320,7 +288,7 @@ TEST_F(MainWindow, DiscardChangesAsksThenReloads)
 
 TEST_F(MainWindow, ClearAllEmptiesTheListUntilSaved)
 {
-    Account(L"12345", {{6, StatusValues(L"a", L"", 1, 1)}, {7, StatusValues(L"b", L"", 2, 1)}});
+    PutAccount(L"12345", {{6, StatusValues(L"a", L"", 1, 1)}, {7, StatusValues(L"b", L"", 2, 1)}});
     SetIni(L"ICQ", L"UIN", L"12345");
     auto checkCleared = [](HWND main) {
         EXPECT_TRUE(Rows(main).empty());
@@ -333,7 +301,7 @@ TEST_F(MainWindow, ClearAllEmptiesTheListUntilSaved)
                       checkCleared, Press(IDOK)}))
         .Then(Press(IDNO))
         .Then(Press(IDYES));
-    EXPECT_EQ(RunMain(), 0);
+    EXPECT_EQ(RunMainWindow(), 0);
     ASSERT_EQ(robot.Seen().size(), 3u);
     EXPECT_EQ(robot.Seen()[1].text, L"Opravdu chcete vymazat všechny statusy?");
     EXPECT_EQ(robot.Seen()[1].icon, L"question");
@@ -343,13 +311,13 @@ TEST_F(MainWindow, ClearAllEmptiesTheListUntilSaved)
 
 TEST_F(MainWindow, StornoAfterClearKeepsTheRegistry)
 {
-    Account(L"12345", {{6, StatusValues(L"a", L"", 1, 1)}});
+    PutAccount(L"12345", {{6, StatusValues(L"a", L"", 1, 1)}});
     SetIni(L"ICQ", L"UIN", L"12345");
     UiRobot robot;
     robot.Then(Steps({Command(IDM_CLEAR_ALL), Press(IDCANCEL)})).Then(Press(IDYES));
-    EXPECT_EQ(RunMain(), 0);
+    EXPECT_EQ(RunMainWindow(), 0);
     EXPECT_EQ(ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"12345")).size(), 1u);
-    EXPECT_EQ(GetIni(L"List", L"cx0"), L"200");
+    EXPECT_EQ(Ini(L"List", L"cx0"), L"200");
 }
 
 // Sets the list view's selection mark, as a click on the row would.
@@ -360,7 +328,7 @@ static Action Mark(int row)
 
 TEST_F(MainWindow, ButtonsKeysAndDoubleClickReachTheEditor)
 {
-    Account(L"12345", {{1, StatusValues(L"jedna", L"", 1, 1)}, {2, StatusValues(L"dva", L"", 2, 1)},
+    PutAccount(L"12345", {{1, StatusValues(L"jedna", L"", 1, 1)}, {2, StatusValues(L"dva", L"", 2, 1)},
                        {3, StatusValues(L"tři", L"", 3, 1)}});
     SetIni(L"ICQ", L"UIN", L"12345");
     auto pressDelete = [](HWND main) {
@@ -391,7 +359,7 @@ TEST_F(MainWindow, ButtonsKeysAndDoubleClickReachTheEditor)
         .Then(Steps({[](HWND editor) { EXPECT_EQ(GetDlgItemTextW(editor, IDC_STATUS_TITLE, nullptr, 0), 0u); },
                      Type(IDC_STATUS_TITLE, L"trojka"), Press(IDOK)}))
         .Then(Press(IDNO));
-    EXPECT_EQ(RunMain(), 0);
+    EXPECT_EQ(RunMainWindow(), 0);
     ASSERT_EQ(robot.Seen().size(), 6u);
     EXPECT_EQ(robot.Seen()[1].ControlText(IDC_STATUS_TITLE), L"dva");
     EXPECT_EQ(robot.Seen()[2].text, L"Opravdu chcete tento záznam odstranit?");
@@ -404,11 +372,11 @@ TEST_F(MainWindow, ButtonsKeysAndDoubleClickReachTheEditor)
 
 TEST_F(MainWindow, AboutFromTheMenu)
 {
-    Account(L"12345", {});
+    PutAccount(L"12345", {});
     SetIni(L"ICQ", L"UIN", L"12345");
     UiRobot robot;
     robot.Then(Steps({Command(IDM_ABOUT), Press(IDCANCEL)})).Then(Press(IDOK));
-    EXPECT_EQ(RunMain(), 0);
+    EXPECT_EQ(RunMainWindow(), 0);
     ASSERT_EQ(robot.Seen().size(), 2u);
     EXPECT_EQ(robot.Seen()[1].caption, L"O programu Orbelan!");
     EXPECT_EQ(robot.Seen()[1].owner, robot.Seen()[0].window);
@@ -420,19 +388,19 @@ TEST_F(MainWindow, OddSettingsFiles)
     std::string garbage;
     for (int i = 0; i < 4096; i++)
         garbage += (char)((i * 7919 + 13) % 251);
-    WriteFileBytes(Ini(), garbage + "\r\n[Infos]\r\n3=1\r\n");
+    WriteFileBytes(ini, garbage + "\r\n[Infos]\r\n3=1\r\n");
     {
         UiRobot robot;
         robot.Then(Press(IDCANCEL));
-        EXPECT_EQ(RunMain(), 0);
+        EXPECT_EQ(RunMainWindow(), 0);
         ASSERT_EQ(robot.Seen().size(), 1u);
         EXPECT_EQ(robot.Seen()[0].ControlText(IDC_INPUT_TEXT), L"");
     }
 
     // Saved as Unicode by Notepad: read all the same; odd widths as written.
-    Account(L"12345", {{1, StatusValues(L"a", L"", 1, 1)}});
+    PutAccount(L"12345", {{1, StatusValues(L"a", L"", 1, 1)}});
     std::wstring unicode = L"\xFEFF[ICQ]\r\nUIN=12345\r\n[List]\r\ncx0=abc\r\ncx1=-5\r\n[Infos]\r\n1=-1\r\n3=1\r\n";
-    WriteFileBytes(Ini(), std::string((const char *)unicode.data(), unicode.size() * 2));
+    WriteFileBytes(ini, std::string((const char *)unicode.data(), unicode.size() * 2));
     UiRobot robot;
     robot.Then(Steps({[](HWND main) {
                           HWND list = GetDlgItem(main, IDC_STATUS_LIST);
@@ -440,18 +408,18 @@ TEST_F(MainWindow, OddSettingsFiles)
                           EXPECT_EQ(Rows(main).size(), 1u);
                       },
                       Press(IDCANCEL)}));
-    EXPECT_EQ(RunMain(), 0);
+    EXPECT_EQ(RunMainWindow(), 0);
     ASSERT_EQ(robot.Seen().size(), 1u);
     EXPECT_EQ(robot.Seen()[0].ControlText(IDC_ICQ_NUMBER), L"12345");
 
     // A number with a leading blank is stored in quotes; at 15 characters
     // it still comes back whole, not as the 14-digit number of another
     // account.
-    Account(L" 00002147483646", {{2, StatusValues(L"b", L"", 1, 1)}});
-    WriteFileBytes(Ini(), "[ICQ]\r\nUIN=\" 00002147483646\"\r\n[Infos]\r\n1=1\r\n3=1\r\n");
+    PutAccount(L" 00002147483646", {{2, StatusValues(L"b", L"", 1, 1)}});
+    WriteFileBytes(ini, "[ICQ]\r\nUIN=\" 00002147483646\"\r\n[Infos]\r\n1=1\r\n3=1\r\n");
     UiRobot again;
     again.Then(Steps({[](HWND main) { EXPECT_EQ(Rows(main).size(), 1u); }, Press(IDCANCEL)}));
-    EXPECT_EQ(RunMain(), 0);
+    EXPECT_EQ(RunMainWindow(), 0);
     ASSERT_EQ(again.Seen().size(), 1u);
     EXPECT_EQ(again.Seen()[0].ControlText(IDC_ICQ_NUMBER), L" 00002147483646");
 }
@@ -468,7 +436,7 @@ TEST_F(MainWindow, SettingIntegersAreDecimalText)
 // list view and the dirty flag in step with the list.
 TEST_F(MainWindow, LoadAndSaveKeepTheViewAndTheFlag)
 {
-    Account(L"123456", {{2, StatusValues(L"Druhý", L"text dva", 5, 1)}, {7, StatusValues(L"Sedmý", L"text sedm", 3, 0)}});
+    PutAccount(L"123456", {{2, StatusValues(L"Druhý", L"text dva", 5, 1)}, {7, StatusValues(L"Sedmý", L"text sedm", 3, 0)}});
     TestMainWindow main(L"123456");
     StatusListDirty = 1;
     EXPECT_EQ(LoadAll(), 0);

@@ -3,8 +3,6 @@
 #include "test_support.h"
 
 #include "app/main_dialog.h"
-#include "base/base.h"
-#include "base/base.h"
 #include "dialogs/dialogs.h"
 #include "home_url.h"
 #include "resource.h"
@@ -12,33 +10,9 @@
 
 static const std::wstring Icq = L"12345";
 
-class Dialogs : public ::testing::Test {
+class Dialogs : public TestBed {
 protected:
-    void SetUp() override
-    {
-        ResetProgramState();
-        main = std::make_unique<TestMainWindow>(Icq);
-        CopyText(SettingsPath, MAX_PATH, Ini().c_str());
-        PutKey(HKEY_CURRENT_USER, ListKeyPath(Icq));
-    }
-    void TearDown() override { main.reset(); }
-
-    std::wstring Ini() const { return folder.File(L"Data.ini"); }
-    std::wstring Infos(const wchar_t *key) const
-    {
-        wchar_t text[32];
-        GetPrivateProfileStringW(L"Infos", key, L"<none>", text, 32, Ini().c_str());
-        return text;
-    }
-    static StatusRecord Record(int icon, const std::wstring &name, DWORD on = 1)
-    {
-        StatusRecord record = {};
-        record.IconIndex = icon;
-        CopyText(record.Name, 1024, name.c_str());
-        CopyText(record.Description, 4096, (L"text " + name).c_str());
-        record.On = on;
-        return record;
-    }
+    Dialogs() : TestBed(Icq.c_str()) { PutKey(HKEY_CURRENT_USER, ListKeyPath(Icq)); }
     void Select(int row) { SendMessageW(main->List(), LVM_SETSELECTIONMARK, 0, row); }
     // Saves and loads again, as the next start would see the list.
     void SaveAndReload()
@@ -54,10 +28,6 @@ protected:
             icons.push_back(record.IconIndex);
         return icons;
     }
-
-    ScratchRegistry registry{true}; // the default messages live under HKEY_LOCAL_MACHINE
-    TempFolder folder;
-    std::unique_ptr<TestMainWindow> main;
 };
 
 // Picks an icon in the editor's picker.
@@ -133,7 +103,7 @@ TEST_F(Dialogs, NoticeTextsAndBoldTitles)
             if (control.id == -1 || control.id == 0xFFFF)
                 labels.push_back(control.text);
         EXPECT_EQ(labels, notice.labels);
-        EXPECT_EQ(Infos(notice.key), L"0");
+        EXPECT_EQ(Ini(L"Infos", notice.key), L"0");
         EXPECT_EQ(GetObjectType(bold), 0u) << "the bold font is released with its dialog";
     }
 }
@@ -149,20 +119,20 @@ TEST_F(Dialogs, NoticeRuleFollowsTheSettingsFile)
         {Steps({Tick(IDC_DONT_SHOW_AGAIN), Press(IDOK)}), L"1"},
     };
     for (const auto &end : ends) {
-        WritePrivateProfileStringW(L"Infos", L"2", L"0", Ini().c_str());
+        SetIni(L"Infos", L"2", L"0");
         UiRobot robot;
         robot.Then(end.first);
         ShowNoticeOnce(IDD_NOTICE_HIGH_ICONS, L"2", main->Window());
         EXPECT_EQ(robot.Seen().size(), 1u);
-        EXPECT_EQ(Infos(L"2"), end.second);
+        EXPECT_EQ(Ini(L"Infos", L"2"), end.second);
     }
     // Any other value, written by hand, keeps the notice away.
     for (const wchar_t *value : {L"1", L"2", L"-1", L"7abc"}) {
-        WritePrivateProfileStringW(L"Infos", L"2", value, Ini().c_str());
+        SetIni(L"Infos", L"2", value);
         UiRobot robot; // nothing may come up
         ShowNoticeOnce(IDD_NOTICE_HIGH_ICONS, L"2", main->Window());
         EXPECT_TRUE(robot.Seen().empty()) << Narrow(value);
-        EXPECT_EQ(Infos(L"2"), value);
+        EXPECT_EQ(Ini(L"Infos", L"2"), value);
     }
 }
 
@@ -256,12 +226,12 @@ TEST_F(Dialogs, EveryLabelShowsItsWholeText)
          [&] {
              main.reset();
              ResetProgramState();
-             WriteExeSettings(Icq);
+             UseExeSettings(Icq.c_str());
              RunMainWindow();
          }},
-        {"input box", [] {
+        {"input box", [&] {
              ResetProgramState();
-             WriteExeSettings(L""); // no account yet: the main window asks for one
+             UseExeSettings(L""); // no account yet: the main window asks for one
              RunMainWindow();
          }},
     };
@@ -272,7 +242,6 @@ TEST_F(Dialogs, EveryLabelShowsItsWholeText)
         window.second();
         EXPECT_EQ(robot.Seen().size(), 1u) << dialog;
     }
-    DeleteFileW(ExeSettingsPath().c_str());
 }
 
 /* ---- The status editor --------------------------------------------------- */
@@ -340,7 +309,7 @@ TEST_F(Dialogs, AddStartsTickedAndStornoChangesNothing)
 
 TEST_F(Dialogs, EditInPlaceKeepsThePosition)
 {
-    SetRecords(StatusList, {Record(1, L"a"), Record(2, L"b", 2), Record(3, L"c")});
+    SetRecords(StatusList, {Record(1, L"a"), Record(2, L"b", L"text b", 2), Record(3, L"c")});
     FillStatusListView();
     Select(1);
     UiRobot robot;
@@ -396,7 +365,7 @@ TEST_F(Dialogs, ATakenIconIsRefused)
 
 TEST_F(Dialogs, WithAll32IconsNothingCanBeAdded)
 {
-    WritePrivateProfileStringW(L"Infos", L"2", L"1", Ini().c_str());
+    SetIni(L"Infos", L"2", L"1");
     for (int icon = 1; icon <= 32; icon++)
         StatusList.Records[StatusList.Count++] = Record(icon, std::to_wstring(icon));
     UiRobot robot;
@@ -417,7 +386,7 @@ TEST_F(Dialogs, HighIconsBringNotice108First)
     robot.Then(Steps({PickIcon(29), Press(IDOK)}));
     AddStatus();
     EXPECT_EQ(robot.Seen().size(), 1u);
-    EXPECT_EQ(Infos(L"2"), L"<none>");
+    EXPECT_EQ(Ini(L"Infos", L"2"), L"<none>");
 
     // A taken icon above 29: the notice, then the warning, at every OK,
     // until the notice is ticked off.
@@ -434,7 +403,7 @@ TEST_F(Dialogs, HighIconsBringNotice108First)
     EXPECT_EQ(taken.Seen()[1].owner, taken.Seen()[0].window) << "owned by the editor";
     EXPECT_EQ(taken.Seen()[2].icon, L"warning");
     EXPECT_EQ(taken.Seen()[3].ControlText(IDC_NOTICE_TITLE), taken.Seen()[1].ControlText(IDC_NOTICE_TITLE));
-    EXPECT_EQ(Infos(L"2"), L"1");
+    EXPECT_EQ(Ini(L"Infos", L"2"), L"1");
     EXPECT_EQ(StatusList.Count, 2);
 
     UiRobot quiet;

@@ -7,35 +7,16 @@
 
 static const std::wstring Lite = AccountKey(L"12345", L"ICQLite");
 
-class Messages : public ::testing::Test {
+class Messages : public TestBed {
 protected:
-    void SetUp() override
-    {
-        ResetProgramState();
-        main = std::make_unique<TestMainWindow>(L"12345");
-    }
-    void TearDown() override { main.reset(); }
-
+    Messages() : TestBed(L"12345") {}
     static void Store(const wchar_t *name, const std::string &bytes, DWORD type = REG_BINARY)
     {
-        RegValue value;
-        value.type = type;
-        value.data = bytes;
-        PutKey(HKEY_LOCAL_MACHINE, Lite, {{name, value}});
+        PutKey(HKEY_LOCAL_MACHINE, Lite, {{name, {type, bytes}}});
     }
     static RegValue Stored(const wchar_t *name)
     {
-        HKEY key;
-        RegValue value;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, Lite.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-            return value;
-        DWORD size = 0;
-        if (RegQueryValueExW(key, name, NULL, &value.type, NULL, &size) == ERROR_SUCCESS) {
-            value.data.resize(size);
-            RegQueryValueExW(key, name, NULL, &value.type, (BYTE *)&value.data[0], &size);
-        }
-        RegCloseKey(key);
-        return value;
+        return ReadTree(HKEY_LOCAL_MACHINE, AccountKey(L"12345"))[L"ICQLite"][name];
     }
     // The value as the editor writes it: the text, a zero byte, zeros.
     static RegValue Written(const std::string &utf8)
@@ -44,10 +25,6 @@ protected:
         block.resize(8192, '\0');
         return Binary(block);
     }
-
-    ScratchRegistry registry{true};
-    TempFolder folder;
-    std::unique_ptr<TestMainWindow> main;
 };
 
 TEST_F(Messages, AwayMessageIsEditedAndWrittenBack)
@@ -153,7 +130,7 @@ TEST_F(Messages, MenuCommandsPickTheState)
     Store(L"AwayStatusText", Written("pryč").data);
     Store(L"NAStatusText", Written("nedostupný").data);
     PutKey(HKEY_CURRENT_USER, ListKeyPath(L"12345"));
-    WriteExeSettings(L"12345");
+    UseExeSettings(L"12345");
     main.reset();
     ResetProgramState();
     UiRobot robot;
@@ -161,7 +138,6 @@ TEST_F(Messages, MenuCommandsPickTheState)
         .Then(Press(IDCANCEL))
         .Then(Press(IDCANCEL));
     EXPECT_EQ(RunMainWindow(), 0);
-    DeleteFileW(ExeSettingsPath().c_str());
     ASSERT_EQ(robot.Seen().size(), 3u);
     EXPECT_EQ(robot.Seen()[1].ControlText(IDC_MESSAGE_TEXT), L"nedostupný");
     EXPECT_NE(robot.Seen()[1].ControlText(IDC_MESSAGE_PROMPT).find(L"ve stavu NA:"), std::wstring::npos);

@@ -2,17 +2,12 @@
 // a window.
 #include "test_support.h"
 
-#include "base/base.h"
 #include "store/status_store.h"
-#include "store/status_store.h"
-
-#include <memory>
 
 static const std::wstring Icq = L"123456";
 
-class Store : public ::testing::Test {
+class Store : public TestBed {
 protected:
-    void SetUp() override { ResetProgramState(); }
     // Both go through a table that holds list first: the load must replace
     // what is there.
     int Load()
@@ -39,18 +34,6 @@ protected:
             icons.push_back(record.IconIndex);
         return icons;
     }
-    static StatusRecord Record(int icon, const std::wstring &name, const std::wstring &text, DWORD on = 1)
-    {
-        StatusRecord record = {};
-        record.IconIndex = icon;
-        CopyText(record.Name, 1024, name.c_str());
-        CopyText(record.Description, 4096, text.c_str());
-        record.On = on;
-        return record;
-    }
-
-    ScratchRegistry registry;
-    TempFolder folder;
     std::vector<StatusRecord> list;
     std::unique_ptr<StatusTable> table = std::make_unique<StatusTable>();
 };
@@ -117,15 +100,9 @@ TEST_F(Store, OddValuesLoadSafely)
     // a REG_SZ title, a two-byte line number and an eight-byte "On".
     PutStatus(1, {{L"Description", Binary(std::string("konec\0", 6))}, {L"LineNumber", Dword(1)},
                   {L"Name", Binary(std::string("p\xC5\x99\0skryto", 9))}, {L"On", Dword(1)}});
-    RegValue sz;
-    sz.type = REG_SZ;
-    sz.data = std::string("A\0b\0c\0\0\0", 8);
-    RegValue shortNumber = Binary("\x02\x01");
-    RegValue longOn;
-    longOn.type = REG_QWORD;
-    longOn.data = std::string("\x01\0\0\0\0\0\0\0", 8);
-    PutStatus(2, {{L"Description", Binary("\xFF\xFEok\xC0\xAF")}, {L"LineNumber", shortNumber}, {L"Name", sz},
-                  {L"On", longOn}});
+    PutStatus(2, {{L"Description", Binary("\xFF\xFEok\xC0\xAF")}, {L"LineNumber", Binary("\x02\x01")},
+                  {L"Name", {REG_SZ, std::string("A\0b\0c\0\0\0", 8)}},
+                  {L"On", {REG_QWORD, std::string("\x01\0\0\0\0\0\0\0", 8)}}});
 
     UiRobot robot;
     robot.Then(Press(IDOK));
@@ -230,10 +207,7 @@ TEST_F(Store, SaveLeavesOtherKeysAndValuesAlone)
 TEST_F(Store, SaveRewritesAStatusWhole)
 {
     // Stray values and wrong types in a status subkey do not outlive a save.
-    RegValue sz;
-    sz.type = REG_SZ;
-    sz.data = std::string("x\0\0\0", 4);
-    PutStatus(6, {{L"Name", sz}, {L"Extra", Dword(5)}, {L"LineNumber", Binary("1")}});
+    PutStatus(6, {{L"Name", {REG_SZ, std::string("x\0\0\0", 4)}}, {L"Extra", Dword(5)}, {L"LineNumber", Binary("1")}});
     list = {Record(6, L"nový", L"text", 1)};
     EXPECT_EQ(Save(), 0);
     EXPECT_EQ(Tree()[L"6"], StatusValues(L"nový", L"text", 1, 1));
@@ -277,21 +251,12 @@ TEST_F(Store, MissingListKeyIsReportedOnce)
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, List())) << "nothing is created";
 }
 
-// A list key the program cannot add subkeys to: a volatile key accepts no
-// lasting children, so creating a status that is not there yet fails.
-static void PutVolatileList(const std::wstring &list, std::initializer_list<int> icons)
-{
-    PutKey(HKEY_CURRENT_USER, list, {}, REG_OPTION_VOLATILE);
-    DWORD line = 1;
-    for (int icon : icons)
-        PutKey(HKEY_CURRENT_USER, list + L"\\" + std::to_wstring(icon),
-               StatusValues(L"starý " + std::to_wstring(icon), L"", line++, 1), REG_OPTION_VOLATILE);
-}
-
 TEST_F(Store, FailedWritesAreReportedAndTheSaveGoesOn)
 {
-    PutKey(HKEY_CURRENT_USER, AccountKey(Icq));
-    PutVolatileList(List(), {3, 9});
+    // A volatile list key takes no lasting subkeys: status 7, new, cannot
+    // be created.
+    PutAccount(Icq, {{3, StatusValues(L"starý 3", L"", 1, 1)}, {9, StatusValues(L"starý 9", L"", 2, 1)}},
+               REG_OPTION_VOLATILE);
     list = {Record(3, L"tři", L""), Record(7, L"sedm", L""), Record(9, L"devět", L"")};
 
     UiRobot robot;
@@ -316,34 +281,27 @@ TEST_F(Store, FailedWritesAreReportedAndTheSaveGoesOn)
     EXPECT_EQ(tree[L"9"], StatusValues(L"devět", L"", 3, 1));
 }
 
-// Child: loads a volatile list of 1, 5 and 9, adds a new status 7 in second
-// place, saves, and ends the program in the first error report.
-static int InterruptedSaveChild(const std::wstring &scratch)
+// Loads the list, adds a new status 7 in second place, drops status 5,
+// saves, and ends the program in the first error report.
+static void AddSecondAndSave()
 {
-    if (!ScratchRegistry::Adopt(scratch))
-        return 1;
     static StatusTable table;
     UiRobot robot;
     robot.Then(Press(IDCANCEL));
     if (ReadStatusList(Icq.c_str(), &table) != 0 || table.Count != 3)
-        return 2;
+        return; // the test fails: the program did not end
     std::vector<StatusRecord> list = Records(table);
-    StatusRecord added = {};
-    added.IconIndex = 7;
-    CopyText(added.Name, 1024, L"nový");
-    list.insert(list.begin() + 1, added);
-    list.erase(list.begin() + 2); // status 5 is dropped
+    list.insert(list.begin() + 1, Record(7, L"nový", L"", 0));
+    list.erase(list.begin() + 2);
     SetRecords(table, list);
     WriteStatusList(Icq.c_str(), &table);
-    return 3; // not reached: Cancel ends the process
 }
-static bool interruptedChild = RegisterChild("interrupted-save", InterruptedSaveChild);
 
 TEST_F(Store, InterruptedSaveLosesNoStoredStatus)
 {
-    PutKey(HKEY_CURRENT_USER, AccountKey(Icq));
-    PutVolatileList(List(), {1, 5, 9});
-    EXPECT_EQ(RunChild("interrupted-save", registry.Path(), folder.Path()), 0xFFFFFFFFu);
+    PutAccount(Icq, {{1, StatusValues(L"starý 1", L"", 1, 1)}, {5, StatusValues(L"starý 5", L"", 2, 1)},
+                     {9, StatusValues(L"starý 9", L"", 3, 1)}}, REG_OPTION_VOLATILE);
+    EXPECT_EXIT(AddSecondAndSave(), testing::ExitedWithCode(-1), "");
 
     // Status 1 was rewritten before the failure; 5, which the new list no
     // longer has, and 9, not yet reached, are still there as they were.

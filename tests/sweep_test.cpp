@@ -261,17 +261,9 @@ static Input Benign(const Slot &slot)
     return {true, REG_BINARY, Utf8(Pick(40), Text)};
 }
 
-class Sweep : public ::testing::Test {
+class Sweep : public TestBed {
 protected:
-    void SetUp() override
-    {
-        ResetProgramState();
-        main = std::make_unique<TestMainWindow>(L"123456");
-    }
-    void TearDown() override { main.reset(); }
-    ScratchRegistry registry{true}; // HKEY_LOCAL_MACHINE too, for the default message
-    TempFolder folder;
-    std::unique_ptr<TestMainWindow> main;
+    Sweep() : TestBed(L"123456") {}
 };
 
 // What the load must make of text value input: empty when the value is too
@@ -547,7 +539,7 @@ TEST(SweepVersion, ParseReadsFiveBytesOnly)
 TEST(SweepBrowser, CommandIsTakenOnlyWhenTerminatedInside)
 {
     Rng.seed(4);
-    ScratchRegistry registry(false, true);
+    ScratchRegistry registry;
     Guarded guard(260 * sizeof(wchar_t));
     wchar_t *buffer = guard.Tail<wchar_t>(260);
     const wchar_t *path = L"HTTP\\shell\\open\\command";

@@ -2,7 +2,6 @@
 #include "test_support.h"
 
 #include "base/base.h"
-#include "base/base.h"
 
 #include <string.h>
 

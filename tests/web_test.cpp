@@ -2,13 +2,11 @@
 // browser launcher with a real child process standing in for the browser.
 #include "test_support.h"
 
-#include "base/base.h"
-#include "base/base.h"
 #include "home_url.h"
 #include "resource.h"
 #include "web/web.h"
 
-#include <objbase.h>
+#include <filesystem>
 
 #ifndef ORBELAN_TEST_SOURCES
 #error ORBELAN_TEST_SOURCES must name the folder of the test sources
@@ -63,20 +61,15 @@ public:
         // It looks for the file every tenth of a second, and says when it
         // has stopped listening.
         WriteFileBytes(folder_ + L"\\stop", "");
-        for (int i = 0; i < 200 && GetFileAttributesW((folder_ + L"\\stopped").c_str()) == INVALID_FILE_ATTRIBUTES; i++)
+        for (int i = 0; i < 200 && !FileExists(folder_ + L"\\stopped"); i++)
             Sleep(50);
-        for (const wchar_t *file : {L"\\port", L"\\stop", L"\\stopped"})
-            DeleteFileW((folder_ + file).c_str());
-        for (const std::wstring &name : files_)
-            DeleteFileW((folder_ + L"\\www\\" + name).c_str());
-        RemoveDirectoryW((folder_ + L"\\www").c_str());
-        RemoveDirectoryW(folder_.c_str());
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
     }
     // Serves bytes as /<name>; returns its URL.
     std::wstring Serve(const std::wstring &name, const std::string &bytes)
     {
         WriteFileBytes(folder_ + L"\\www\\" + name, bytes);
-        files_.push_back(name);
         return Url(name);
     }
     std::wstring Url(const std::wstring &name) const
@@ -87,29 +80,19 @@ public:
 private:
     std::string unixFolder_;
     std::wstring folder_;
-    std::vector<std::wstring> files_;
     int port_ = 0;
 };
 
-class Web : public ::testing::Test {
+class Web : public TestBed {
 protected:
-    void SetUp() override
-    {
-        ResetProgramState();
-        main = std::make_unique<TestMainWindow>(L"12345");
-        CopyText(SettingsPath, MAX_PATH, folder.File(L"Data.ini").c_str());
-        SetEnvironmentVariableW(L"ORBELAN_BROWSER_LOG", BrowserLog().c_str());
-    }
-    void TearDown() override { main.reset(); }
+    Web() : TestBed(L"12345") { SetEnvironmentVariableW(L"ORBELAN_BROWSER_LOG", BrowserLog().c_str()); }
 
     std::wstring BrowserLog() const { return folder.File(L"browser.log"); }
     static std::wstring Stub() { return WinePath(BROWSER_STUB); }
     static void RegisterBrowser(const std::wstring &command, DWORD type = REG_SZ)
     {
-        RegValue value;
-        value.type = type;
-        value.data.assign((const char *)command.c_str(), (command.size() + 1) * sizeof(wchar_t));
-        PutKey(HKEY_CLASSES_ROOT, L"HTTP\\shell\\open\\command", {{L"", value}});
+        PutKey(HKEY_CLASSES_ROOT, L"HTTP\\shell\\open\\command",
+               {{L"", {type, std::string((const char *)command.c_str(), (command.size() + 1) * sizeof(wchar_t))}}});
     }
     // The command lines the browser stand-in was started with, waiting up
     // to a few seconds for count of them.
@@ -121,16 +104,6 @@ protected:
         return ReadLines(BrowserLog());
     }
     std::vector<std::string> Log() const { return ReadLines(folder.File(L"EVENTS.Kvt")); }
-    std::wstring Infos3() const
-    {
-        wchar_t text[16];
-        GetPrivateProfileStringW(L"Infos", L"3", L"<none>", text, 16, SettingsPath);
-        return text;
-    }
-
-    ScratchRegistry registry{true, true};
-    TempFolder folder;
-    std::unique_ptr<TestMainWindow> main;
 };
 
 TEST_F(Web, VersionFileIsReadFromItsFirstFiveBytes)
@@ -205,9 +178,9 @@ TEST_F(Web, FailedCheckLogsAndShowsNotice109UntilTickedOff)
     UiRobot robot;
     robot.Then(Press(IDOK)).Then(Steps({Tick(IDC_DONT_SHOW_AGAIN), Press(IDOK)}));
     ReportLatestVersion(-1);
-    EXPECT_EQ(Infos3(), L"0");
+    EXPECT_EQ(Ini(L"Infos", L"3"), L"0");
     ReportLatestVersion(0);
-    EXPECT_EQ(Infos3(), L"1");
+    EXPECT_EQ(Ini(L"Infos", L"3"), L"1");
     ReportLatestVersion(-3); // ticked off: only the log line
     ASSERT_EQ(robot.Seen().size(), 2u);
     EXPECT_EQ(robot.Seen()[0].ControlText(IDC_NOTICE_TITLE),
@@ -223,7 +196,7 @@ TEST_F(Web, FailedCheckLogsAndShowsNotice109UntilTickedOff)
 // ends by itself after the log line (notice 109 is ticked off here).
 TEST_F(Web, CheckThreadEndsByItself)
 {
-    WritePrivateProfileStringW(L"Infos", L"3", L"1", SettingsPath);
+    SetIni(L"Infos", L"3", L"1");
     HANDLE thread = CreateThread(NULL, 0, UpdateCheckThread, NULL, 0, NULL);
     ASSERT_TRUE(thread != NULL);
     EXPECT_EQ(WaitForVersionChecks(), 1) << "found by its start address";
@@ -273,10 +246,7 @@ TEST_F(Web, UnusableBrowserCommandsStartNothing)
 
     const std::wstring stub = L"\"" + Stub() + L"\"";
     auto put = [](const std::string &bytes, DWORD type) {
-        RegValue value;
-        value.type = type;
-        value.data = bytes;
-        PutKey(HKEY_CLASSES_ROOT, L"HTTP\\shell\\open\\command", {{L"", value}});
+        PutKey(HKEY_CLASSES_ROOT, L"HTTP\\shell\\open\\command", {{L"", {type, bytes}}});
     };
     auto utf16 = [](const std::wstring &text) { return std::string((const char *)text.data(), text.size() * 2); };
     // A key without a default value; a binary value; a command longer
@@ -315,7 +285,7 @@ TEST_F(Web, MainWindowOpensHomeAndHelpPages)
 {
     RegisterBrowser(L"\"" + Stub() + L"\" \"%1\"");
     PutKey(HKEY_CURRENT_USER, ListKeyPath(L"12345"));
-    WriteExeSettings(L"12345");
+    UseExeSettings(L"12345");
     main.reset();
     UiRobot robot;
     // One page at a time: each browser writes its line when it gets to it,
@@ -329,5 +299,4 @@ TEST_F(Web, MainWindowOpensHomeAndHelpPages)
     EXPECT_EQ(starts[0], stub + "\"" ORBELAN_HOME_URL_A "\"");
     EXPECT_EQ(starts[1], stub + "\"" ORBELAN_HOME_URL_A "/help.html\"");
     EXPECT_EQ(starts[2], stub + "\"" ORBELAN_HOME_URL_A "\"");
-    DeleteFileW(ExeSettingsPath().c_str());
 }

@@ -5,14 +5,14 @@
 #include "app/main_dialog.h"
 #include "base/base.h"
 #include "resource.h"
-#include "store/status_store.h"
-#include "texts.h"
+#include "home_url.h"
+#include "web/web.h"
 
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <regex>
-
-#include "web/web.h"
+#include <sstream>
 
 void ResetProgramState()
 {
@@ -29,45 +29,36 @@ void ResetProgramState()
                                                RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
 }
 
-std::vector<StatusRecord> Records(const StatusTable &list)
+StatusRecord Record(int icon, const std::wstring &name, const std::wstring &text, DWORD on)
 {
-    EXPECT_TRUE(list.Count >= 0 && list.Count <= MaxStatuses) << "a list of " << list.Count;
-    int count = list.Count < 0 ? 0 : list.Count > MaxStatuses ? MaxStatuses : list.Count;
-    return std::vector<StatusRecord>(list.Records, list.Records + count);
+    StatusRecord record = {0, icon, {}, {}, on};
+    CopyText(record.Name, ARRAYSIZE(record.Name), name.c_str());
+    CopyText(record.Description, ARRAYSIZE(record.Description), text.c_str());
+    return record;
 }
 
-void SetRecords(StatusTable &list, const std::vector<StatusRecord> &records)
+std::vector<StatusRecord> Records(const StatusTable &list, Caller caller)
 {
-    EXPECT_LE(records.size(), (size_t)MaxStatuses) << "more records than a list holds";
-    list.Count = 0;
-    for (const StatusRecord &record : records)
-        if (list.Count < MaxStatuses)
-            list.Records[list.Count++] = record;
+    if (list.Count < 0 || list.Count > MaxStatuses)
+        ADD_FAILURE_AT(caller.file, caller.line) << "a list of " << list.Count;
+    return std::vector<StatusRecord>(list.Records, list.Records + std::clamp(list.Count, 0, MaxStatuses));
+}
+
+void SetRecords(StatusTable &list, const std::vector<StatusRecord> &records, Caller caller)
+{
+    if (records.size() > (size_t)MaxStatuses)
+        ADD_FAILURE_AT(caller.file, caller.line) << "more records than a list holds";
+    list.Count = (int)std::min(records.size(), (size_t)MaxStatuses);
+    std::copy_n(records.begin(), list.Count, list.Records);
 }
 
 INT_PTR RunMainWindow()
 {
     INT_PTR result = DialogBoxParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_MAIN), NULL, MainDialogProc, 0);
-    // The window's version check ends before the test changes the settings
-    // file or starts another window: a check reading them as they change
-    // finds no "3=1" and shows notice 109 on its own thread, where no test
-    // answers it.
+    // A version check still reading the settings as a test changes them
+    // finds no "3=1" and shows notice 109 on its own thread: no test answers.
     WaitForVersionChecks();
     return result;
-}
-
-std::wstring ExeSettingsPath()
-{
-    return ExeFolder() + L"\\Data.ini";
-}
-
-void WriteExeSettings(const std::wstring &uin)
-{
-    std::wstring ini = ExeSettingsPath();
-    DeleteFileW(ini.c_str());
-    WritePrivateProfileStringW(L"ICQ", L"UIN", uin.c_str(), ini.c_str());
-    WritePrivateProfileStringW(L"Infos", L"1", L"1", ini.c_str());
-    WritePrivateProfileStringW(L"Infos", L"3", L"1", ini.c_str());
 }
 
 static INT_PTR CALLBACK PassiveProc(HWND, UINT message, WPARAM, LPARAM)
@@ -77,20 +68,19 @@ static INT_PTR CALLBACK PassiveProc(HWND, UINT message, WPARAM, LPARAM)
 
 TestMainWindow::TestMainWindow(const std::wstring &icq)
 {
-    IgnoreNewWindows ours;
     window_ = CreateDialogParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_MAIN), NULL, PassiveProc, 0);
     EXPECT_TRUE(window_ != NULL) << "main window template";
+    Unwatch(window_);
     MainWindowHandle = window_;
-    LVCOLUMNW column = {};
-    column.mask = LVCF_WIDTH | LVCF_TEXT;
-    column.cx = 200;
-    column.pszText = (wchar_t *)L"Status";
-    SendMessageW(List(), LVM_INSERTCOLUMNW, 0, (LPARAM)&column);
-    column.cx = 230;
-    column.pszText = (wchar_t *)L"Popis";
-    SendMessageW(List(), LVM_INSERTCOLUMNW, 1, (LPARAM)&column);
+    for (int i = 0; i < 2; i++) {
+        LVCOLUMNW column = {};
+        column.mask = LVCF_WIDTH | LVCF_TEXT;
+        column.cx = i == 0 ? 200 : 230;
+        column.pszText = (wchar_t *)(i == 0 ? L"Status" : L"Popis");
+        SendMessageW(List(), LVM_INSERTCOLUMNW, i, (LPARAM)&column);
+    }
     SendMessageW(List(), LVM_SETIMAGELIST, LVSIL_SMALL, (LPARAM)StatusImageList);
-    SetIcq(icq);
+    SetDlgItemTextW(window_, IDC_ICQ_NUMBER, icq.c_str());
 }
 
 TestMainWindow::~TestMainWindow()
@@ -101,30 +91,50 @@ TestMainWindow::~TestMainWindow()
     MainWindowHandle = NULL;
 }
 
-HWND TestMainWindow::List() const
+// The paths a test bed gives a death test's process (TestBed).
+static const wchar_t RegistryVariable[] = L"ORBELAN_TEST_REGISTRY";
+static const wchar_t FolderVariable[] = L"ORBELAN_TEST_FOLDER";
+
+static std::wstring Variable(const wchar_t *name)
 {
-    return GetDlgItem(window_, IDC_STATUS_LIST);
+    wchar_t value[MAX_PATH] = L"";
+    GetEnvironmentVariableW(name, value, MAX_PATH);
+    return value;
 }
 
-void TestMainWindow::SetIcq(const std::wstring &icq)
+TestBed::TestBed(const wchar_t *icq)
+    : registry(Variable(RegistryVariable)), folder(Variable(FolderVariable)), ini(folder.File(L"Data.ini"))
 {
-    SetDlgItemTextW(window_, IDC_ICQ_NUMBER, icq.c_str());
+    SetEnvironmentVariableW(RegistryVariable, registry.Path().c_str());
+    SetEnvironmentVariableW(FolderVariable, folder.Path().c_str());
+    ResetProgramState();
+    CopyText(SettingsPath, MAX_PATH, ini.c_str());
+    if (icq)
+        main = std::make_unique<TestMainWindow>(icq);
 }
 
-static std::wstring SystemDescription(DWORD code)
+TestBed::~TestBed()
 {
-    wchar_t *text = NULL;
-    std::wstring result;
-    if (FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
-                       NULL, code, 0, (wchar_t *)&text, 0, NULL) && text)
-        result = text;
-    if (text)
-        LocalFree(text);
-    return result;
+    SetEnvironmentVariableW(RegistryVariable, NULL);
+    SetEnvironmentVariableW(FolderVariable, NULL);
+    DeleteFileW(ExeSettingsPath().c_str());
+}
+
+void TestBed::UseExeSettings(const wchar_t *uin)
+{
+    ini = ExeSettingsPath();
+    DeleteFileW(ini.c_str());
+    if (uin)
+        SetIni(L"ICQ", L"UIN", uin);
+    SetIni(L"Infos", L"1", L"1");
+    SetIni(L"Infos", L"3", L"1");
 }
 
 std::wstring ReportText(const std::wstring &procedure, const std::wstring &command, int code)
 {
+    wchar_t description[1024] = L"";
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, (DWORD)code, 0, description,
+                   ARRAYSIZE(description), NULL);
     return L"Chyba aplikace!\n\n"
            L"V programu došlo k chybě, která dost pravděpodobně negativně ovlivní jeho běh. Omlouvám se za "
            L"způsobené potíže a prosím o nahlášení chyby. (kontakt: " ORBELAN_HOME_URL L")\n"
@@ -133,7 +143,7 @@ std::wstring ReportText(const std::wstring &procedure, const std::wstring &comma
            L"Řádek: #\n"
            L"Chybující příkaz: " + command + L"\n"
            L"Číslo chyby: " + std::to_wstring(code) + L"\n"
-           L"Popis chyby: " + SystemDescription((DWORD)code);
+           L"Popis chyby: " + description;
 }
 
 ::testing::AssertionResult IsReport(const Shown &shown, const std::wstring &procedure,
@@ -142,18 +152,14 @@ std::wstring ReportText(const std::wstring &procedure, const std::wstring &comma
     // The line number depends on the source's layout: any positive number.
     std::wstring text = std::regex_replace(shown.text, std::wregex(L"\nŘádek: [1-9][0-9]*\n"), L"\nŘádek: #\n");
     std::wstring expected = ReportText(procedure, command, code);
-    if (text != expected)
-        return ::testing::AssertionFailure() << "report text\n  was: " << Narrow(shown.text)
-                                             << "\n  expected: " << Narrow(expected);
-    if (shown.caption != L"Orbelan!")
-        return ::testing::AssertionFailure() << "caption " << Narrow(shown.caption);
-    if (shown.icon != L"error")
-        return ::testing::AssertionFailure() << "icon " << Narrow(shown.icon);
     std::vector<int> buttons = shown.buttons;
     std::sort(buttons.begin(), buttons.end());
-    if (buttons != std::vector<int>{IDOK, IDCANCEL})
-        return ::testing::AssertionFailure() << "buttons are not OK and Cancel";
-    return ::testing::AssertionSuccess();
+    if (text == expected && shown.caption == L"Orbelan!" && shown.icon == L"error" &&
+        buttons == std::vector<int>{IDOK, IDCANCEL})
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "not a report with OK and Cancel: \"" << Narrow(shown.caption) << "\", "
+                                         << Narrow(shown.icon) << ", " << buttons.size() << " buttons, the text\n"
+                                         << Narrow(shown.text) << "\nexpected:\n" << Narrow(expected);
 }
 
 // The start address of a thread, as NtQueryInformationThread reports it.
@@ -196,14 +202,12 @@ int WaitForVersionChecks(DWORD milliseconds)
         return ::testing::AssertionFailure() << "no line number in " << Narrow(shown.text);
     size_t line = std::stoul(found[1].str());
     // Wine shows the Linux file system as drive Z:.
-    std::wstring path = L"Z:" + Widen(ORBELAN_SOURCE_DIR) + L"/" + Widen(file);
-    std::string source = ReadFileBytes(path);
-    size_t start = 0;
-    for (size_t n = 1; n < line && start != std::string::npos; n++)
-        start = source.find('\n', start) == std::string::npos ? std::string::npos : source.find('\n', start) + 1;
-    if (source.empty() || start == std::string::npos)
+    std::istringstream source(ReadFileBytes(L"Z:" + Widen(ORBELAN_SOURCE_DIR) + L"/" + Widen(file)));
+    std::string text;
+    for (size_t n = 0; n < line && std::getline(source, text); n++)
+        ;
+    if (!source)
         return ::testing::AssertionFailure() << file << " has no line " << line;
-    std::string text = source.substr(start, source.find('\n', start) - start);
     if (text.find(call) == std::string::npos)
         return ::testing::AssertionFailure() << file << ":" << line << " is not the call of " << call << ": " << text;
     return ::testing::AssertionSuccess();

@@ -1,191 +1,92 @@
-// Scratch registry, temporary folders and file helpers.
+// Scratch registry, temporary folders, files and registry data.
 #include "test_support.h"
 
-#include <shlwapi.h>
-#include <stdio.h>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
-static LONG DeleteTree(HKEY root, const std::wstring &path)
-{
-    HKEY key;
-    LONG status = RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | KEY_WRITE | DELETE, &key);
-    if (status != ERROR_SUCCESS)
-        return status;
-    for (;;) {
-        wchar_t name[256];
-        DWORD length = 256;
-        if (RegEnumKeyExW(key, 0, name, &length, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
-            break;
-        if (DeleteTree(key, name) != ERROR_SUCCESS)
-            break;
-    }
-    RegCloseKey(key);
-    return RegDeleteKeyW(root, path.c_str());
-}
-
-ScratchRegistry::ScratchRegistry(bool machine, bool classes) : machine_(machine), classes_(classes)
+// A name no other scratch key or folder has, in this run or another.
+static std::wstring UniqueName()
 {
     static int counter;
-    wchar_t name[96];
-    swprintf(name, 96, L"Software\\OrbelanTests\\%lu-%lu-%d", GetCurrentProcessId(), GetTickCount(), ++counter);
-    path_ = name;
-    LONG status = RegCreateKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &root_, NULL);
-    if (status != ERROR_SUCCESS) {
-        ADD_FAILURE() << "cannot create the scratch key, status " << status;
-        return;
-    }
-    auto redirect = [&](HKEY predefined, const wchar_t *sub) {
+    return std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount()) + L"-" +
+           std::to_wstring(++counter);
+}
+
+ScratchRegistry::ScratchRegistry(const std::wstring &adopt)
+    : path_(adopt.empty() ? L"Software\\OrbelanTests\\" + UniqueName() : adopt), owned_(adopt.empty())
+{
+    // HKEY_CURRENT_USER last: the others are made through the real one.
+    for (auto redirect : {std::make_pair(HKEY_LOCAL_MACHINE, L"\\HKLM"), std::make_pair(HKEY_CLASSES_ROOT, L"\\HKCR"),
+                          std::make_pair(HKEY_CURRENT_USER, L"\\HKCU")}) {
         HKEY key;
-        if (RegCreateKeyExW(root_, sub, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL) != ERROR_SUCCESS) {
-            ADD_FAILURE() << "cannot create a scratch subkey";
-            return;
+        LONG status = RegCreateKeyExW(HKEY_CURRENT_USER, (path_ + redirect.second).c_str(), 0, NULL, 0,
+                                      KEY_ALL_ACCESS, NULL, &key, NULL);
+        if (status == ERROR_SUCCESS) {
+            status = RegOverridePredefKey(redirect.first, key);
+            RegCloseKey(key);
         }
-        LONG result = RegOverridePredefKey(predefined, key);
-        EXPECT_EQ(result, ERROR_SUCCESS) << "RegOverridePredefKey";
-        RegCloseKey(key);
-    };
-    // The machine and classes roots first: they are created through the
-    // real HKEY_CURRENT_USER handle held in root_.
-    if (machine_)
-        redirect(HKEY_LOCAL_MACHINE, L"HKLM");
-    if (classes_)
-        redirect(HKEY_CLASSES_ROOT, L"HKCR");
-    redirect(HKEY_CURRENT_USER, L"HKCU");
+        EXPECT_EQ(status, ERROR_SUCCESS) << "scratch key " << Narrow(path_ + redirect.second);
+    }
 }
 
 ScratchRegistry::~ScratchRegistry()
 {
-    RegOverridePredefKey(HKEY_CURRENT_USER, NULL);
-    if (machine_)
-        RegOverridePredefKey(HKEY_LOCAL_MACHINE, NULL);
-    if (classes_)
-        RegOverridePredefKey(HKEY_CLASSES_ROOT, NULL);
-    if (root_)
-        RegCloseKey(root_);
-    DeleteTree(HKEY_CURRENT_USER, path_);
+    for (HKEY predefined : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT})
+        RegOverridePredefKey(predefined, NULL);
+    if (owned_)
+        RegDeleteTreeW(HKEY_CURRENT_USER, path_.c_str());
 }
 
-bool ScratchRegistry::Adopt(const std::wstring &path)
+TempFolder::TempFolder(const std::wstring &adopt)
+    : path_(adopt.empty() ? (std::filesystem::temp_directory_path() / (L"orbelan-" + UniqueName())).wstring() : adopt),
+      previous_(std::filesystem::current_path()), owned_(adopt.empty())
 {
-    HKEY key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, (path + L"\\HKCU").c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
-        return false;
-    LONG status = RegOverridePredefKey(HKEY_CURRENT_USER, key);
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS;
-}
-
-static void RemoveFolder(const std::wstring &path)
-{
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            std::wstring full = path + L"\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveFolder(full);
-            } else {
-                SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileW(full.c_str());
-            }
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryW(path.c_str());
-}
-
-TempFolder::TempFolder()
-{
-    static int counter;
-    wchar_t temp[MAX_PATH], name[MAX_PATH + 64];
-    GetTempPathW(MAX_PATH, temp);
-    swprintf(name, MAX_PATH + 64, L"%lsorbelan-%lu-%lu-%d", temp, GetCurrentProcessId(), GetTickCount(), ++counter);
-    path_ = name;
-    if (!CreateDirectoryW(path_.c_str(), NULL))
-        ADD_FAILURE() << "cannot create " << Narrow(path_);
-    wchar_t current[MAX_PATH];
-    GetCurrentDirectoryW(MAX_PATH, current);
-    previous_ = current;
+    EXPECT_TRUE(!owned_ || CreateDirectoryW(path_.c_str(), NULL)) << "cannot create " << Narrow(path_);
     SetCurrentDirectoryW(path_.c_str());
 }
 
 TempFolder::~TempFolder()
 {
     SetCurrentDirectoryW(previous_.c_str());
-    RemoveFolder(path_);
+    std::error_code ignored; // a file still open stays behind in %TEMP%
+    if (owned_)
+        std::filesystem::remove_all(path_, ignored);
 }
 
 std::string ReadFileBytes(const std::wstring &path)
 {
-    std::string bytes;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              NULL, OPEN_EXISTING, 0, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return bytes;
-    char chunk[4096];
-    DWORD got;
-    while (ReadFile(file, chunk, sizeof chunk, &got, NULL) && got)
-        bytes.append(chunk, got);
-    CloseHandle(file);
-    return bytes;
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-bool FileExists(const std::wstring &path)
+void WriteFileBytes(const std::wstring &path, const std::string &bytes, Caller caller)
 {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    std::ofstream file(std::filesystem::path(path), std::ios::binary);
+    if (!(file << bytes).flush())
+        ADD_FAILURE_AT(caller.file, caller.line) << "cannot write " << Narrow(path);
 }
 
-void WriteFileBytes(const std::wstring &path, const std::string &bytes)
+std::vector<std::string> ReadLines(const std::wstring &path)
 {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << Narrow(path);
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL);
-    CloseHandle(file);
-    EXPECT_EQ(written, bytes.size());
-}
-
-std::vector<std::string> ReadLines(const std::wstring &path, bool *crlf)
-{
-    std::string bytes = ReadFileBytes(path);
+    std::istringstream text(ReadFileBytes(path));
     std::vector<std::string> lines;
-    bool allCrlf = true;
-    size_t start = 0;
-    while (start < bytes.size()) {
-        size_t end = bytes.find('\n', start);
-        if (end == std::string::npos) {
-            lines.push_back(bytes.substr(start));
-            allCrlf = false;
-            break;
-        }
-        std::string line = bytes.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        else
-            allCrlf = false;
-        lines.push_back(line);
-        start = end + 1;
-    }
-    if (crlf)
-        *crlf = allCrlf;
+    for (std::string line; std::getline(text, line);)
+        lines.push_back(line.substr(0, line.size() - (!line.empty() && line.back() == '\r')));
     return lines;
 }
 
 std::string Narrow(const std::wstring &text)
 {
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), NULL, 0, NULL, NULL);
-    std::string out(size, 0);
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), &out[0], size, NULL, NULL);
+    std::string out(WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), NULL, 0, NULL, NULL), 0);
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), &out[0], (int)out.size(), NULL, NULL);
     return out;
 }
 
 std::wstring Widen(const std::string &utf8)
 {
-    int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), NULL, 0);
-    std::wstring out(size, 0);
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), &out[0], size);
+    std::wstring out(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), NULL, 0), 0);
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), &out[0], (int)out.size());
     return out;
 }
 
@@ -193,6 +94,86 @@ std::wstring ExeFolder()
 {
     wchar_t path[MAX_PATH];
     GetModuleFileNameW(NULL, path, MAX_PATH);
-    PathRemoveFileSpecW(path);
+    return std::filesystem::path(path).parent_path();
+}
+
+/* ---- Registry data ------------------------------------------------------ */
+
+void PutKey(HKEY root, const std::wstring &path, const RegValues &values, DWORD options, Caller caller)
+{
+    HKEY key;
+    LONG status = RegCreateKeyExW(root, path.c_str(), 0, NULL, options, KEY_ALL_ACCESS, NULL, &key, NULL);
+    if (status != ERROR_SUCCESS) {
+        ADD_FAILURE_AT(caller.file, caller.line) << "creating " << Narrow(path) << ", status " << status;
+        return;
+    }
+    for (const auto &value : values) {
+        status = RegSetValueExW(key, value.first.c_str(), 0, value.second.type,
+                                (const BYTE *)value.second.data.data(), (DWORD)value.second.data.size());
+        if (status != ERROR_SUCCESS)
+            ADD_FAILURE_AT(caller.file, caller.line) << "setting " << Narrow(value.first) << ", status " << status;
+    }
+    RegCloseKey(key);
+}
+
+static RegValues ReadValues(HKEY key)
+{
+    RegValues values;
+    DWORD longestName = 0, longestData = 0;
+    RegQueryInfoKeyW(key, NULL, NULL, NULL, NULL, NULL, NULL, NULL, &longestName, &longestData, NULL, NULL);
+    std::wstring name(longestName + 1, 0);
+    std::string data(longestData, 0);
+    for (DWORD index = 0;; index++) {
+        DWORD nameLength = longestName + 1, type = 0, size = longestData;
+        if (RegEnumValueW(key, index, &name[0], &nameLength, NULL, &type, (BYTE *)&data[0], &size) != ERROR_SUCCESS)
+            break;
+        values[name.substr(0, nameLength)] = {type, data.substr(0, size)};
+    }
+    return values;
+}
+
+RegTree ReadTree(HKEY root, const std::wstring &path)
+{
+    RegTree tree;
+    HKEY key;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return tree;
+    wchar_t name[256];
+    for (DWORD index = 0, length = 256; RegEnumKeyExW(key, index, name, &length, NULL, NULL, NULL, NULL) ==
+                                        ERROR_SUCCESS; index++, length = 256) {
+        HKEY sub;
+        if (RegOpenKeyExW(key, name, 0, KEY_READ, &sub) == ERROR_SUCCESS) {
+            tree[name] = ReadValues(sub);
+            RegCloseKey(sub);
+        }
+    }
+    RegCloseKey(key);
+    return tree;
+}
+
+bool KeyExists(HKEY root, const std::wstring &path)
+{
+    HKEY key;
+    return RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS && RegCloseKey(key) == ERROR_SUCCESS;
+}
+
+std::wstring AccountKey(const std::wstring &icq, const wchar_t *leaf)
+{
+    wchar_t path[512];
+    EXPECT_TRUE(AccountKeyPath(icq.c_str(), leaf, path, 512)) << "account key path of " << Narrow(icq);
     return path;
+}
+
+RegValues StatusValues(const std::wstring &name, const std::wstring &text, DWORD line, DWORD on)
+{
+    return {{L"Description", Utf8Binary(text)}, {L"LineNumber", Dword(line)},
+            {L"Name", Utf8Binary(name)}, {L"On", Dword(on)}};
+}
+
+void PutAccount(const std::wstring &icq, std::initializer_list<std::pair<int, RegValues>> statuses, DWORD options)
+{
+    PutKey(HKEY_CURRENT_USER, AccountKey(icq));
+    PutKey(HKEY_CURRENT_USER, ListKeyPath(icq), {}, options);
+    for (const auto &status : statuses)
+        PutKey(HKEY_CURRENT_USER, ListKeyPath(icq) + L"\\" + std::to_wstring(status.first), status.second, options);
 }

@@ -2,5 +2,9 @@
 
 int wmain(int argc, wchar_t **argv)
 {
-    return TestMain(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    // The only style on Windows: a death test runs this program again.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    WatchWindowsOfThisThread();
+    return RUN_ALL_TESTS();
 }

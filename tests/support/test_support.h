@@ -5,57 +5,56 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include "resource.h"
 #include "store/status_store.h"
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
-/* ---- Scratch registry -------------------------------------------------- */
+// Where a helper was called, filled in as a default argument: the helper
+// reports a failure at its caller's line.
+struct Caller {
+    const char *file = __builtin_FILE();
+    int line = __builtin_LINE();
+};
 
-// Redirects HKEY_CURRENT_USER (and, on request, HKEY_LOCAL_MACHINE and
-// HKEY_CLASSES_ROOT) of this process to fresh keys below the real
-// HKCU\Software\OrbelanTests\<unique>, and deletes them at the end.
+/* ---- Scratch registry, temporary folder, files --------------------------- */
+
+// Redirects this process's HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE and
+// HKEY_CLASSES_ROOT to fresh keys below the real HKCU\Software\OrbelanTests,
+// deleted at the end; or to those of the scratch tree at path adopt.
 class ScratchRegistry {
 public:
-    explicit ScratchRegistry(bool machine = false, bool classes = false);
+    explicit ScratchRegistry(const std::wstring &adopt = L"");
     ~ScratchRegistry();
-    // Path of the scratch tree below the real HKEY_CURRENT_USER.
-    const std::wstring &Path() const { return path_; }
-    // Redirects this process's HKEY_CURRENT_USER to an existing key given by
-    // its path below the real HKEY_CURRENT_USER (used by child processes).
-    static bool Adopt(const std::wstring &path);
+    const std::wstring &Path() const { return path_; } // below the real HKEY_CURRENT_USER
 
 private:
     std::wstring path_;
-    HKEY root_ = NULL;
-    bool machine_, classes_;
+    bool owned_;
 };
 
-/* ---- Temporary folder --------------------------------------------------- */
-
-// A fresh folder under %TEMP%, made the current directory (so EVENTS.Kvt is
-// written there) and removed with its contents at the end.
+// The current directory while it lives (the event log is written there): a
+// fresh folder under %TEMP%, removed at the end, or the folder adopt.
 class TempFolder {
 public:
-    TempFolder();
+    explicit TempFolder(const std::wstring &adopt = L"");
     ~TempFolder();
     const std::wstring &Path() const { return path_; }
     std::wstring File(const std::wstring &name) const { return path_ + L"\\" + name; }
 
 private:
-    std::wstring path_;
-    std::wstring previous_;
+    std::wstring path_, previous_;
+    bool owned_;
 };
 
-// Whole file as bytes; empty when it does not exist.
-std::string ReadFileBytes(const std::wstring &path);
-bool FileExists(const std::wstring &path);
-void WriteFileBytes(const std::wstring &path, const std::string &bytes);
-// Lines of a text file without their line ends; crlf receives whether every
-// line ended in CR LF.
-std::vector<std::string> ReadLines(const std::wstring &path, bool *crlf = nullptr);
+std::string ReadFileBytes(const std::wstring &path); // empty when there is no file
+inline bool FileExists(const std::wstring &path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+void WriteFileBytes(const std::wstring &path, const std::string &bytes, Caller caller = {});
+std::vector<std::string> ReadLines(const std::wstring &path); // without their LF or CR LF
 std::string Narrow(const std::wstring &text); // to UTF-8
 std::wstring Widen(const std::string &utf8);  // from UTF-8
 std::wstring ExeFolder();                     // folder of the running test program
@@ -67,26 +66,26 @@ struct RegValue {
     std::string data;
     bool operator==(const RegValue &o) const { return type == o.type && data == o.data; }
 };
-RegValue Binary(const std::string &bytes);
-RegValue Dword(DWORD value);
-RegValue Utf8Binary(const std::wstring &text);
-// Values of one key, by name.
-using RegValues = std::map<std::wstring, RegValue>;
-// The direct subkeys of a key with their values.
-using RegTree = std::map<std::wstring, RegValues>;
+inline RegValue Binary(const std::string &bytes) { return {REG_BINARY, bytes}; }
+inline RegValue Dword(DWORD value) { return {REG_DWORD, std::string((const char *)&value, 4)}; }
+inline RegValue Utf8Binary(const std::wstring &text) { return Binary(Narrow(text)); }
+using RegValues = std::map<std::wstring, RegValue>; // the values of a key, by name
+using RegTree = std::map<std::wstring, RegValues>;  // the direct subkeys of a key
 
-// Creates key path (below root) and sets the given values.
-void PutKey(HKEY root, const std::wstring &path, const RegValues &values = {}, DWORD options = 0);
-// Reads the direct subkeys of path and their values; empty if it is missing.
-RegTree ReadTree(HKEY root, const std::wstring &path);
+// Creates key path below root and sets the values.
+void PutKey(HKEY root, const std::wstring &path, const RegValues &values = {}, DWORD options = 0, Caller caller = {});
+RegTree ReadTree(HKEY root, const std::wstring &path); // empty if there is no key
 bool KeyExists(HKEY root, const std::wstring &path);
 
-// The program's path of an account's key, or of its key leaf.
+// The program's path of an account's key, or of its key leaf; of its list.
 std::wstring AccountKey(const std::wstring &icq, const wchar_t *leaf = nullptr);
-// Path of an account's status list below HKEY_CURRENT_USER.
-std::wstring ListKeyPath(const std::wstring &icq);
+inline std::wstring ListKeyPath(const std::wstring &icq) { return AccountKey(icq, L"CustomStatusList"); }
 // The four values a saved status has.
 RegValues StatusValues(const std::wstring &name, const std::wstring &text, DWORD line, DWORD on);
+// An account with its list and these statuses (icon, values) below
+// HKEY_CURRENT_USER, the list and the statuses made with the key options.
+void PutAccount(const std::wstring &icq, std::initializer_list<std::pair<int, RegValues>> statuses = {},
+                DWORD options = 0);
 
 /* ---- Windows shown, and the robot that answers them -------------------- */
 
@@ -114,41 +113,37 @@ struct Shown {
 // Reads a window as it shows now (works across processes).
 Shown Describe(HWND window);
 
-// What the robot does to a window: a basic action or Steps below, or any
-// function of the window, [](HWND window) { ... }, for example a check.
+// What the robot does to a window: a basic action, Steps, or any function
+// of the window, [](HWND window) { ... }, a check for example.
 using Action = std::function<void(HWND window)>;
 
 // Answers the windows that come up on this thread, as a user would: Then
-// queues the action for the next new top-level window. Every window is
-// recorded. A window with no action left is recorded as unexpected and
-// dismissed (OK if it has one, else Cancel or No), and the test fails; so
-// does an action left in the queue or a step that never ran.
+// queues the action for the next new top-level window; Seen records them
+// all. A window with no action left fails the test at the robot's line and
+// is dismissed (OK if it has one, else No or Cancel); an action never used,
+// or steps that never ran, fail it at the line of their Then.
 class UiRobot {
 public:
-    UiRobot();
+    explicit UiRobot(Caller caller = {});
     ~UiRobot();
-    UiRobot &Then(Action action);
+    UiRobot &Then(Action action, Caller caller = {});
     const std::vector<Shown> &Seen() const { return seen_; }
-    void Activated(HWND window); // called by the thread's window watch
+    void CameUp(HWND window); // called by the thread's window watch
 
 private:
+    std::vector<std::pair<Action, Caller>> queue_;
     std::vector<Shown> seen_;
-    std::vector<Action> queue_;
+    Caller caller_;
 };
 
-// Watches the windows that come up on this thread (a WH_CBT hook). Without
-// an active UiRobot a window that comes up fails the test and is dismissed,
-// so that no test waits for ever. TestMain starts it on the main thread.
+// Watches the windows that come up on this thread (a WH_CBT hook and a
+// timer); every test program starts it once, on its main thread. Without a
+// UiRobot a window that comes up fails the test and is dismissed.
 void WatchWindowsOfThisThread();
-// While one lives, windows that come up are the test's own making, not
-// ones to answer.
-struct IgnoreNewWindows {
-    IgnoreNewWindows();
-    ~IgnoreNewWindows();
-};
+// Leaves a window of the test's own making alone: it is none to answer.
+void Unwatch(HWND window);
 
-// Basic actions. They post what a user's click or keystroke would send, so
-// that the window handles it in its own message loop.
+// Basic actions: they post what a user's click or keystroke would send.
 Action Press(int id);                            // click the button with this ID
 Action Escape();                                 // the Esc key
 Action CloseBox();                               // the title bar's close box
@@ -161,18 +156,6 @@ Action Command(int id);                          // a menu command, as the menu 
 // the window has handled it.
 Action Steps(std::vector<Action> steps);
 
-/* ---- Child processes ---------------------------------------------------- */
-
-// A test program can run one of its registered child procedures in a fresh
-// process of itself: RunChild starts "<this exe> --child=<name> <argument>"
-// in folder and returns its exit code: 0xFA11 when a check in the child
-// failed, 0xDEADBEEF on a timeout.
-using ChildProcedure = int (*)(const std::wstring &argument);
-bool RegisterChild(const char *name, ChildProcedure procedure);
-DWORD RunChild(const std::string &name, const std::wstring &argument, const std::wstring &folder);
-// The main() of every test program: dispatches --child=, else runs the tests.
-int TestMain(int argc, wchar_t **argv);
-
 /* ---- Other processes ---------------------------------------------------- */
 
 // Process, WindowText, PostClick, ReadListView: driving another program.
@@ -184,46 +167,69 @@ int TestMain(int argc, wchar_t **argv);
 // reloads the status image list (a closed main window destroyed it).
 void ResetProgramState();
 
-// The records of a status list, in order; and a list made of records (a
-// test fails that gives more than the list holds).
-std::vector<StatusRecord> Records(const StatusTable &list);
-void SetRecords(StatusTable &list, const std::vector<StatusRecord> &records);
+// A record; the records of a list, in order; a list made of records.
+StatusRecord Record(int icon, const std::wstring &name, const std::wstring &text = L"", DWORD on = 1);
+std::vector<StatusRecord> Records(const StatusTable &list, Caller caller = {});
+void SetRecords(StatusTable &list, const std::vector<StatusRecord> &records, Caller caller = {});
 
-// Runs the main window as WinMain does; returns the dialog's result.
+// Runs the main window as WinMain does; returns the dialog's result. It
+// reads the Data.ini beside the test program.
 INT_PTR RunMainWindow();
-// The Data.ini the main window reads: beside the test program. The other
-// form writes a fresh one for account uin with notices 107 and 109 off.
-std::wstring ExeSettingsPath();
-void WriteExeSettings(const std::wstring &uin);
-
+inline std::wstring ExeSettingsPath() { return ExeFolder() + L"\\Data.ini"; }
 // Waits for the version-check threads of this process (started by the main
-// window's initialisation) to end; returns how many there were (-1, and
-// the test fails, if the threads cannot be told apart). Tests wait for them
-// so that one test's check never runs into the next test.
+// window) to end, so that a check never runs into the next test; returns
+// how many there were (-1, and the test fails, if it cannot tell them).
 int WaitForVersionChecks(DWORD milliseconds = 20000);
 
-// A main window made from the real template, with the list columns the
-// program sets up, but without the program's start-up work: for calling
-// LoadAll and SaveAll directly. Destroyed at the end.
+// A main window made from the real template, with the program's list
+// columns, but without its start-up work: for calling LoadAll and SaveAll.
 class TestMainWindow {
 public:
     explicit TestMainWindow(const std::wstring &icq);
     ~TestMainWindow();
     HWND Window() const { return window_; }
-    HWND List() const;
-    void SetIcq(const std::wstring &icq);
+    HWND List() const { return GetDlgItem(window_, IDC_STATUS_LIST); }
 
 private:
     HWND window_;
 };
 
-// Expected text of an error report as the user sees it; the line number,
-// which depends on the source's layout, is matched as any number.
+// The fixture of the tests: a scratch registry, a temporary folder with the
+// settings file ini (SettingsPath), the program's values as at start-up
+// and, given an ICQ#, a test main window showing it; at the end the Data.ini
+// beside the test program is deleted. A death test's process (the test run
+// again) finds the registry's and the folder's paths in its environment and
+// adopts them: what it does lands where the test looks.
+class TestBed : public ::testing::Test {
+protected:
+    explicit TestBed(const wchar_t *icq = nullptr);
+    ~TestBed() override;
+    // Makes ini the main window's Data.ini, new, for account uin (none if
+    // null), with notices 107 and 109 ticked off.
+    void UseExeSettings(const wchar_t *uin);
+    std::wstring Ini(const wchar_t *section, const wchar_t *key) const // "<none>" if not there
+    {
+        wchar_t text[64];
+        GetPrivateProfileStringW(section, key, L"<none>", text, ARRAYSIZE(text), ini.c_str());
+        return text;
+    }
+    void SetIni(const wchar_t *section, const wchar_t *key, const wchar_t *value) const
+    {
+        WritePrivateProfileStringW(section, key, value, ini.c_str());
+    }
+
+    ScratchRegistry registry;
+    TempFolder folder;
+    std::wstring ini;
+    std::unique_ptr<TestMainWindow> main;
+};
+
+// The text of an error report as the user sees it, its line number "#".
 std::wstring ReportText(const std::wstring &procedure, const std::wstring &command, int code);
-// Checks one recorded error report: text (any line number), caption, icon
-// and buttons.
+// Checks a recorded error report: text (any line number), caption, icon and
+// buttons.
 ::testing::AssertionResult IsReport(const Shown &shown, const std::wstring &procedure,
                                     const std::wstring &command, int code);
-// Checks that the line a report names is a call of call in the program's
-// source file (a path below the source folder, "store/status_load.cpp").
+// Checks that the line a report names is a call of call in a source file of
+// the program ("store/status_store.cpp").
 ::testing::AssertionResult ReportsLineOf(const Shown &shown, const char *file, const char *call);

@@ -2,6 +2,7 @@
 #include "test_support.h"
 
 #include <algorithm>
+#include <list>
 
 static std::wstring ClassOf(HWND window)
 {
@@ -12,17 +13,13 @@ static std::wstring ClassOf(HWND window)
 
 static std::wstring IconKind(HICON icon)
 {
-    if (!icon)
-        return L"";
-    if (icon == LoadIconW(NULL, IDI_ERROR))
-        return L"error";
-    if (icon == LoadIconW(NULL, IDI_WARNING))
-        return L"warning";
-    if (icon == LoadIconW(NULL, IDI_QUESTION))
-        return L"question";
-    if (icon == LoadIconW(NULL, IDI_INFORMATION))
-        return L"information";
-    return L"other";
+    const std::pair<const wchar_t *, const wchar_t *> kinds[] = {
+        {IDI_ERROR, L"error"}, {IDI_WARNING, L"warning"}, {IDI_QUESTION, L"question"},
+        {IDI_INFORMATION, L"information"}};
+    for (const auto &kind : kinds)
+        if (icon == LoadIconW(NULL, kind.first))
+            return kind.second;
+    return icon ? L"other" : L"";
 }
 
 std::wstring Shown::ControlText(int id) const
@@ -46,11 +43,8 @@ Shown Describe(HWND window)
     shown.className = ClassOf(window);
     shown.caption = WindowText(window);
     for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        Control control;
-        control.id = GetDlgCtrlID(child);
-        control.className = ClassOf(child);
-        control.style = (DWORD)GetWindowLongW(child, GWL_STYLE);
-        control.text = WindowText(child);
+        Control control = {GetDlgCtrlID(child), ClassOf(child), WindowText(child),
+                           (DWORD)GetWindowLongW(child, GWL_STYLE)};
         shown.controls.push_back(control);
         if (!lstrcmpiW(control.className.c_str(), L"Button")) {
             DWORD kind = control.style & BS_TYPEMASK;
@@ -69,151 +63,127 @@ Shown Describe(HWND window)
 
 /* ---- The robot ----------------------------------------------------------- */
 
-static UiRobot *ActiveRobot;
-static int Ignoring; // IgnoreNewWindows in force
-static HHOOK WatchHook;
-// Top-level windows created on the watched thread and not yet activated.
-static std::vector<HWND> Created;
-// Steps of one window, each run from a timer when the window is enabled,
-// that is when no modal window it owns is open. A step posts its input;
-// the timer's message comes only after the window has handled it. A run
-// lasts as long as its robot, which fails the test for a step not run.
-struct StepRun {
-    UiRobot *robot;
+// The top-level windows of the watched thread. One comes up once it has
+// been activated and is visible: a dialog is activated before it shows, and
+// a main window still initialising (hidden) may be activated when a box it
+// owns closes. Its steps run from the timer when it is enabled (no modal
+// window it owns is open); the timer's message comes only after the window
+// has handled what the step before posted.
+struct Watched {
     HWND window;
+    bool activated, cameUp;
     std::vector<Action> steps;
     size_t next;
-    UINT_PTR timer;
+    Caller answer; // the Then that answered it
 };
-static std::vector<StepRun> StepRuns;
+static std::list<Watched> Windows;
+static UiRobot *ActiveRobot;
+
+static std::list<Watched>::iterator Find(HWND window)
+{
+    return std::find_if(Windows.begin(), Windows.end(), [window](const Watched &w) { return w.window == window; });
+}
 
 static void Dismiss(HWND window)
 {
     // OK where there is one: in an error report, Cancel would end the process.
-    for (int id : {IDOK, IDNO, IDCANCEL}) {
-        if (GetDlgItem(window, id)) {
-            PostClick(window, id);
-            return;
-        }
-    }
+    for (int id : {IDOK, IDNO, IDCANCEL})
+        if (GetDlgItem(window, id))
+            return PostClick(window, id);
     PostMessageW(window, WM_CLOSE, 0, 0);
 }
 
-// Windows activated but not yet visible: a dialog is activated before it
-// shows, and a main window that is still initialising (hidden) may be
-// activated when a box it owns closes. Such a window counts as come up once
-// it is visible.
-static std::vector<HWND> Pending;
-static UINT_PTR PendingTimer;
-
-static void CameUp(HWND window)
+// Does the first thing a window waits for: to come up, or its next step.
+static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD)
 {
-    if (ActiveRobot) {
-        ActiveRobot->Activated(window);
-        return;
-    }
-    // Nobody answers: fail rather than wait for ever.
-    Shown shown = Describe(window);
-    ADD_FAILURE() << "window \"" << Narrow(shown.caption) << "\" came up with no robot to answer it: "
-                  << Narrow(shown.text);
-    Dismiss(window);
-}
-
-static void Forget(std::vector<HWND> &windows, HWND window)
-{
-    windows.erase(std::remove(windows.begin(), windows.end(), window), windows.end());
-}
-
-static void CALLBACK CheckPending(HWND, UINT, UINT_PTR, DWORD)
-{
-    std::vector<HWND> waiting = Pending;
-    for (HWND window : waiting) {
-        if (!IsWindow(window)) {
-            Forget(Pending, window);
-        } else if (IsWindowVisible(window)) {
-            Forget(Pending, window);
-            CameUp(window);
+    for (Watched &watched : Windows) {
+        HWND window = watched.window;
+        if (watched.activated && !watched.cameUp && IsWindowVisible(window)) {
+            watched.cameUp = true;
+            if (ActiveRobot)
+                return ActiveRobot->CameUp(window);
+            // Nobody answers: fail rather than wait for ever.
+            Shown shown = Describe(window);
+            ADD_FAILURE() << "window \"" << Narrow(shown.caption) << "\" came up with no robot to answer it: "
+                          << Narrow(shown.text);
+            return Dismiss(window);
         }
-    }
-    if (Pending.empty() && PendingTimer) {
-        KillTimer(NULL, PendingTimer);
-        PendingTimer = 0;
+        if (watched.next < watched.steps.size() && IsWindowEnabled(window) && IsWindowVisible(window)) {
+            // Copied first: windows the step brings up are watched too.
+            Action step = watched.steps[watched.next++];
+            return step(window);
+        }
     }
 }
 
 static LRESULT CALLBACK WatchWindows(int code, WPARAM wParam, LPARAM lParam)
 {
     HWND window = (HWND)wParam;
+    auto watched = Find(window);
     if (code == HCBT_CREATEWND) {
         CBT_CREATEWNDW *create = (CBT_CREATEWNDW *)lParam;
-        if (!(create->lpcs->style & WS_CHILD) && !Ignoring)
-            Created.push_back(window);
-    } else if (code == HCBT_DESTROYWND) {
-        // A handle may come back for a later window.
-        Forget(Created, window);
-        Forget(Pending, window);
-    } else if (code == HCBT_ACTIVATE) {
-        // Only a window activated for the first time is news, not one
-        // activated again after a window it owns closed.
-        auto created = std::find(Created.begin(), Created.end(), window);
-        if (window && created != Created.end()) {
-            Created.erase(created);
-            Pending.push_back(window);
-            if (!PendingTimer)
-                PendingTimer = SetTimer(NULL, 0, 20, CheckPending);
-        }
+        if (!(create->lpcs->style & WS_CHILD))
+            Windows.push_back({window, false, false, {}, 0, {}});
+    } else if (code == HCBT_DESTROYWND && watched != Windows.end()) {
+        if (watched->next < watched->steps.size())
+            ADD_FAILURE_AT(watched->answer.file, watched->answer.line) << "steps that never ran: their window closed";
+        Windows.erase(watched); // a handle may come back for a later window
+    } else if (code == HCBT_ACTIVATE && watched != Windows.end() && !watched->activated) {
+        // Windows come up in the order they were first activated.
+        watched->activated = true;
+        Windows.splice(Windows.end(), Windows, watched);
     }
     return CallNextHookEx(NULL, code, wParam, lParam);
 }
 
-IgnoreNewWindows::IgnoreNewWindows() { Ignoring++; }
-IgnoreNewWindows::~IgnoreNewWindows() { Ignoring--; }
+void Unwatch(HWND window)
+{
+    Windows.remove_if([window](const Watched &w) { return w.window == window; });
+}
 
 void WatchWindowsOfThisThread()
 {
-    if (!WatchHook)
-        WatchHook = SetWindowsHookExW(WH_CBT, WatchWindows, NULL, GetCurrentThreadId());
+    SetWindowsHookExW(WH_CBT, WatchWindows, NULL, GetCurrentThreadId());
+    SetTimer(NULL, 0, 20, OnTimer);
 }
 
-UiRobot::UiRobot()
+UiRobot::UiRobot(Caller caller) : caller_(caller)
 {
-    WatchWindowsOfThisThread();
     ActiveRobot = this;
 }
 
 UiRobot::~UiRobot()
 {
     ActiveRobot = nullptr;
-    EXPECT_TRUE(queue_.empty()) << queue_.size() << " window(s) the test expected never came up";
-    for (const StepRun &run : StepRuns) {
-        if (run.robot == this) {
-            KillTimer(NULL, run.timer);
-            EXPECT_EQ(run.next, run.steps.size()) << "steps that never ran: their window closed first";
-        }
+    for (const auto &expected : queue_)
+        ADD_FAILURE_AT(expected.second.file, expected.second.line) << "the window expected here never came up";
+    for (Watched &watched : Windows) {
+        if (watched.next < watched.steps.size())
+            ADD_FAILURE_AT(watched.answer.file, watched.answer.line) << "steps that never ran";
+        watched.steps.clear();
     }
-    auto mine = [this](const StepRun &run) { return run.robot == this; };
-    StepRuns.erase(std::remove_if(StepRuns.begin(), StepRuns.end(), mine), StepRuns.end());
 }
 
-UiRobot &UiRobot::Then(Action action)
+UiRobot &UiRobot::Then(Action action, Caller caller)
 {
-    queue_.push_back(std::move(action));
+    queue_.push_back({std::move(action), caller});
     return *this;
 }
 
-void UiRobot::Activated(HWND window)
+void UiRobot::CameUp(HWND window)
 {
     Shown shown = Describe(window);
     seen_.push_back(shown);
     if (queue_.empty()) {
-        ADD_FAILURE() << "unexpected window \"" << Narrow(shown.caption) << "\" (" << Narrow(shown.className)
-                      << "): " << Narrow(shown.text);
+        ADD_FAILURE_AT(caller_.file, caller_.line) << "unexpected window \"" << Narrow(shown.caption) << "\" ("
+                                                   << Narrow(shown.className) << "): " << Narrow(shown.text);
         Dismiss(window);
         return;
     }
-    Action action = std::move(queue_.front());
+    auto expected = std::move(queue_.front());
     queue_.erase(queue_.begin());
-    action(window);
+    Find(window)->answer = expected.second;
+    expected.first(window);
 }
 
 /* ---- Actions ------------------------------------------------------------- */
@@ -228,9 +198,7 @@ Action Escape()
     return [](HWND window) {
         // The dialog manager turns Esc into the command IDCANCEL, whichever
         // control has the focus.
-        HWND target = GetFocus();
-        if (!target || (target != window && !IsChild(window, target)))
-            target = window;
+        HWND target = IsChild(window, GetFocus()) ? GetFocus() : window;
         PostMessageW(target, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
         PostMessageW(target, WM_KEYUP, VK_ESCAPE, 0xC0010001);
     };
@@ -253,27 +221,10 @@ Action Type(int id, const std::wstring &text)
 
 Action Tick(int id, bool ticked)
 {
-    return [id, ticked](HWND window) {
-        SendDlgItemMessageW(window, id, BM_SETCHECK, ticked ? BST_CHECKED : BST_UNCHECKED, 0);
-    };
-}
-
-static void CALLBACK StepTimer(HWND, UINT, UINT_PTR id, DWORD)
-{
-    for (StepRun &run : StepRuns) {
-        if (run.timer == id && run.next < run.steps.size() && IsWindowEnabled(run.window) &&
-            IsWindowVisible(run.window)) {
-            // Copied first: windows the step brings up add runs of their own.
-            Action step = run.steps[run.next++];
-            step(run.window);
-            return;
-        }
-    }
+    return [id, ticked](HWND window) { CheckDlgButton(window, id, ticked ? BST_CHECKED : BST_UNCHECKED); };
 }
 
 Action Steps(std::vector<Action> steps)
 {
-    return [steps](HWND window) {
-        StepRuns.push_back({ActiveRobot, window, steps, 0, SetTimer(NULL, 0, 20, StepTimer)});
-    };
+    return [steps](HWND window) { Find(window)->steps = steps; };
 }
