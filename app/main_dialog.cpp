@@ -30,8 +30,8 @@ void GetCurrentIcq(wchar_t *out, size_t cap)
     if (cap == 0)
         return;
     out[0] = 0;
-    int length = GetDlgItemTextW(MainWindowHandle, IDC_ICQ_NUMBER, out, (int)(cap < IcqSize ? cap : IcqSize));
-    out[length > 0 ? length : 0] = 0;
+    UINT length = GetDlgItemTextW(MainWindowHandle, IDC_ICQ_NUMBER, out, (int)(cap < IcqSize ? cap : IcqSize));
+    out[length] = 0;
 }
 
 static void FillVersionLabel(HWND window)
@@ -41,13 +41,14 @@ static void FillVersionLabel(HWND window)
     FillItemTemplate(window, IDC_VERSION_LABEL, {version});
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): two callers, each a title constant then a literal key
 static void InsertColumn(HWND list, int index, const wchar_t *title, const wchar_t *key, int defaultWidth)
 {
     LVCOLUMNW column = {};
     column.mask = LVCF_WIDTH | LVCF_TEXT;
     column.fmt = LVCFMT_LEFT;
     column.cx = (int)GetPrivateProfileIntW(L"List", key, defaultWidth, SettingsPath);
-    column.pszText = (wchar_t *)title;
+    column.pszText = const_cast<wchar_t *>(title);
     column.cchTextMax = ColumnTitleSize;
     SendMessageW(list, LVM_INSERTCOLUMNW, index, (LPARAM)&column);
 }
@@ -151,12 +152,13 @@ static void OnCommand(HWND window, WORD command)
 // under the mouse.
 static void OnListNotify(const NMHDR *header)
 {
-    if (header->code == LVN_KEYDOWN && ((const NMLVKEYDOWN *)header)->wVKey == VK_DELETE)
+    if (header->code == LVN_KEYDOWN && reinterpret_cast<const NMLVKEYDOWN *>(header)->wVKey == VK_DELETE)
         DeleteStatus();
     else if (header->code == NM_DBLCLK)
         EditStatus();
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the system's DLGPROC signature
 INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -184,7 +186,7 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         break;
     case WM_NOTIFY:
         if (wParam == IDC_STATUS_LIST)
-            OnListNotify((const NMHDR *)lParam);
+            OnListNotify(reinterpret_cast<const NMHDR *>(lParam));
         break;
     }
     return FALSE;

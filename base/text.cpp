@@ -103,7 +103,7 @@ size_t Utf8ToText(const char *bytes, size_t len, wchar_t *out, size_t cap)
     }
     // At most one unit per byte: as large as the bytes the caller holds.
     // Without the memory the field stays empty.
-    wchar_t *all = (wchar_t *)HeapAlloc(GetProcessHeap(), 0, (size_t)need * sizeof(wchar_t));
+    wchar_t *all = static_cast<wchar_t *>(HeapAlloc(GetProcessHeap(), 0, (size_t)need * sizeof(wchar_t)));
     if (!all)
         return 0;
     int written = MultiByteToWideChar(CP_UTF8, 0, bytes, (int)len, all, need);
@@ -131,7 +131,7 @@ size_t TextToUtf8(const wchar_t *text, char *out, size_t cap)
         out[written > 0 ? written : 0] = 0;
         return written > 0 ? (size_t)written : 0;
     }
-    char *all = (char *)HeapAlloc(GetProcessHeap(), 0, (size_t)need);
+    char *all = static_cast<char *>(HeapAlloc(GetProcessHeap(), 0, (size_t)need));
     if (!all)
         return 0;
     int written = WideCharToMultiByte(CP_UTF8, 0, text, (int)units, all, need, NULL, NULL);

@@ -17,6 +17,7 @@ size_t FormatLogLine(const SYSTEMTIME &time, const char *message, char *out, siz
     int length = wsprintfA(stamp, "[%d.%d.%02d %d:%02d:%02d.%03d]: ", time.wDay, time.wMonth, time.wYear % 100,
                            time.wHour, time.wMinute, time.wSecond, time.wMilliseconds);
     size_t n = 0;
+    // cppcheck-suppress knownConditionTrueFalse ; a false positive: limit is 0 only when cap is 1
     for (int i = 0; i < length && n < limit; i++)
         out[n++] = stamp[i];
 

@@ -26,11 +26,12 @@ struct DefaultMessageParams {
 
 static DefaultMessageParams *EditedMessage;
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the system's DLGPROC signature
 INT_PTR CALLBACK DefaultMessageDialog(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG: {
-        EditedMessage = (DefaultMessageParams *)lParam;
+        EditedMessage = reinterpret_cast<DefaultMessageParams *>(lParam);
         FillItemTemplate(window, IDC_MESSAGE_PROMPT, {EditedMessage->state});
         SetDlgItemTextW(window, IDC_MESSAGE_TEXT, EditedMessage->text);
         break;
@@ -78,7 +79,7 @@ int ChangeICQMessage(const wchar_t *state)
     int result = 0;
     DWORD size = MessageValueSize;
     if (REPORT_IF_FAILED(TXT_PROC_MESSAGE, TXT_CMD_QUERY_MESSAGE, RegQueryValueExW(key, name, NULL, NULL,
-        (BYTE *)bytes, &size))) {
+        reinterpret_cast<BYTE *>(bytes), &size))) {
         result = -2;
         goto done;
     }
@@ -92,7 +93,7 @@ int ChangeICQMessage(const wchar_t *state)
         memset(bytes, 0, sizeof bytes);
         TextToUtf8(params.text, bytes, MessageValueSize);
         if (REPORT_IF_FAILED(TXT_PROC_MESSAGE, TXT_CMD_SET_MESSAGE, RegSetValueExW(key, name, 0, REG_BINARY,
-            (const BYTE *)bytes, MessageValueSize)))
+            reinterpret_cast<const BYTE *>(bytes), MessageValueSize)))
             result = -3;
         break;
     case 2:

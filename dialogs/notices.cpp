@@ -14,11 +14,11 @@ static const wchar_t BoldFontProperty[] = L"Orbelan.BoldFont";
 // this when it goes away.
 static void FreeBoldFont(HWND control)
 {
-    HFONT bold = (HFONT)RemovePropW(control, BoldFontProperty);
+    HFONT bold = static_cast<HFONT>(RemovePropW(control, BoldFontProperty));
     if (!bold)
         return;
     // Hand the control its dialog's font back before the bold one goes.
-    HFONT normal = (HFONT)SendMessageW(GetParent(control), WM_GETFONT, 0, 0);
+    HFONT normal = reinterpret_cast<HFONT>(SendMessageW(GetParent(control), WM_GETFONT, 0, 0));
     SendMessageW(control, WM_SETFONT, (WPARAM)normal, FALSE);
     DeleteObject(bold);
 }
@@ -27,7 +27,7 @@ static void FreeBoldFont(HWND control)
 // FreeBoldFont.
 static void MakeFontBold(HWND control)
 {
-    HFONT font = (HFONT)SendMessageW(control, WM_GETFONT, 0, 0);
+    HFONT font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
     LOGFONTW description;
     if (!GetObjectW(font ? font : GetStockObject(DEFAULT_GUI_FONT), sizeof description, &description))
         return;
@@ -40,6 +40,7 @@ static void MakeFontBold(HWND control)
     SendMessageW(control, WM_SETFONT, (WPARAM)bold, TRUE);
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the system's DLGPROC signature
 INT_PTR CALLBACK NoticeDialog(HWND window, UINT message, WPARAM wParam, LPARAM)
 {
     switch (message) {
@@ -72,6 +73,7 @@ void ShowNoticeOnce(int dialogId, const wchar_t *key, HWND owner)
         WriteSettingInt(L"Infos", key, (int)result, SettingsPath);
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the system's DLGPROC signature
 INT_PTR CALLBACK AboutDialog(HWND window, UINT message, WPARAM wParam, LPARAM)
 {
     switch (message) {

@@ -77,11 +77,12 @@ static bool AcceptEdit(HWND window)
     return true;
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the system's DLGPROC signature
 INT_PTR CALLBACK StatusEditDialog(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
-        InitEditor(window, (StatusRecord *)lParam);
+        InitEditor(window, reinterpret_cast<StatusRecord *>(lParam));
         break;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {

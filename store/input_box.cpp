@@ -67,6 +67,7 @@ static void PutAnsiText(TemplateCursor *cursor, const char *text)
     PutText(cursor, wide);
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the fields in the order of DLGITEMTEMPLATE
 static void PutItem(TemplateCursor *cursor, DWORD style, short x, short y, short width, short height, WORD id,
                     WORD classAtom)
 {
@@ -119,11 +120,12 @@ size_t BuildInputBoxTemplate(const InputBoxParams *params, BYTE *out, size_t siz
 // The record of the open box; one box at a time.
 static InputBoxParams *OpenBox;
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the system's DLGPROC signature
 static INT_PTR CALLBACK InputBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
-        OpenBox = (InputBoxParams *)lParam;
+        OpenBox = reinterpret_cast<InputBoxParams *>(lParam);
         // All the user can type fits the buffer with its terminator.
         SendDlgItemMessageW(window, IDC_INPUT_TEXT, EM_LIMITTEXT, OpenBox->maximumLength - 1, 0);
         return TRUE; // the dialog manager sets the focus
@@ -154,7 +156,7 @@ int InputBox(InputBoxParams *params)
     HGLOBAL block = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, size < SmallestTemplateBlock ? SmallestTemplateBlock : size);
     if (!block)
         return -2;
-    BYTE *dialog = (BYTE *)GlobalLock(block);
+    BYTE *dialog = static_cast<BYTE *>(GlobalLock(block));
     BuildInputBoxTemplate(params, dialog, size);
     params->result = (int)DialogBoxIndirectParamW(GetModuleHandleW(NULL), (LPCDLGTEMPLATEW)dialog, params->owner,
                                                   InputBoxProc, (LPARAM)params);

@@ -19,6 +19,7 @@ static bool AppendPart(wchar_t *out, size_t cap, size_t *length, const wchar_t *
     return true;
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the parts in the order of the path; callers pass a literal leaf
 bool AccountKeyPath(const wchar_t *icq, const wchar_t *leaf, wchar_t *out, size_t cap)
 {
     if (!out || cap == 0)

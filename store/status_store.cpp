@@ -56,7 +56,7 @@ static void ReadTextValue(HKEY key, const char *name, LoadBuffers *buffers, DWOR
     char *bytes = buffers->bytes;
     DWORD size = capacity;
     LONG status = REPORT_IF_FAILED(TXT_PROC_LOAD, command, RegQueryValueExA(key, name, NULL, NULL,
-        (BYTE *)bytes, &size));
+        reinterpret_cast<BYTE *>(bytes), &size));
     if (status == ERROR_MORE_DATA) {
         // What a failed read leaves in the buffer is undefined. A value of
         // up to LongestValue bytes is read again whole and keeps its first
@@ -69,9 +69,9 @@ static void ReadTextValue(HKEY key, const char *name, LoadBuffers *buffers, DWOR
         if (whole <= capacity || whole > LongestValue)
             return;
         if (!buffers->longer)
-            buffers->longer = (char *)HeapAlloc(GetProcessHeap(), 0, LongestValue);
+            buffers->longer = static_cast<char *>(HeapAlloc(GetProcessHeap(), 0, LongestValue));
         char *all = buffers->longer;
-        if (!all || RegQueryValueExA(key, name, NULL, NULL, (BYTE *)all, &whole) != ERROR_SUCCESS)
+        if (!all || RegQueryValueExA(key, name, NULL, NULL, reinterpret_cast<BYTE *>(all), &whole) != ERROR_SUCCESS)
             return;
         size = whole;
         if (size > capacity) {
@@ -197,12 +197,12 @@ static void WriteRecord(HKEY list, const StatusRecord &record, DWORD position, c
         REG_OPTION_NON_VOLATILE, KEY_WRITE | KEY_QUERY_VALUE, NULL, &sub, NULL));
     DWORD length = (DWORD)TextToUtf8(record.Description, bytes, TextValueSize);
     REPORT_IF_FAILED(TXT_PROC_SAVE, TXT_CMD_SET_DESCRIPTION, RegSetValueExW(sub, L"Description", 0, REG_BINARY,
-        (const BYTE *)bytes, length));
+        reinterpret_cast<const BYTE *>(bytes), length));
     REPORT_IF_FAILED(TXT_PROC_SAVE, TXT_CMD_SET_LINE_NUMBER, RegSetValueExW(sub, L"LineNumber", 0, REG_DWORD,
         (const BYTE *)&position, sizeof position));
     length = (DWORD)TextToUtf8(record.Name, bytes, TextValueSize);
     REPORT_IF_FAILED(TXT_PROC_SAVE, TXT_CMD_SET_NAME, RegSetValueExW(sub, L"Name", 0, REG_BINARY,
-        (const BYTE *)bytes, length));
+        reinterpret_cast<const BYTE *>(bytes), length));
     REPORT_IF_FAILED(TXT_PROC_SAVE, TXT_CMD_SET_ON, RegSetValueExW(sub, L"On", 0, REG_DWORD,
         (const BYTE *)&record.On, sizeof record.On));
     if (sub)

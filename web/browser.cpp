@@ -21,7 +21,7 @@ int ReadBrowserCommand(wchar_t *buffer)
         return -2;
     wchar_t value[CommandSize + 1] = {};
     DWORD type = 0, size = CommandSize * sizeof(wchar_t);
-    LONG status = RegQueryValueExW(key, NULL, NULL, &type, (BYTE *)value, &size);
+    LONG status = RegQueryValueExW(key, NULL, NULL, &type, reinterpret_cast<BYTE *>(value), &size);
     RegCloseKey(key);
     // Only text that ends within what was read counts as a command.
     if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
