@@ -158,6 +158,19 @@ static void OnListNotify(const NMHDR *header)
         EditStatus();
 }
 
+// Windows keeps the windows a window owns in front of it; Wine does not
+// always when the owner shows after them: the version check's question,
+// made on its own thread while the main window was still hidden, could end
+// up behind it, and the user saw a main window that did not react. When the
+// main window shows, each open window it owns, of whichever thread, is
+// brought to the front.
+static BOOL CALLBACK BringOwnedWindowToFront(HWND candidate, LPARAM owner)
+{
+    if (GetWindow(candidate, GW_OWNER) == reinterpret_cast<HWND>(owner) && IsWindowVisible(candidate))
+        BringWindowToTop(candidate);
+    return TRUE;
+}
+
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the system's DLGPROC signature
 INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -180,6 +193,10 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         // again here, after that window is gone.
         if (StartupDone && !IsWindowVisible(window))
             ShowWindow(window, SW_SHOWNORMAL);
+        break;
+    case WM_WINDOWPOSCHANGED:
+        if (reinterpret_cast<const WINDOWPOS *>(lParam)->flags & SWP_SHOWWINDOW)
+            EnumWindows(BringOwnedWindowToFront, (LPARAM)window);
         break;
     case WM_COMMAND:
         OnCommand(window, LOWORD(wParam));
