@@ -226,15 +226,26 @@ static const Slot Slots[4] = {{L"Description", L"RegQueryValueEx(\"Description\"
                               {L"Name", L"RegQueryValueEx(\"Name\")", 2048, 1024},
                               {L"On", L"RegQueryValueEx(\"On\")", 4, 0}};
 
-// The hostile values one slot is fed, in a fixed order.
-static std::vector<Input> HostileInputs(const Slot &slot)
+// Every type the registry names, and two it does not.
+static const DWORD AllTypes[] = {REG_NONE, REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD, REG_DWORD_BIG_ENDIAN,
+                                 REG_LINK, REG_MULTI_SZ, REG_RESOURCE_LIST, REG_FULL_RESOURCE_DESCRIPTOR,
+                                 REG_RESOURCE_REQUIREMENTS_LIST, REG_QWORD, 12, 0x7FFFFFFF};
+// Line numbers at the ends of their range and at the list's.
+static const DWORD LineNumbers[] = {0, 1, 2, 31, 32, 33, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFE, 0xFFFFFFFF};
+
+static std::string Number(DWORD number) { return std::string((const char *)&number, 4); }
+
+// The hostile values one slot is fed, in a fixed order: quiet ones, read
+// without a report, and loud ones (missing, longer than the read), each
+// reported.
+static void HostileInputs(const Slot &slot, std::vector<Input> &quiet, std::vector<Input> &loud)
 {
     std::vector<Input> inputs;
     auto add = [&](DWORD type, std::string data) { inputs.push_back({true, type, std::move(data)}); };
     std::vector<size_t> sizes = {0, 1, 2, 3, 4, 5, 8, 9};
     if (slot.field)
-        sizes.insert(sizes.end(), {1023, 1024, 1025, 2047, 2048, 2049, 4095, 4096, 8191, 8192, 8193, 20000,
-                                   LongestValue, LongestValue + 1});
+        sizes.insert(sizes.end(), {1023, 1024, 1025, 2046, 2047, 2048, 2049, 3069, 4095, 4096, 8191, 8192, 8193,
+                                   12285, 20000, LongestValue, LongestValue + 1});
     for (size_t size : sizes)
         for (Mix mix : {Text, Wide, Hostile, Noise})
             add(REG_BINARY, Utf8(size, mix));
@@ -244,21 +255,57 @@ static std::vector<Input> HostileInputs(const Slot &slot)
         add(REG_BINARY, text);
     }
     size_t c = slot.capacity;
-    for (DWORD type : {REG_SZ, REG_MULTI_SZ, REG_EXPAND_SZ, REG_DWORD, REG_QWORD, REG_NONE})
+    for (DWORD type : AllTypes)
         for (size_t size : {(size_t)0, (size_t)1, (size_t)4, (size_t)5, c, c + 1, 2 * c, 2 * c + 2, 2 * c + 3})
             add(type, Pick(2) ? Utf8(size, Noise) : Bytes(Units(size / 2 + 1, true)).substr(0, size));
+    if (!slot.field)
+        for (DWORD number : LineNumbers)
+            for (DWORD type : {REG_DWORD, REG_BINARY, REG_DWORD_BIG_ENDIAN})
+                add(type, Number(number));
     for (int i = 0; i < 3; i++)
         inputs.push_back({false, REG_NONE, ""});
-    return inputs;
+    std::shuffle(inputs.begin(), inputs.end(), Rng);
+    for (Input &input : inputs)
+        (input.present && input.data.size() <= slot.capacity ? quiet : loud).push_back(std::move(input));
 }
 
+// A value that reads without a report: a number of any type, a short text,
+// or one that fills the read and the field around their limits.
 static Input Benign(const Slot &slot)
 {
-    if (!slot.field) {
-        DWORD number = (DWORD)Pick(4);
-        return {true, REG_DWORD, std::string((const char *)&number, 4)};
+    if (!slot.field)
+        return {true, Pick(4) ? (DWORD)REG_DWORD : AllTypes[Pick(std::size(AllTypes))],
+                Number(Pick(3) ? (DWORD)Pick(34) : LineNumbers[Pick(std::size(LineNumbers))])};
+    if (Pick(6))
+        return {true, REG_BINARY, Utf8(Pick(40), Text)};
+    size_t size = std::min<size_t>(Near({slot.field - 1, slot.field, 2 * (slot.field - 1), 3 * (slot.field - 1),
+                                         slot.capacity}, slot.capacity), slot.capacity);
+    // Invalid bytes read as U+FFFD, three bytes when saved: a title of them
+    // would come back cut, and reported, from the second load.
+    return {true, Pick(8) ? (DWORD)REG_BINARY : REG_NONE, Utf8(size, (Mix)Pick(slot.field == NameSize ? 2 : 4))};
+}
+
+// The values of status subkey icon of list: the four a status has, and a
+// value "Other" of type REG_NONE that counts any others.
+static RegValues StatusValuesOf(HKEY list, int icon)
+{
+    RegValues values;
+    HKEY sub;
+    if (RegOpenKeyExW(list, std::to_wstring(icon).c_str(), 0, KEY_READ, &sub) != ERROR_SUCCESS)
+        return values;
+    DWORD count = 0;
+    RegQueryInfoKeyW(sub, NULL, NULL, NULL, NULL, NULL, NULL, &count, NULL, NULL, NULL, NULL);
+    for (const wchar_t *name : {L"Description", L"LineNumber", L"Name", L"On"}) {
+        Input value = Stored(sub, name);
+        if (value.present) {
+            values[name] = {value.type, value.data};
+            count--;
+        }
     }
-    return {true, REG_BINARY, Utf8(Pick(40), Text)};
+    if (count)
+        values[L"Other"] = {REG_NONE, std::to_string(count)};
+    RegCloseKey(sub);
+    return values;
 }
 
 class Sweep : public TestBed {
@@ -288,40 +335,61 @@ static void CheckText(const wchar_t *field, const Slot &slot, const Input &input
     }
 }
 
+// Each case fills 0 to 32 status subkeys (mostly a few), some values
+// hostile, the rest benign; loads them, saves the list, and loads it again.
+// The list key holds subkeys and values that are no statuses throughout.
+// Loads go into tables whose end touches a guard page; every 64th case goes
+// through the main window's load and save, and its list view.
+static const int LoadSaveCases = 10000;
+
 TEST_F(Sweep, StatusesLoadAndSaveWhateverTheRegistryHolds)
 {
     Rng.seed(1);
-    std::vector<Input> queues[4];
-    for (int s = 0; s < 4; s++)
-        queues[s] = HostileInputs(Slots[s]);
-    int cases = 0;
-    for (const auto &queue : queues)
-        cases += (int)queue.size();
+    std::vector<Input> quiet[4], loud[4];
+    Guarded firstMemory(sizeof(StatusTable)), secondMemory(sizeof(StatusTable));
+    StatusTable *const guarded = firstMemory.Tail<StatusTable>(1);
+    StatusTable *const second = secondMemory.Tail<StatusTable>(1);
 
     HKEY list;
     ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, ListKeyPath(L"123456").c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL,
                               &list, NULL), ERROR_SUCCESS);
-    // Subkeys that are no statuses, with hostile values: never touched.
-    for (const wchar_t *junk : {L"0", L"33", L"abc"}) {
+    // Subkeys that are no statuses, with hostile values, and values of the
+    // list key itself: never touched.
+    static const wchar_t *const JunkKeys[] = {L"0", L"33", L"abc", L"01", L" 1", L"-1"};
+    for (const wchar_t *junk : JunkKeys) {
         HKEY sub;
         RegCreateKeyExW(list, junk, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &sub, NULL);
         Put(sub, L"Name", {true, REG_SZ, Utf8(9000, Noise)});
         Put(sub, L"On", {true, REG_BINARY, Utf8(7, Noise)});
+        Put(sub, L"LineNumber", {true, REG_DWORD, Number(1)});
         RegCloseKey(sub);
     }
+    static const wchar_t *const JunkValues[] = {L"", L"Name", L"1", L"LineNumber"};
+    for (const wchar_t *name : JunkValues)
+        Put(list, name, {true, REG_BINARY, Utf8(3000, Hostile)});
     RegTree junk = ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"123456"));
+    std::vector<Input> junkValues;
+    for (const wchar_t *name : JunkValues)
+        junkValues.push_back(Stored(list, name));
 
     std::vector<int> previous;
-    while (!queues[0].empty() || !queues[1].empty() || !queues[2].empty() || !queues[3].empty()) {
-        for (int icon : previous)
-            RegDeleteTreeW(list, std::to_wstring(icon).c_str());
+    int cases = 0, reportsSeen = 0;
+    for (; cases < LoadSaveCases; cases++) {
+        const bool viaWindow = cases % 64 == 0;
+        StatusTable *const first = viaWindow ? &StatusList : guarded;
+        size_t count = cases < 33 ? (size_t)cases : Pick(16) == 0 ? Pick(33) : Pick(4);
         std::vector<int> icons;
-        for (size_t k = 1 + Pick(3); icons.size() < k;) {
+        while (icons.size() < count) {
             int icon = 1 + (int)Pick(32);
             if (std::find(icons.begin(), icons.end(), icon) == icons.end())
                 icons.push_back(icon);
         }
         std::sort(icons.begin(), icons.end());
+        for (int icon : previous)
+            if (!std::binary_search(icons.begin(), icons.end(), icon))
+                RegDeleteTreeW(list, std::to_wstring(icon).c_str());
+        previous = icons;
+
         std::map<int, std::array<Input, 4>> fed;
         std::map<int, std::array<LONG, 4>> read;               // the status each read must get
         std::vector<std::pair<const wchar_t *, LONG>> reports; // in the order the load reads
@@ -330,15 +398,25 @@ TEST_F(Sweep, StatusesLoadAndSaveWhateverTheRegistryHolds)
             ASSERT_EQ(RegCreateKeyExW(list, std::to_wstring(icon).c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &sub,
                                       NULL), ERROR_SUCCESS);
             if (Pick(4) == 0)
-                Put(sub, L"Extra", {true, REG_DWORD, "1234"});
+                Put(sub, Pick(2) ? L"Extra" : L"name ", {true, REG_DWORD, "1234"});
             for (int s = 0; s < 4; s++) {
-                Input input = Benign(Slots[s]);
-                if (!queues[s].empty() && Pick(3)) {
-                    input = queues[s].back();
-                    queues[s].pop_back();
+                // About one value in four hostile, one in five hundred
+                // reported: a report is a window, and slow.
+                Input input;
+                size_t draw = Pick(1024);
+                if (draw < 256) {
+                    std::vector<Input> &queue = (draw < 2 ? loud : quiet)[s];
+                    if (queue.empty())
+                        HostileInputs(Slots[s], quiet[s], loud[s]);
+                    input = queue.back();
+                    queue.pop_back();
+                } else {
+                    input = Benign(Slots[s]);
                 }
                 Put(sub, Slots[s].name, input);
-                fed[icon][s] = input = Stored(sub, Slots[s].name);
+                if (IsStringType(input.type))
+                    input = Stored(sub, Slots[s].name);
+                fed[icon][s] = input;
                 LONG status = input.present ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
                 if (input.present && IsStringType(input.type)) {
                     // The read converts to the ANSI code page; what the system says to
@@ -356,67 +434,129 @@ TEST_F(Sweep, StatusesLoadAndSaveWhateverTheRegistryHolds)
             }
             RegCloseKey(sub);
         }
-        previous = icons;
+        std::string where = "case " + std::to_string(cases);
 
-        UiRobot robot;
-        for (size_t i = 0; i < reports.size(); i++)
-            robot.Then(Press(IDOK)); // never Cancel: it ends the program
-        ASSERT_EQ(LoadAll(), 0);
-        ASSERT_EQ(robot.Seen().size(), reports.size());
-        for (size_t i = 0; i < reports.size(); i++)
-            EXPECT_TRUE(IsReport(robot.Seen()[i], L"LoadAll", reports[i].first, reports[i].second)) << i;
-
-        // One record per status subkey, in the client's order.
+        // The first load: every status once, each field as its value reads.
+        {
+            UiRobot robot;
+            for (size_t i = 0; i < reports.size(); i++)
+                robot.Then(Press(IDOK)); // never Cancel: it ends the program
+            if (viaWindow)
+                ASSERT_EQ(LoadAll(), 0) << where;
+            else
+                ASSERT_EQ(ReadStatusList(L"123456", first), 0) << where;
+            ASSERT_EQ(robot.Seen().size(), reports.size()) << where;
+            for (size_t i = 0; i < reports.size(); i++)
+                EXPECT_TRUE(IsReport(robot.Seen()[i], L"LoadAll", reports[i].first,
+                                     reports[i].second)) << where << " report " << i;
+            reportsSeen += (int)reports.size();
+        }
+        ASSERT_LE(first->Count, MaxStatuses) << where;
         std::vector<int> loaded;
-        for (const StatusRecord &record : Records(StatusList))
-            loaded.push_back(record.IconIndex);
+        for (int i = 0; i < first->Count; i++)
+            loaded.push_back(first->Records[i].IconIndex);
         std::sort(loaded.begin(), loaded.end());
-        ASSERT_EQ(loaded, icons) << "a status was lost or doubled";
-        std::vector<ListRow> rows = ReadListView(main->List());
-        ASSERT_EQ(rows.size(), (size_t)StatusList.Count);
-        for (int i = 0; i < StatusList.Count; i++) {
-            const StatusRecord &record = StatusList.Records[i];
-            std::string where = "icon " + std::to_string(record.IconIndex);
+        ASSERT_EQ(loaded, icons) << where << ": a status was lost or doubled";
+        for (int i = 0; i < first->Count; i++) {
+            const StatusRecord &record = first->Records[i];
+            std::string at = where + " icon " + std::to_string(record.IconIndex);
             if (i > 0) {
-                const StatusRecord &before = StatusList.Records[i - 1];
+                const StatusRecord &before = first->Records[i - 1];
                 EXPECT_TRUE(before.LineNumber < record.LineNumber ||
-                            (before.LineNumber == record.LineNumber && before.IconIndex < record.IconIndex)) << where;
+                            (before.LineNumber == record.LineNumber && before.IconIndex < record.IconIndex)) << at;
             }
             const std::array<Input, 4> &in = fed[record.IconIndex];
-            CheckText(record.Description, Slots[0], in[0], where + " Description type " + std::to_string(in[0].type) +
-                                                               " size " + std::to_string(in[0].data.size()));
-            CheckText(record.Name, Slots[2], in[2], where + " Name type " + std::to_string(in[2].type) +
-                                                        " size " + std::to_string(in[2].data.size()));
+            CheckText(record.Description, Slots[0], in[0], at + " Description type " + std::to_string(in[0].type) +
+                                                            " size " + std::to_string(in[0].data.size()));
+            CheckText(record.Name, Slots[2], in[2], at + " Name type " + std::to_string(in[2].type) +
+                                                     " size " + std::to_string(in[2].data.size()));
             for (int s : {1, 3}) {
                 DWORD expected = 0, got = s == 1 ? record.LineNumber : record.On;
                 if (IsStringType(in[s].type) && read[record.IconIndex][s] == ERROR_SUCCESS)
                     continue; // converted to the ANSI code page by the read
                 if (read[record.IconIndex][s] == ERROR_SUCCESS)
                     memcpy(&expected, in[s].data.data(), in[s].data.size());
-                EXPECT_EQ(got, expected) << where << " " << Narrow(Slots[s].name);
+                EXPECT_EQ(got, expected) << at << " " << Narrow(Slots[s].name);
             }
-            EXPECT_EQ(rows[i].image, record.IconIndex - 1) << where;
-            EXPECT_TRUE(rows[i].name == record.Name && rows[i].description == record.Description) << where;
         }
+        if (viaWindow) {
+            std::vector<ListRow> rows = ReadListView(main->List());
+            ASSERT_EQ(rows.size(), (size_t)StatusList.Count) << where;
+            for (int i = 0; i < StatusList.Count; i++) {
+                const StatusRecord &record = StatusList.Records[i];
+                EXPECT_EQ(rows[i].image, record.IconIndex - 1) << where;
+                EXPECT_TRUE(rows[i].name == record.Name && rows[i].description == record.Description) << where;
+            }
+        }
+        if (HasFailure())
+            break; // one failing load is enough to read
 
         // The save rewrites every status whole and leaves the rest alone.
-        ASSERT_EQ(SaveAll(), 0);
-        RegTree tree = ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"123456"));
-        EXPECT_EQ(tree.size(), icons.size() + 3);
-        for (const wchar_t *name : {L"0", L"33", L"abc"})
-            EXPECT_TRUE(tree[name] == junk[name]) << Narrow(name) << " was changed";
-        for (int i = 0; i < StatusList.Count; i++) {
-            const StatusRecord &record = StatusList.Records[i];
+        ASSERT_EQ(viaWindow ? SaveAll() : WriteStatusList(L"123456", first), 0) << where;
+        DWORD subkeys = 0;
+        RegQueryInfoKeyW(list, NULL, NULL, NULL, &subkeys, NULL, NULL, NULL, NULL, NULL, NULL, NULL);
+        EXPECT_EQ(subkeys, icons.size() + std::size(JunkKeys)) << where;
+        // A change of what is no status would stay: a look every 16th case
+        // and after the last finds it, and reading it all is slow.
+        if (cases % 16 == 15 || cases == LoadSaveCases - 1) {
+            RegTree all = ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"123456"));
+            for (const wchar_t *name : JunkKeys)
+                EXPECT_TRUE(all[name] == junk[name]) << where << ": " << Narrow(name) << " was changed";
+            for (size_t v = 0; v < std::size(JunkValues); v++) {
+                Input after = Stored(list, JunkValues[v]);
+                EXPECT_TRUE(after.present && after.type == junkValues[v].type && after.data == junkValues[v].data)
+                    << where << ": the list's value " << Narrow(JunkValues[v]) << " was changed";
+            }
+        }
+        RegTree tree;
+        for (int icon : icons)
+            tree[std::to_wstring(icon)] = StatusValuesOf(list, icon);
+        std::vector<std::pair<const wchar_t *, LONG>> cuts; // names longer than their read
+        for (int i = 0; i < first->Count; i++) {
+            const StatusRecord &record = first->Records[i];
             RegValues expected = {{L"Description", Binary(CutBytes(Narrow(record.Description), 8191))},
                                   {L"LineNumber", Dword((DWORD)i + 1)},
                                   {L"Name", Binary(Narrow(record.Name))},
                                   {L"On", Dword(record.On)}};
-            EXPECT_TRUE(tree[std::to_wstring(record.IconIndex)] == expected) << "icon " << record.IconIndex;
+            EXPECT_TRUE(tree[std::to_wstring(record.IconIndex)] == expected) << where << " icon " << record.IconIndex;
+        }
+        for (int icon : icons)
+            if (tree[std::to_wstring(icon)][L"Name"].data.size() > Slots[2].capacity)
+                cuts.push_back({Slots[2].command, ERROR_MORE_DATA});
+        if (HasFailure())
+            break;
+
+        // The second load gives back what was saved, a title cut to its read.
+        {
+            UiRobot robot;
+            for (size_t i = 0; i < cuts.size(); i++)
+                robot.Then(Press(IDOK));
+            ASSERT_EQ(ReadStatusList(L"123456", second), 0) << where;
+            ASSERT_EQ(robot.Seen().size(), cuts.size()) << where;
+            for (size_t i = 0; i < cuts.size(); i++)
+                EXPECT_TRUE(IsReport(robot.Seen()[i], L"LoadAll", cuts[i].first, cuts[i].second)) << where;
+            reportsSeen += (int)cuts.size();
+        }
+        ASSERT_EQ(second->Count, first->Count) << where;
+        for (int i = 0; i < second->Count; i++) {
+            const StatusRecord &record = second->Records[i], &saved = first->Records[i];
+            std::string at = where + " icon " + std::to_string(saved.IconIndex);
+            ASSERT_LT(wcsnlen(record.Name, NameSize), (size_t)NameSize) << at;
+            ASSERT_LT(wcsnlen(record.Description, DescriptionSize), (size_t)DescriptionSize) << at;
+            const RegValues &values = tree[std::to_wstring(saved.IconIndex)];
+            EXPECT_EQ(record.IconIndex, saved.IconIndex) << at;
+            EXPECT_EQ(record.LineNumber, (DWORD)i + 1) << at;
+            EXPECT_EQ(record.On, saved.On) << at;
+            EXPECT_TRUE(record.Description == Widen(values.at(L"Description").data)) << at << " Description";
+            EXPECT_TRUE(record.Name == CutUnits(Widen(CutBytes(values.at(L"Name").data, Slots[2].capacity)),
+                                                NameSize - 1)) << at << " Name";
         }
         if (HasFailure())
-            break; // one failing load is enough to read
+            break;
     }
     RegCloseKey(list);
+    EXPECT_EQ(cases, LoadSaveCases);
+    EXPECT_GT(reportsSeen, 0);
     Count("status load and save", cases);
 }
 
