@@ -78,7 +78,7 @@ int InitMainDialog()
     CopyText(icq, ARRAYSIZE(icq), stored);
     SetDlgItemTextW(window, IDC_ICQ_NUMBER, icq);
 
-    if (!IsValidIcqNumber(icq) || !OpenStatusListKey(icq, NULL, KEY_READ, NULL)) {
+    if (!IsValidIcqNumber(icq) || !OpenStatusListKey(icq, NULL, KEY_READ)) {
         // The user chooses an account first; without one there is nothing
         // to show.
         if (ChangeAccount() != 0)

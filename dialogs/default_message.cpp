@@ -51,17 +51,6 @@ INT_PTR CALLBACK DefaultMessageDialog(HWND window, UINT message, WPARAM wParam, 
     return FALSE;
 }
 
-// Opens the key of account icq's default messages for reading and writing;
-// returns the status of the open. A path that does not fit would name some
-// other key: it opens none.
-static LONG OpenMessageKey(const wchar_t *icq, HKEY *key)
-{
-    wchar_t path[MAX_PATH];
-    if (!AccountKeyPath(icq, L"ICQLite", path, ARRAYSIZE(path)))
-        return ERROR_INVALID_PARAMETER;
-    return RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, key);
-}
-
 int ChangeICQMessage(const wchar_t *state)
 {
     wchar_t icq[IcqSize];
@@ -73,7 +62,8 @@ int ChangeICQMessage(const wchar_t *state)
     wchar_t name[MAX_PATH];
     FillTemplate(name, ARRAYSIZE(name), L"%sStatusText", {state});
     HKEY key = NULL;
-    if (REPORT_IF_FAILED(TXT_PROC_MESSAGE, TXT_CMD_OPEN_MESSAGE_KEY, OpenMessageKey(icq, &key)))
+    if (REPORT_IF_FAILED(TXT_PROC_MESSAGE, TXT_CMD_OPEN_MESSAGE_KEY, OpenAccountKey(HKEY_LOCAL_MACHINE, icq, L"ICQLite",
+        KEY_QUERY_VALUE | KEY_SET_VALUE, &key)))
         return -1;
 
     int result = 0;

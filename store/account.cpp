@@ -46,7 +46,7 @@ int ChangeAccount()
             Tell(TXT_ICQ_INVALID, MB_ICONWARNING);
             continue;
         }
-        if (OpenStatusListKey(icq, NULL, KEY_READ, NULL))
+        if (OpenStatusListKey(icq, NULL, KEY_READ))
             break;
 
         // No status list yet. The client's own key must be there: it is

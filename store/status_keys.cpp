@@ -36,17 +36,18 @@ bool AccountKeyPath(const wchar_t *icq, const wchar_t *leaf, wchar_t *out, size_
     return false;
 }
 
-int OpenStatusListKey(const wchar_t *icq, HKEY *key, REGSAM access, LONG *status)
+LONG OpenAccountKey(HKEY root, const wchar_t *icq, const wchar_t *leaf, REGSAM access, HKEY *key)
 {
     wchar_t path[MAX_PATH];
+    if (!AccountKeyPath(icq, leaf, path, ARRAYSIZE(path)))
+        return ERROR_INVALID_PARAMETER;
+    return RegOpenKeyExW(root, path, 0, access, key);
+}
+
+int OpenStatusListKey(const wchar_t *icq, HKEY *key, REGSAM access)
+{
     HKEY opened = NULL;
-    // A name too long for the path would open some other key: refuse it.
-    LONG result = AccountKeyPath(icq, L"CustomStatusList", path, ARRAYSIZE(path))
-        ? RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, access, &opened)
-        : (LONG)ERROR_INVALID_PARAMETER;
-    if (status)
-        *status = result;
-    if (result != ERROR_SUCCESS)
+    if (OpenAccountKey(HKEY_CURRENT_USER, icq, L"CustomStatusList", access, &opened) != ERROR_SUCCESS)
         return 0;
     if (key)
         *key = opened;

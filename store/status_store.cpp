@@ -30,15 +30,6 @@ static void StatusKeyName(int n, wchar_t (&name)[KeyNameSize])
     wsprintfW(name, L"%d", n);
 }
 
-// The status of opening account icq's list key, for the report of its
-// failure.
-static LONG OpenListKey(const wchar_t *icq, REGSAM access, HKEY *key)
-{
-    LONG status = ERROR_SUCCESS;
-    OpenStatusListKey(icq, key, access, &status);
-    return status;
-}
-
 /* ---- Load ---------------------------------------------------------------- */
 
 // What one load reads values into.
@@ -123,7 +114,8 @@ int ReadStatusList(const wchar_t *icq, StatusTable *list)
 {
     list->Count = 0;
     HKEY key = NULL;
-    if (REPORT_IF_FAILED(TXT_PROC_LOAD, TXT_CMD_OPEN_LIST, OpenListKey(icq, KEY_READ, &key)))
+    if (REPORT_IF_FAILED(TXT_PROC_LOAD, TXT_CMD_OPEN_LIST, OpenAccountKey(HKEY_CURRENT_USER, icq, L"CustomStatusList",
+        KEY_READ, &key)))
         return -1;
 
     // Records are large (10 KB): they are read in place.
@@ -215,7 +207,8 @@ int WriteStatusList(const wchar_t *icq, const StatusTable *list)
     // Read access for the test, write access to create and fill the status
     // subkeys through this handle.
     HKEY key = NULL;
-    if (REPORT_IF_FAILED(TXT_PROC_SAVE, TXT_CMD_OPEN_LIST, OpenListKey(icq, KEY_READ | KEY_WRITE, &key)))
+    if (REPORT_IF_FAILED(TXT_PROC_SAVE, TXT_CMD_OPEN_LIST, OpenAccountKey(HKEY_CURRENT_USER, icq, L"CustomStatusList",
+        KEY_READ | KEY_WRITE, &key)))
         return -1;
 
     char bytes[TextValueSize]; // one record's text in UTF-8

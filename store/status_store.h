@@ -67,12 +67,17 @@ extern int StatusListDirty;
 // would name some other key.
 bool AccountKeyPath(const wchar_t *icq, const wchar_t *leaf, wchar_t *out, size_t cap);
 
+// Opens key leaf of account icq below root (HKEY_CURRENT_USER or
+// HKEY_LOCAL_MACHINE) with the given access into *key, which the caller
+// closes. Returns the status of the open; a path that does not fit opens
+// nothing (ERROR_INVALID_PARAMETER): a cut path would name some other key.
+LONG OpenAccountKey(HKEY root, const wchar_t *icq, const wchar_t *leaf, REGSAM access, HKEY *key);
+
 // Opens the CustomStatusList key of account icq under HKEY_CURRENT_USER with
 // the given access. Returns 1 when it opened, else 0. With key given, the
 // handle is stored there and the caller closes it; without, the key is
-// closed at once (an existence test). status, if given, receives the open's
-// result.
-int OpenStatusListKey(const wchar_t *icq, HKEY *key, REGSAM access, LONG *status);
+// closed at once (an existence test).
+int OpenStatusListKey(const wchar_t *icq, HKEY *key, REGSAM access);
 
 // Creates NewOwners\<icq>\CustomStatusList below base, the client's own key
 // opened for writing, and closes base. A creation that fails stops the
