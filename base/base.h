@@ -77,6 +77,9 @@ int AskQuestion(const wchar_t *text);
 // n, or n - 1 when text[n - 1] is the first half of a surrogate pair: the
 // length of text cut after n units without leaving half a character.
 size_t CutAtCharacter(const wchar_t *text, size_t n);
+// n, or less: the length of the UTF-8 bytes cut before byte n without
+// leaving part of a character, when bytes holds more than n bytes.
+size_t CutUtf8AtCharacter(const char *bytes, size_t n);
 // Copies text, or its first len units, into out; returns the units copied.
 size_t CopyText(wchar_t *out, size_t cap, const wchar_t *text, size_t len = (size_t)-1);
 // Replaces each "%s" of templ in turn by the next of args; nothing else of

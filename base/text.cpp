@@ -13,6 +13,14 @@ size_t CutAtCharacter(const wchar_t *text, size_t n)
     return n;
 }
 
+size_t CutUtf8AtCharacter(const char *bytes, size_t n)
+{
+    // Back to the first byte of the character that byte n is part of.
+    while (n > 0 && (static_cast<unsigned char>(bytes[n]) & 0xC0) == 0x80)
+        n--;
+    return n;
+}
+
 size_t CopyText(wchar_t *out, size_t cap, const wchar_t *text, size_t len)
 {
     if (!out || cap == 0)
@@ -136,12 +144,8 @@ size_t TextToUtf8(const wchar_t *text, char *out, size_t cap)
         return 0;
     int written = WideCharToMultiByte(CP_UTF8, 0, text, (int)units, all, need, NULL, NULL);
     size_t n = written > 0 ? (size_t)written : 0;
-    if (n > cap - 1) {
-        // Back to the first byte of the character that does not fit.
-        n = cap - 1;
-        while (n > 0 && ((unsigned char)all[n] & 0xC0) == 0x80)
-            n--;
-    }
+    if (n > cap - 1)
+        n = CutUtf8AtCharacter(all, cap - 1);
     memcpy(out, all, n);
     out[n] = 0;
     HeapFree(GetProcessHeap(), 0, all);

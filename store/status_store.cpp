@@ -65,11 +65,8 @@ static void ReadTextValue(HKEY key, const char *name, LoadBuffers *buffers, DWOR
         if (!all || RegQueryValueExA(key, name, NULL, NULL, reinterpret_cast<BYTE *>(all), &whole) != ERROR_SUCCESS)
             return;
         size = whole;
-        if (size > capacity) {
-            size = capacity;
-            while (size > 0 && ((unsigned char)all[size] & 0xC0) == 0x80)
-                size--;
-        }
+        if (size > capacity)
+            size = (DWORD)CutUtf8AtCharacter(all, capacity);
         memcpy(bytes, all, size);
     } else if (status != ERROR_SUCCESS) {
         field[0] = 0;
