@@ -6,82 +6,9 @@
 #include "resource.h"
 #include "web/web.h"
 
-#include <filesystem>
-
-#ifndef ORBELAN_TEST_SOURCES
-#error ORBELAN_TEST_SOURCES must name the folder of the test sources
-#endif
 #ifndef BROWSER_STUB
 #error BROWSER_STUB must name the browser stand-in program
 #endif
-
-static std::wstring WinePath(const char *unixPath)
-{
-    std::wstring path = L"Z:" + Widen(unixPath);
-    for (wchar_t &c : path)
-        if (c == L'/')
-            c = L'\\';
-    return path;
-}
-
-// python3's http.server on a free port of 127.0.0.1, serving a folder of
-// its own below /tmp; a Unix program, started from Wine.
-class VersionServer {
-public:
-    VersionServer()
-    {
-        static int counter;
-        // A folder of this server alone, even beside the leftovers of a run
-        // that was ended halfway.
-        unixFolder_ = "/tmp/orbelan-http-" + std::to_string(GetCurrentProcessId()) + "-" +
-                      std::to_string(GetTickCount64()) + "-" + std::to_string(++counter);
-        folder_ = WinePath(unixFolder_.c_str());
-        EXPECT_TRUE(CreateDirectoryW(folder_.c_str(), NULL));
-        EXPECT_TRUE(CreateDirectoryW((folder_ + L"\\www").c_str(), NULL));
-        std::wstring command = L"/usr/bin/python3 " + Widen(ORBELAN_TEST_SOURCES) + L"/version_server.py " +
-                               Widen(unixFolder_);
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process = {};
-        // Wine runs a Unix program detached: there is no handle to wait on.
-        EXPECT_TRUE(CreateProcessW(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process));
-        if (process.hProcess)
-            CloseHandle(process.hProcess);
-        if (process.hThread)
-            CloseHandle(process.hThread);
-        for (int i = 0; i < 200 && port_ == 0; i++) {
-            port_ = atoi(ReadFileBytes(folder_ + L"\\port").c_str());
-            if (!port_)
-                Sleep(50);
-        }
-        EXPECT_NE(port_, 0) << "the HTTP server did not start";
-    }
-    ~VersionServer()
-    {
-        // It looks for the file every tenth of a second, and says when it
-        // has stopped listening.
-        WriteFileBytes(folder_ + L"\\stop", "");
-        for (int i = 0; i < 200 && !FileExists(folder_ + L"\\stopped"); i++)
-            Sleep(50);
-        std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
-    }
-    // Serves bytes as /<name>; returns its URL.
-    std::wstring Serve(const std::wstring &name, const std::string &bytes)
-    {
-        WriteFileBytes(folder_ + L"\\www\\" + name, bytes);
-        return Url(name);
-    }
-    std::wstring Url(const std::wstring &name) const
-    {
-        return L"http://127.0.0.1:" + std::to_wstring(port_) + L"/" + name;
-    }
-
-private:
-    std::string unixFolder_;
-    std::wstring folder_;
-    int port_ = 0;
-};
 
 class Web : public TestBed {
 protected:
@@ -108,7 +35,7 @@ protected:
 
 TEST_F(Web, VersionFileIsReadFromItsFirstFiveBytes)
 {
-    VersionServer server;
+    WebServer server;
     const std::pair<std::string, int> files[] = {
         {"1062", 1062},          {"1062\r\n", 1062},   {"1061", 1061},    {"106", 1060},
         {"2", 2000},             {"", 0},              {"\xEF\xBB\xBF" "1062", 0},
@@ -131,7 +58,7 @@ TEST_F(Web, ServerDownFailsTheDownload)
 {
     std::wstring url;
     {
-        VersionServer server;
+        WebServer server;
         url = server.Serve(L"version.txt", "1062");
     }
     Sleep(200);

@@ -1,4 +1,4 @@
-// Scratch registry, temporary folders, files and registry data.
+// Scratch registry, temporary folders, files, a web server and registry data.
 #include "test_support.h"
 
 #include <filesystem>
@@ -95,6 +95,66 @@ std::wstring ExeFolder()
     wchar_t path[MAX_PATH];
     GetModuleFileNameW(NULL, path, MAX_PATH);
     return std::filesystem::path(path).parent_path();
+}
+
+std::wstring WinePath(const std::string &unixPath)
+{
+    std::wstring path = L"Z:" + Widen(unixPath);
+    for (wchar_t &c : path)
+        if (c == L'/')
+            c = L'\\';
+    return path;
+}
+
+WebServer::WebServer(int port)
+{
+    // A folder of this server alone, even beside the leftovers of a run
+    // that was ended halfway.
+    std::string unixFolder = "/tmp/orbelan-http-" + Narrow(UniqueName());
+    folder_ = WinePath(unixFolder);
+    EXPECT_TRUE(CreateDirectoryW(folder_.c_str(), NULL));
+    EXPECT_TRUE(CreateDirectoryW((folder_ + L"\\www").c_str(), NULL));
+    std::wstring command = L"/usr/bin/python3 " + Widen(ORBELAN_SOURCE_DIR) + L"/tests/version_server.py " +
+                           Widen(unixFolder) + (port ? L" " + std::to_wstring(port) : L"");
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    // Wine runs a Unix program detached: there is no handle to wait on.
+    EXPECT_TRUE(CreateProcessW(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process));
+    if (process.hProcess)
+        CloseHandle(process.hProcess);
+    if (process.hThread)
+        CloseHandle(process.hThread);
+    // A fixed port another server holds is waited for up to a minute.
+    for (int i = 0; i < 1300 && port_ == 0; i++) {
+        port_ = atoi(ReadFileBytes(folder_ + L"\\port").c_str());
+        if (!port_)
+            Sleep(50);
+    }
+    EXPECT_NE(port_, 0) << "the HTTP server did not start";
+    EXPECT_TRUE(!port || port_ == port) << "the HTTP server listens on " << port_ << ", not on " << port;
+}
+
+WebServer::~WebServer()
+{
+    // It looks for the file every tenth of a second, and says when it has
+    // stopped listening.
+    WriteFileBytes(folder_ + L"\\stop", "");
+    for (int i = 0; i < 200 && !FileExists(folder_ + L"\\stopped"); i++)
+        Sleep(50);
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
+}
+
+std::wstring WebServer::Serve(const std::wstring &name, const std::string &bytes)
+{
+    WriteFileBytes(folder_ + L"\\www\\" + name, bytes);
+    return Url(name);
+}
+
+std::wstring WebServer::Url(const std::wstring &name) const
+{
+    return L"http://127.0.0.1:" + std::to_wstring(port_) + L"/" + name;
 }
 
 /* ---- Registry data ------------------------------------------------------ */

@@ -58,6 +58,23 @@ std::vector<std::string> ReadLines(const std::wstring &path); // without their L
 std::string Narrow(const std::wstring &text); // to UTF-8
 std::wstring Widen(const std::string &utf8);  // from UTF-8
 std::wstring ExeFolder();                     // folder of the running test program
+std::wstring WinePath(const std::string &unixPath); // the Unix path as Wine shows it, below Z:
+
+// python3's http.server (tests/version_server.py) on 127.0.0.1, serving a
+// folder of its own below /tmp; a Unix program, started from Wine. On a
+// free port, or on port, once another server has let it go.
+class WebServer {
+public:
+    explicit WebServer(int port = 0);
+    ~WebServer();
+    // Serves bytes as /<name>; returns its URL.
+    std::wstring Serve(const std::wstring &name, const std::string &bytes);
+    std::wstring Url(const std::wstring &name) const;
+
+private:
+    std::wstring folder_;
+    int port_ = 0;
+};
 
 /* ---- Registry data ------------------------------------------------------ */
 
