@@ -10,9 +10,10 @@
 
 #include "home_url.h"
 #include "resource.h"
+#include "version.h"
 
-#ifndef ORBELAN_EXE
-#error ORBELAN_EXE must name the built program
+#if !defined(ORBELAN_EXE) || !defined(ORBELAN_LOCAL_SITE_EXE) || !defined(ORBELAN_LOCAL_SITE_PORT)
+#error ORBELAN_EXE, ORBELAN_LOCAL_SITE_EXE and ORBELAN_LOCAL_SITE_PORT must name the built programs and the port
 #endif
 
 // Whether the tests run on a Czech Windows (tests/CMakeLists.txt runs them
@@ -40,15 +41,7 @@ protected:
     }
     void TearDown() override { Forget(); }
 
-    static std::wstring BuiltProgram()
-    {
-        // The build names it by its Unix path; Wine shows the root as Z:.
-        std::wstring path = L"Z:" + Widen(ORBELAN_EXE);
-        for (wchar_t &c : path)
-            if (c == L'/')
-                c = L'\\';
-        return path;
-    }
+    static std::wstring BuiltProgram() { return WinePath(ORBELAN_EXE); }
     static void Forget() { RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Mirabilis"); }
     std::wstring Ini() const { return programFolder.File(L"Data.ini"); }
     void Account(const std::wstring &icq, std::initializer_list<std::pair<int, RegValues>> statuses, DWORD options = 0)
@@ -342,10 +335,7 @@ TEST_F(EndToEnd, GoOpensTheHomePageInTheRegisteredBrowser)
     Account(L"555555", {});
     WritePrivateProfileStringW(L"ICQ", L"UIN", L"555555", Ini().c_str());
     // The prefix's own HTTP command is the browser stand-in for this test.
-    std::wstring stub = L"Z:" + Widen(BROWSER_STUB);
-    for (wchar_t &c : stub)
-        if (c == L'/')
-            c = L'\\';
+    std::wstring stub = WinePath(BROWSER_STUB);
     std::wstring command = L"\"" + stub + L"\" \"%1\"";
     RegValue value;
     value.type = REG_SZ;
@@ -392,4 +382,62 @@ TEST_F(EndToEnd, MainWindowComesWhicheverNoticeIsAnsweredFirst)
         PostClick(MainWindow(), IDCANCEL);
         EXPECT_EQ(program.Wait(10000), 0u) << "round " << round;
     }
+}
+
+// Whether window is in front of other: above it in the z-order.
+static bool InFront(HWND window, HWND other)
+{
+    for (HWND below = GetWindow(window, GW_HWNDNEXT); below; below = GetWindow(below, GW_HWNDNEXT))
+        if (below == other)
+            return true;
+    return false;
+}
+
+// The local-site build asks a server of the test for the version file. The
+// question about a newer version comes from the check's own thread, owned
+// by the main window, and shows in front of it, start after start.
+TEST_F(EndToEnd, NewVersionQuestionShowsInFrontOfTheMainWindow)
+{
+    ASSERT_TRUE(CopyFileW(WinePath(ORBELAN_LOCAL_SITE_EXE).c_str(), exe.c_str(), FALSE));
+    Account(L"555555", {});
+    WritePrivateProfileStringW(L"ICQ", L"UIN", L"555555", Ini().c_str());
+    WritePrivateProfileStringW(L"Infos", L"3", NULL, Ini().c_str()); // a failed check would show notice 109
+    WebServer site(ORBELAN_LOCAL_SITE_PORT);
+    const int next = ORBELAN_PROGRAM_VERSION + 1;
+    site.Serve(L"version.txt", std::to_string(next) + "\r\n");
+    wchar_t nextText[VersionTextSize];
+    FormatVersion(next, nextText, ARRAYSIZE(nextText));
+    const std::wstring asked =
+        L"K dispozici je nová verze programu (" + std::wstring(nextText) + L"). Chcete ji stáhnout nyní?";
+
+    for (int start = 1; start <= 20; start++) {
+        SCOPED_TRACE("start " + std::to_string(start));
+        ASSERT_NO_FATAL_FAILURE(Start(programFolder.Path()));
+        HWND question = WaitFor([](const Shown &shown) {
+            return IsMessage(shown, L"K dispozici") || shown.HasControl(IDC_NOTICE_TITLE);
+        });
+        ASSERT_TRUE(question != NULL) << "no question";
+        Shown shown = Describe(question);
+        ASSERT_EQ(shown.text, asked) << Narrow(shown.ControlText(IDC_NOTICE_TITLE));
+        EXPECT_EQ(shown.caption, L"Orbelan!");
+        EXPECT_EQ(shown.buttons, std::vector<int>({IDYES, IDNO}));
+        if (CzechWindows()) {
+            EXPECT_EQ(shown.ControlText(IDNO), L"&Ne");
+        }
+        HWND main = shown.owner;
+        ASSERT_TRUE(main && Describe(main).HasControl(IDC_STATUS_LIST)) << "not owned by the main window";
+        for (int i = 0; i < 200 && !IsWindowVisible(main); i++)
+            Sleep(50);
+        ASSERT_TRUE(IsWindowVisible(main)) << "the main window stayed hidden";
+        // Wine may still reorder the two as the X server draws them.
+        Sleep(200);
+        EXPECT_TRUE(InFront(question, main)) << "the question is behind the main window";
+
+        PostClick(question, IDNO);
+        ASSERT_TRUE(MainWindow() != NULL);
+        PostClick(MainWindow(), IDCANCEL);
+        ASSERT_EQ(program.Wait(10000), 0u);
+    }
+    EXPECT_EQ(ReadLines(programFolder.File(L"EVENTS.Kvt")), std::vector<std::string>()) << "a check failed";
+    EXPECT_EQ(GetPrivateProfileIntW(L"Infos", L"3", -1, Ini().c_str()), (UINT)-1);
 }
