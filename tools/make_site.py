@@ -13,8 +13,9 @@ Writes into the site folder (emptied first):
   SHA-256;
 - every picture the pages show, from docs/ (the guide's pictures are
   named relative to it).
-Fails on a placeholder without a value, and on a link or picture of a
-page that is not a file of the site: the pages use nothing from elsewhere.
+Fails on a placeholder without a value, on a picture without an alt
+text, and on a link or picture of a page that is not a file of the site:
+the pages use nothing from elsewhere.
 Then packs the site folder into the site zip, the same bytes every time.
 """
 import hashlib
@@ -36,21 +37,24 @@ ZIP_DATE = (2006, 7, 1, 0, 0, 0)
 
 
 class References(html.parser.HTMLParser):
-    """The addresses a page names in href and src."""
+    """The addresses a page names in href and src, and its pictures
+    without a text to read in their place."""
 
     def __init__(self):
         super().__init__()
-        self.found = []
+        self.found, self.mute = [], []
 
     def handle_starttag(self, tag, attrs):
         self.found += [value for name, value in attrs if name in ("href", "src") and value is not None]
+        if tag == "img" and not (dict(attrs).get("alt") or "").strip():
+            self.mute.append(dict(attrs).get("src"))
 
 
 def references(page):
     parser = References()
     parser.feed(page)
     parser.close()
-    return parser.found
+    return parser
 
 
 def convert_guide(text):
@@ -121,7 +125,10 @@ def main():
         file.write(f"{number}\r\n".encode("ascii"))
 
     for name, page in pages.items():
-        for address in references(page):
+        found = references(page)
+        if found.mute:
+            sys.exit(f"make_site: {name}: pictures without an alt text: {', '.join(map(str, found.mute))}")
+        for address in found.found:
             parts = urllib.parse.urlsplit(address)
             if parts.scheme or parts.netloc or parts.path.startswith("/") or ".." in parts.path.split("/"):
                 sys.exit(f"make_site: {name} names {address}, which is not a file of the site")
