@@ -188,8 +188,8 @@ def main():
 
             missing = [address for address in parsed.loads
                        if "/" + urllib.parse.unquote(address) not in requested]
-            check(parsed.loads and not missing, f"{page}: chromium fetched its {len(parsed.loads)} pictures and"
-                  " style sheet" + (f"; not: {', '.join(missing)}" if missing else ""))
+            check(parsed.loads and not missing, f"{page}: chromium fetched the {len(parsed.loads)} pictures and"
+                  " style sheets it loads" + (f"; not: {', '.join(missing)}" if missing else ""))
             broken = []
             for address in sorted(set(parsed.addresses)):
                 parts = urllib.parse.urlsplit(address)
