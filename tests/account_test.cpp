@@ -339,6 +339,25 @@ TEST_F(Account, NewAccountAfterTheQuestion)
     EXPECT_EQ(StatusListDirty, 0);
 }
 
+TEST_F(Account, FailedClosesAreReportedAndTheAccountIsChosen)
+{
+    // After No the client's key is closed, after Yes the new list key.
+    PutKey(HKEY_CURRENT_USER, ICQ_KEY_PATH);
+    UiRobot robot;
+    robot.Then(Enter(L"22222")).Then(Press(IDNO)).Then(Press(IDOK)).Then(Press(IDOK)).Then(Press(IDYES))
+        .Then(Press(IDOK));
+    {
+        ImportPatch closes("advapi32.dll", "RegCloseKey", RegCloseKeyThenFail);
+        EXPECT_EQ(ChangeAccount(), 0);
+    }
+    ASSERT_EQ(robot.Seen().size(), 6u);
+    EXPECT_TRUE(IsReport(robot.Seen()[2], L"RefreshData", L"RegCloseKey(base)", ERROR_INVALID_HANDLE));
+    EXPECT_TRUE(IsReport(robot.Seen()[5], L"RefreshData", L"RegCloseKey", ERROR_INVALID_HANDLE));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, ListKeyPath(L"22222")));
+    EXPECT_EQ(Ini(L"ICQ", L"UIN"), L"22222");
+    EXPECT_EQ(Shown1005(), L"22222");
+}
+
 TEST_F(Account, FailedKeyCreationIsReported)
 {
     // A volatile key takes no lasting subkeys: in turn the client's key
