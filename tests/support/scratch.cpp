@@ -90,11 +90,16 @@ std::wstring Widen(const std::string &utf8)
     return out;
 }
 
-std::wstring ExeFolder()
+std::wstring TestProgram()
 {
     wchar_t path[MAX_PATH];
     GetModuleFileNameW(NULL, path, MAX_PATH);
-    return std::filesystem::path(path).parent_path();
+    return path;
+}
+
+std::wstring ExeFolder()
+{
+    return std::filesystem::path(TestProgram()).parent_path();
 }
 
 /* ---- Registry data ------------------------------------------------------ */

@@ -57,7 +57,8 @@ void WriteFileBytes(const std::wstring &path, const std::string &bytes, Caller c
 std::vector<std::string> ReadLines(const std::wstring &path); // without their LF or CR LF
 std::string Narrow(const std::wstring &text); // to UTF-8
 std::wstring Widen(const std::string &utf8);  // from UTF-8
-std::wstring ExeFolder();                     // folder of the running test program
+std::wstring TestProgram();                   // path of the running test program
+std::wstring ExeFolder();                     // its folder
 
 /* ---- Registry data ------------------------------------------------------ */
 
@@ -160,6 +161,43 @@ Action Steps(std::vector<Action> steps);
 
 // Process, WindowText, PostClick, ReadListView: driving another program.
 #include "window_driver.h"
+
+/* ---- Failing system calls, and a test program's child processes -------- */
+
+// Replaces a function that this test program imports from library with
+// replacement while it lives: the program's code, linked into the test,
+// calls the replacement instead. The replacement is declared WINAPI like
+// the function; Original gives the function itself. The import is matched
+// by its function name in the entries of library (in any case) and of the
+// API sets (api-ms-win-*); the test fails when there is none.
+class ImportPatch {
+public:
+    template <class Function>
+    ImportPatch(const char *library, const char *function, Function *replacement, Caller caller = {})
+        : ImportPatch(library, function, reinterpret_cast<ULONG_PTR>(replacement), caller)
+    {
+    }
+    ~ImportPatch();
+    ImportPatch(const ImportPatch &) = delete;
+    ImportPatch &operator=(const ImportPatch &) = delete;
+    template <class Function> Function *Original() const
+    {
+        return reinterpret_cast<Function *>(slots_.empty() ? 0 : slots_[0].second);
+    }
+
+private:
+    ImportPatch(const char *library, const char *function, ULONG_PTR replacement, Caller caller);
+    std::vector<std::pair<ULONG_PTR *, ULONG_PTR>> slots_; // each slot and what it held
+};
+
+// A procedure that a test runs in a process of its own: the test program,
+// or a copy of it, started with the argument ChildArgument(name) runs the
+// procedure instead of its tests and ends with the procedure's result.
+// Registered by a static ChildProcedure.
+struct ChildProcedure {
+    ChildProcedure(const wchar_t *name, int (*run)());
+};
+inline std::wstring ChildArgument(const wchar_t *name) { return std::wstring(L"--child ") + name; }
 
 /* ---- Program state ------------------------------------------------------ */
 
