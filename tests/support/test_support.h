@@ -267,8 +267,10 @@ protected:
     std::unique_ptr<TestMainWindow> main;
 };
 
-// The text of an error report as the user sees it, its line number "#".
-std::wstring ReportText(const std::wstring &procedure, const std::wstring &command, int code);
+// The text of an error report as the user sees it, its line number "#";
+// with the program's home page, or that of a test built with another.
+std::wstring ReportText(const std::wstring &procedure, const std::wstring &command, int code,
+                        const wchar_t *homePage = nullptr);
 // Checks a recorded error report: text (any line number), caption, icon and
 // buttons.
 ::testing::AssertionResult IsReport(const Shown &shown, const std::wstring &procedure,
