@@ -50,6 +50,9 @@ TEST_F(Diagnostics, LongMessageIsCutTo1023Characters)
     // A smaller buffer holds what fits, the stamp cut too.
     EXPECT_EQ(LogLine(Time(2026, 12, 7, 6, 39, 24, 5), message.c_str(), 30), "[7.12.26 6:39:24.005]: aaaaaa");
     EXPECT_EQ(LogLine(Time(2026, 12, 7, 6, 39, 24, 5), message.c_str(), 10), "[7.12.26 ");
+    char none = '#';
+    EXPECT_EQ(FormatLogLine(Time(2026, 12, 7, 6, 39, 24, 5), "x", &none, 0), 0u);
+    EXPECT_EQ(none, '#');
 }
 
 TEST_F(Diagnostics, LogCreatesThenAppendsCrLfLines)

@@ -1,11 +1,13 @@
-"""A real HTTP server for the tests of the version check.
+"""A real HTTP server for the tests of the version check and of the web site.
 
-    python3 version_server.py <folder>
+    python3 version_server.py <folder> [<site folder>]
 
-Serves <folder>/www on 127.0.0.1, on a free port that it writes into
-<folder>/port once it listens. It ends when <folder>/stop appears (the test
-creates it when it is done) or, should the test die first, after five
-minutes; then it creates <folder>/stopped.
+Serves <folder>/www (or the site folder) on 127.0.0.1, on a free port that
+it writes into <folder>/port once it listens, and writes a line
+"<status> <path>" into <folder>/requests for every request it answers. It
+ends when <folder>/stop appears (the test creates it when it is done) or,
+should the test die first, after five minutes; then it creates
+<folder>/stopped.
 """
 import functools
 import http.server
@@ -15,14 +17,29 @@ import time
 
 
 class QuietHandler(http.server.SimpleHTTPRequestHandler):
+    # The pages and the style sheet say their character set in the header too.
+    extensions_map = dict(http.server.SimpleHTTPRequestHandler.extensions_map,
+                          **{".html": "text/html; charset=utf-8", ".css": "text/css; charset=utf-8"})
+
+    def __init__(self, *args, log, **kwargs):
+        self.log = log
+        super().__init__(*args, **kwargs)
+
+    def log_request(self, code="-", size="-"):
+        with open(self.log, "a", encoding="utf-8") as requests:
+            requests.write(f"{int(code)} {self.path}\n")
+
     def log_message(self, format, *args):
         pass
 
 
 def main():
     folder = sys.argv[1]
-    handler = functools.partial(QuietHandler, directory=os.path.join(folder, "www"))
-    server = http.server.HTTPServer(("127.0.0.1", 0), handler)
+    served = sys.argv[2] if len(sys.argv) > 2 else os.path.join(folder, "www")
+    handler = functools.partial(QuietHandler, directory=served, log=os.path.join(folder, "requests"))
+    # A thread for each connection: a browser may open one and send nothing.
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+    server.daemon_threads = True
     server.timeout = 0.1
     with open(os.path.join(folder, "port.tmp"), "w") as port:
         port.write(str(server.server_address[1]))

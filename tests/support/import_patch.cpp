@@ -45,3 +45,12 @@ ImportPatch::~ImportPatch()
     for (const auto &slot : slots_)
         WriteSlot(slot.first, slot.second, {});
 }
+
+LONG WINAPI RegCloseKeyThenFail(HKEY key)
+{
+    // The library's own entry: the import table's leads back here.
+    static auto close = reinterpret_cast<decltype(&RegCloseKey)>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"advapi32.dll"), "RegCloseKey")));
+    close(key);
+    return ERROR_INVALID_HANDLE;
+}

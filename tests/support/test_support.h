@@ -195,6 +195,11 @@ private:
     std::vector<std::pair<ULONG_PTR *, ULONG_PTR>> slots_; // each slot and what it held
 };
 
+// RegCloseKey as on a handle that was not open: it closes the key, then
+// fails with ERROR_INVALID_HANDLE. For ImportPatch("advapi32.dll",
+// "RegCloseKey", RegCloseKeyThenFail).
+LONG WINAPI RegCloseKeyThenFail(HKEY key);
+
 // A procedure that a test runs in a process of its own: the test program,
 // or a copy of it, started with the argument ChildArgument(name) runs the
 // procedure instead of its tests and ends with the procedure's result.
