@@ -15,15 +15,6 @@
 #error BROWSER_STUB must name the browser stand-in program
 #endif
 
-static std::wstring WinePath(const char *unixPath)
-{
-    std::wstring path = L"Z:" + Widen(unixPath);
-    for (wchar_t &c : path)
-        if (c == L'/')
-            c = L'\\';
-    return path;
-}
-
 // python3's http.server on a free port of 127.0.0.1, serving a folder of
 // its own below /tmp; a Unix program, started from Wine.
 class VersionServer {

@@ -102,6 +102,16 @@ std::wstring ExeFolder()
     return std::filesystem::path(TestProgram()).parent_path();
 }
 
+std::wstring WinePath(const char *unixPath)
+{
+    // Wine shows the root of the Linux file system as drive Z:.
+    std::wstring path = L"Z:" + Widen(unixPath);
+    for (wchar_t &c : path)
+        if (c == L'/')
+            c = L'\\';
+    return path;
+}
+
 /* ---- Registry data ------------------------------------------------------ */
 
 void PutKey(HKEY root, const std::wstring &path, const RegValues &values, DWORD options, Caller caller)

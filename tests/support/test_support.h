@@ -59,6 +59,7 @@ std::string Narrow(const std::wstring &text); // to UTF-8
 std::wstring Widen(const std::string &utf8);  // from UTF-8
 std::wstring TestProgram();                   // path of the running test program
 std::wstring ExeFolder();                     // its folder
+std::wstring WinePath(const char *unixPath);  // a path of the build, as Wine shows it
 
 /* ---- Registry data ------------------------------------------------------ */
 
@@ -69,6 +70,10 @@ struct RegValue {
 };
 inline RegValue Binary(const std::string &bytes) { return {REG_BINARY, bytes}; }
 inline RegValue Dword(DWORD value) { return {REG_DWORD, std::string((const char *)&value, 4)}; }
+inline RegValue Sz(const std::wstring &text)
+{
+    return {REG_SZ, std::string((const char *)text.c_str(), (text.size() + 1) * sizeof(wchar_t))};
+}
 inline RegValue Utf8Binary(const std::wstring &text) { return Binary(Narrow(text)); }
 using RegValues = std::map<std::wstring, RegValue>; // the values of a key, by name
 using RegTree = std::map<std::wstring, RegValues>;  // the direct subkeys of a key
@@ -267,8 +272,10 @@ protected:
     std::unique_ptr<TestMainWindow> main;
 };
 
-// The text of an error report as the user sees it, its line number "#".
-std::wstring ReportText(const std::wstring &procedure, const std::wstring &command, int code);
+// The text of an error report as the user sees it, its line number "#";
+// with the program's home page, or that of a test built with another.
+std::wstring ReportText(const std::wstring &procedure, const std::wstring &command, int code,
+                        const wchar_t *homePage = nullptr);
 // Checks a recorded error report: text (any line number), caption, icon and
 // buttons.
 ::testing::AssertionResult IsReport(const Shown &shown, const std::wstring &procedure,
