@@ -5,11 +5,19 @@
 function(orbelan_program_flags target)
   target_compile_definitions(${target} PRIVATE
     UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=0x0501)
-  target_compile_options(${target} PRIVATE
-    -municode -Wall -Wextra -O2 -fstack-protector-strong
+  target_compile_options(${target} PRIVATE -municode -Wall -Wextra -O2 -fstack-protector-strong)
+  if(ORBELAN_COVERAGE)
+    # Counters for gcov, on unoptimised code so that each line counts as
+    # written. The version check's thread counts too: atomic updates. The
+    # counters' files name the sources by their full paths.
+    target_compile_options(${target} PRIVATE -O0 --coverage -fprofile-update=atomic)
+    target_link_options(${target} PRIVATE --coverage)
+  else()
     # No build path may leak into the binary; two builds of one commit
     # must give the same bytes wherever they are made.
-    "-ffile-prefix-map=${CMAKE_SOURCE_DIR}=." "-ffile-prefix-map=${CMAKE_BINARY_DIR}=.")
+    target_compile_options(${target} PRIVATE
+      "-ffile-prefix-map=${CMAKE_SOURCE_DIR}=." "-ffile-prefix-map=${CMAKE_BINARY_DIR}=.")
+  endif()
   # The stack protector lives in libssp. (_FORTIFY_SOURCE would add
   # nothing: MinGW fortifies only the narrow string functions, which the
   # program does not call.)

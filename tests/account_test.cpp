@@ -339,29 +339,50 @@ TEST_F(Account, NewAccountAfterTheQuestion)
     EXPECT_EQ(StatusListDirty, 0);
 }
 
+TEST_F(Account, FailedClosesAreReportedAndTheAccountIsChosen)
+{
+    // After No the client's key is closed, after Yes the new list key.
+    PutKey(HKEY_CURRENT_USER, ICQ_KEY_PATH);
+    UiRobot robot;
+    robot.Then(Enter(L"22222")).Then(Press(IDNO)).Then(Press(IDOK)).Then(Press(IDOK)).Then(Press(IDYES))
+        .Then(Press(IDOK));
+    {
+        ImportPatch closes("advapi32.dll", "RegCloseKey", RegCloseKeyThenFail);
+        EXPECT_EQ(ChangeAccount(), 0);
+    }
+    ASSERT_EQ(robot.Seen().size(), 6u);
+    EXPECT_TRUE(IsReport(robot.Seen()[2], L"RefreshData", L"RegCloseKey(base)", ERROR_INVALID_HANDLE));
+    EXPECT_TRUE(IsReport(robot.Seen()[5], L"RefreshData", L"RegCloseKey", ERROR_INVALID_HANDLE));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, ListKeyPath(L"22222")));
+    EXPECT_EQ(Ini(L"ICQ", L"UIN"), L"22222");
+    EXPECT_EQ(Shown1005(), L"22222");
+}
+
 TEST_F(Account, FailedKeyCreationIsReported)
 {
-    // A volatile key takes no lasting subkeys: first the account's key
-    // refuses "CustomStatusList", then the client's key refuses "NewOwners".
-    PutKey(HKEY_CURRENT_USER, AccountKey(L"22222"), {}, REG_OPTION_VOLATILE);
-    UiRobot robot;
-    robot.Then(Enter(L"22222")).Then(Press(IDYES)).Then(Press(IDOK));
-    EXPECT_EQ(ChangeAccount(), -2);
-    ASSERT_EQ(robot.Seen().size(), 3u);
-    EXPECT_TRUE(IsReport(robot.Seen()[2], L"RefreshData", L"RegCreateKeyEx(\"HKCU\\\\...\\\\CustomStatusList\")",
-                         ERROR_CHILD_MUST_BE_VOLATILE));
-
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Mirabilis");
-    PutKey(HKEY_CURRENT_USER, ICQ_KEY_PATH, {}, REG_OPTION_VOLATILE);
-    UiRobot again;
-    again.Then(Enter(L"33333")).Then(Press(IDYES)).Then(Press(IDOK));
-    EXPECT_EQ(ChangeAccount(), -2);
-    ASSERT_EQ(again.Seen().size(), 3u);
-    EXPECT_TRUE(IsReport(again.Seen()[2], L"RefreshData", L"RegCreateKeyEx(\"HKCU\\\\...\\\\CustomStatusList\")",
-                         ERROR_CHILD_MUST_BE_VOLATILE));
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, ICQ_KEY_PATH L"\\NewOwners"));
-    EXPECT_EQ(Ini(L"ICQ", L"UIN"), L"<none>");
-    EXPECT_EQ(Shown1005(), L"11111");
+    // A volatile key takes no lasting subkeys: in turn the client's key
+    // refuses "NewOwners", "NewOwners" the account's key, and the account's
+    // key "CustomStatusList". Each row: the lasting parent, the volatile key.
+    const std::pair<std::wstring, std::wstring> rows[] = {
+        {L"Software\\Mirabilis", ICQ_KEY_PATH},
+        {ICQ_KEY_PATH, ICQ_KEY_PATH L"\\NewOwners"},
+        {ICQ_KEY_PATH L"\\NewOwners", AccountKey(L"22222")},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(Narrow(row.second));
+        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Mirabilis");
+        PutKey(HKEY_CURRENT_USER, row.first);
+        PutKey(HKEY_CURRENT_USER, row.second, {}, REG_OPTION_VOLATILE);
+        UiRobot robot;
+        robot.Then(Enter(L"22222")).Then(Press(IDYES)).Then(Press(IDOK));
+        EXPECT_EQ(ChangeAccount(), -2);
+        ASSERT_EQ(robot.Seen().size(), 3u);
+        EXPECT_TRUE(IsReport(robot.Seen()[2], L"RefreshData", L"RegCreateKeyEx(\"HKCU\\\\...\\\\CustomStatusList\")",
+                             ERROR_CHILD_MUST_BE_VOLATILE));
+        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, ListKeyPath(L"22222")));
+        EXPECT_EQ(Ini(L"ICQ", L"UIN"), L"<none>");
+        EXPECT_EQ(Shown1005(), L"11111");
+    }
 }
 
 TEST_F(Account, UnwritableSettingsAreReported)

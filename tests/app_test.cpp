@@ -97,6 +97,29 @@ TEST_F(MainWindow, FirstRunNoticeUntilTickedOff)
     EXPECT_EQ(robot.Seen().size(), 1u);
 }
 
+// The program's entry, built into this test program.
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int);
+
+static BOOL WINAPI NoCommonControls(const INITCOMMONCONTROLSEX *)
+{
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return FALSE;
+}
+
+TEST_F(MainWindow, FailedCommonControlsAreReportedAndTheWindowComes)
+{
+    PutAccount(L"11111", {{1, StatusValues(L"a", L"", 1, 1)}});
+    SetIni(L"ICQ", L"UIN", L"11111");
+    ImportPatch controls("comctl32.dll", "InitCommonControlsEx", NoCommonControls);
+    UiRobot robot;
+    robot.Then(Press(IDOK)).Then(Steps({[](HWND main) { EXPECT_EQ(Rows(main).size(), 1u); }, Press(IDCANCEL)}));
+    EXPECT_EQ(wWinMain(GetModuleHandleW(NULL), NULL, const_cast<PWSTR>(L""), SW_SHOWNORMAL), 0);
+    WaitForVersionChecks();
+    ASSERT_EQ(robot.Seen().size(), 2u);
+    EXPECT_TRUE(IsReport(robot.Seen()[0], L"WinMain", L"InitCommonControlsEx", ERROR_NOT_ENOUGH_MEMORY));
+    EXPECT_TRUE(robot.Seen()[1].HasControl(IDC_STATUS_LIST));
+}
+
 TEST_F(MainWindow, ChangeButtonSwitchesAccounts)
 {
     PutAccount(L"11111", {{1, StatusValues(L"a", L"", 1, 1)}});

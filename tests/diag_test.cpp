@@ -50,6 +50,9 @@ TEST_F(Diagnostics, LongMessageIsCutTo1023Characters)
     // A smaller buffer holds what fits, the stamp cut too.
     EXPECT_EQ(LogLine(Time(2026, 12, 7, 6, 39, 24, 5), message.c_str(), 30), "[7.12.26 6:39:24.005]: aaaaaa");
     EXPECT_EQ(LogLine(Time(2026, 12, 7, 6, 39, 24, 5), message.c_str(), 10), "[7.12.26 ");
+    char none = '#';
+    EXPECT_EQ(FormatLogLine(Time(2026, 12, 7, 6, 39, 24, 5), "x", &none, 0), 0u);
+    EXPECT_EQ(none, '#');
 }
 
 TEST_F(Diagnostics, LogCreatesThenAppendsCrLfLines)
@@ -121,6 +124,110 @@ TEST_F(Diagnostics, TwoThreadsAppendWholeLines)
     }
     EXPECT_EQ(a, 300);
     EXPECT_EQ(b, 300);
+}
+
+// Another copy of the program writing the log in the current directory:
+// it takes the writers' turn (the byte that LogEvent locks), says so with
+// the file "held", and writes four lines, each in two pieces 25 ms apart,
+// before it gives the turn back.
+static int WriteLinesInTwoPieces()
+{
+    HANDLE file = CreateFileW(L"EVENTS.Kvt", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              NULL, OPEN_ALWAYS, 0, NULL);
+    OVERLAPPED turn = {};
+    turn.OffsetHigh = 0x7FFFFFFF;
+    if (file == INVALID_HANDLE_VALUE || !LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &turn))
+        return 1;
+    CloseHandle(CreateFileW(L"held", GENERIC_WRITE, 0, NULL, CREATE_NEW, 0, NULL));
+    for (int i = 0; i < 8; i++) {
+        const char *piece = i % 2 ? "in two pieces\r\n" : "other copy's line ";
+        LARGE_INTEGER end = {};
+        DWORD written;
+        SetFilePointerEx(file, end, NULL, FILE_END);
+        WriteFile(file, piece, (DWORD)strlen(piece), &written, NULL);
+        Sleep(25);
+    }
+    UnlockFileEx(file, 0, 1, 0, &turn);
+    CloseHandle(file);
+    return 0;
+}
+static ChildProcedure writeLinesInTwoPieces(L"write-lines-in-two-pieces", WriteLinesInTwoPieces);
+
+TEST_F(Diagnostics, AnotherProcessWritingHasItsTurnFirst)
+{
+    Process other;
+    ASSERT_TRUE(other.Start(TestProgram(), folder.Path(), ChildArgument(L"write-lines-in-two-pieces")));
+    for (int i = 0; i < 200 && !FileExists(folder.File(L"held")) && other.Wait(0) == STILL_ACTIVE; i++)
+        Sleep(50);
+    ASSERT_TRUE(FileExists(folder.File(L"held"))) << "the other process did not take its turn";
+    for (const char *message : {"this copy 1", "this copy 2", "this copy 3"})
+        LogEvent(message);
+    EXPECT_EQ(other.Wait(10000), 0u);
+
+    std::vector<std::string> lines = ReadLines(Log());
+    ASSERT_EQ(lines.size(), 7u) << ReadFileBytes(Log());
+    std::string whole;
+    for (size_t i = 0; i < lines.size(); i++) {
+        whole += lines[i] + "\r\n";
+        if (i < 4)
+            EXPECT_EQ(lines[i], "other copy's line in two pieces");
+        else
+            EXPECT_TRUE(std::regex_match(lines[i], std::regex(R"(\[[^\]]*\]: this copy )" + std::to_string(i - 3))))
+                << lines[i];
+    }
+    EXPECT_EQ(ReadFileBytes(Log()), whole) << "CR LF line ends";
+}
+
+// LockFileEx as a file system might answer it: fails with lockError for
+// the first lockFailures calls (every call if negative), then grants the
+// lock; and a Sleep that only counts.
+static DWORD lockError;
+static int lockFailures, lockCalls, sleeps;
+
+static BOOL WINAPI RefusingLockFileEx(HANDLE, DWORD, DWORD, DWORD, DWORD, LPOVERLAPPED)
+{
+    bool granted = lockFailures >= 0 && lockCalls >= lockFailures;
+    lockCalls++;
+    if (!granted)
+        SetLastError(lockError);
+    return granted;
+}
+
+static void WINAPI CountingSleep(DWORD)
+{
+    sleeps++;
+}
+
+TEST_F(Diagnostics, LockRefusedOrLongBusy)
+{
+    struct {
+        const char *what;
+        DWORD error;
+        int failures, calls, sleeps; // calls and sleeps per line
+    } const rows[] = {
+        {"a file system without locks: written at once", ERROR_NOT_SUPPORTED, -1, 1, 0},
+        {"a device without locks: written at once", ERROR_INVALID_FUNCTION, -1, 1, 0},
+        {"another writer's turn: tried again until it ends", ERROR_LOCK_VIOLATION, 3, 4, 3},
+        {"a turn that never ends: 100 tries, then written all the same", ERROR_LOCK_VIOLATION, -1, 100, 100},
+    };
+    ImportPatch lock("kernel32.dll", "LockFileEx", &RefusingLockFileEx);
+    ImportPatch sleep("kernel32.dll", "Sleep", &CountingSleep);
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        DeleteFileW(Log().c_str());
+        lockError = row.error;
+        lockFailures = row.failures;
+        for (const char *message : {"one", "two"}) {
+            lockCalls = sleeps = 0;
+            LogEvent(message);
+            EXPECT_EQ(lockCalls, row.calls);
+            EXPECT_EQ(sleeps, row.sleeps);
+        }
+        std::vector<std::string> lines = ReadLines(Log());
+        ASSERT_EQ(lines.size(), 2u);
+        EXPECT_TRUE(std::regex_match(lines[0], std::regex(R"(\[[^\]]*\]: one)"))) << lines[0];
+        EXPECT_TRUE(std::regex_match(lines[1], std::regex(R"(\[[^\]]*\]: two)"))) << lines[1];
+    }
 }
 
 TEST_F(Diagnostics, UnwritableLogLosesTheLineQuietly)

@@ -3,6 +3,7 @@
 #include "test_support.h"
 
 #include "store/status_store.h"
+#include "web/web.h"
 
 #include <commctrl.h>
 
@@ -12,8 +13,8 @@
 #include "resource.h"
 #include "version.h"
 
-#if !defined(ORBELAN_EXE) || !defined(ORBELAN_LOCAL_SITE_EXE) || !defined(ORBELAN_LOCAL_SITE_PORT)
-#error ORBELAN_EXE, ORBELAN_LOCAL_SITE_EXE and ORBELAN_LOCAL_SITE_PORT must name the built programs and the port
+#if !defined ORBELAN_EXE || !defined PLANTED_LIBRARY || !defined ORBELAN_LOCAL_SITE_EXE || !defined ORBELAN_LOCAL_SITE_PORT
+#error ORBELAN_EXE, PLANTED_LIBRARY, ORBELAN_LOCAL_SITE_EXE and ORBELAN_LOCAL_SITE_PORT must name the built programs, the planted DLL and the port
 #endif
 
 // Whether the tests run on a Czech Windows (tests/CMakeLists.txt runs them
@@ -336,11 +337,8 @@ TEST_F(EndToEnd, GoOpensTheHomePageInTheRegisteredBrowser)
     WritePrivateProfileStringW(L"ICQ", L"UIN", L"555555", Ini().c_str());
     // The prefix's own HTTP command is the browser stand-in for this test.
     std::wstring stub = WinePath(BROWSER_STUB);
-    std::wstring command = L"\"" + stub + L"\" \"%1\"";
-    RegValue value;
-    value.type = REG_SZ;
-    value.data.assign((const char *)command.c_str(), (command.size() + 1) * 2);
-    PutKey(HKEY_LOCAL_MACHINE, L"Software\\Classes\\HTTP\\shell\\open\\command", {{L"", value}});
+    PutKey(HKEY_LOCAL_MACHINE, L"Software\\Classes\\HTTP\\shell\\open\\command",
+           {{L"", Sz(L"\"" + stub + L"\" \"%1\"")}});
     std::wstring log = programFolder.File(L"browser.log");
     SetEnvironmentVariableW(L"ORBELAN_BROWSER_LOG", log.c_str()); // the program passes its environment on
 
@@ -382,6 +380,58 @@ TEST_F(EndToEnd, MainWindowComesWhicheverNoticeIsAnsweredFirst)
         PostClick(MainWindow(), IDCANCEL);
         EXPECT_EQ(program.Wait(10000), 0u) << "round " << round;
     }
+}
+
+// A program that leaves the search for DLLs as the system has it: this
+// test program, loading the download machinery as the version check does.
+static int FetchVersion()
+{
+    FetchLatestVersionFrom(L"http://127.0.0.1:9/version.txt");
+    return 0;
+}
+static ChildProcedure fetchVersion(L"fetch-version", FetchVersion);
+
+// A DLL put beside the program under the name of one that the download
+// machinery loads by name (urlmon imports wininet) is never loaded: the
+// program looks for such DLLs in the system folder only. Wine would load
+// its own wininet in place of any file of that name; a native-first load
+// order for wininet, for the two programs of the test, makes it load the
+// file it finds, as Windows does.
+TEST_F(EndToEnd, DllBesideTheProgramIsNotLoaded)
+{
+    std::wstring planted = programFolder.File(L"wininet.dll"), loaded = planted + L".loaded";
+    ASSERT_TRUE(CopyFileW(WinePath(PLANTED_LIBRARY).c_str(), planted.c_str(), FALSE));
+    for (const wchar_t *program : {L"unlimited.exe", L"Orbelan.exe"})
+        PutKey(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\" + std::wstring(program) + L"\\DllOverrides",
+               {{L"wininet", Sz(L"native,builtin")}});
+
+    // Without the limit the planted DLL is loaded: the test can tell.
+    std::wstring unlimited = programFolder.File(L"unlimited.exe");
+    ASSERT_TRUE(CopyFileW(TestProgram().c_str(), unlimited.c_str(), FALSE));
+    Process other;
+    ASSERT_TRUE(other.Start(unlimited, programFolder.Path(), ChildArgument(L"fetch-version")));
+    EXPECT_EQ(other.Wait(20000), 0u);
+    EXPECT_TRUE(FileExists(loaded)) << "not loaded even where the search is not limited";
+    DeleteFileW(loaded.c_str());
+
+    // The program's version check has ended once it has logged its failure.
+    Account(L"555555", {});
+    WritePrivateProfileStringW(L"ICQ", L"UIN", L"555555", Ini().c_str());
+    ASSERT_NO_FATAL_FAILURE(Start(programFolder.Path()));
+    HWND main = MainWindow();
+    ASSERT_TRUE(main != NULL);
+    auto checked = [this] {
+        return ReadFileBytes(programFolder.File(L"EVENTS.Kvt")).find("]: Connection to server failed\r\n") !=
+               std::string::npos;
+    };
+    for (int i = 0; i < 600 && !checked(); i++) // 30 s at most
+        Sleep(50);
+    EXPECT_TRUE(checked()) << "the version check did not end";
+    PostClick(main, IDCANCEL);
+    EXPECT_EQ(program.Wait(10000), 0u);
+    EXPECT_FALSE(FileExists(loaded));
+    for (const wchar_t *program : {L"unlimited.exe", L"Orbelan.exe"})
+        RegDeleteTreeW(HKEY_CURRENT_USER, (L"Software\\Wine\\AppDefaults\\" + std::wstring(program)).c_str());
 }
 
 // Whether window is in front of other: above it in the z-order.

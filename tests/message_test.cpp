@@ -94,6 +94,12 @@ TEST_F(Messages, LongMessagesStayInsideTheirBuffers)
     EXPECT_EQ(Stored(L"AwayStatusText"), Written(std::string(4093, 'a') + "\xF0\x9F\x98\x80"));
 }
 
+static INT_PTR WINAPI NoDialog(HINSTANCE, LPCWSTR, HWND, DLGPROC, LPARAM)
+{
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return -1;
+}
+
 TEST_F(Messages, FailuresAreReported)
 {
     // No ICQLite key.
@@ -123,6 +129,16 @@ TEST_F(Messages, FailuresAreReported)
     EXPECT_EQ(ChangeICQMessage(L"Away"), -3);
     ASSERT_EQ(write.Seen().size(), 2u);
     EXPECT_TRUE(IsReport(write.Seen()[1], L"ChangeICQMessage", L"RegSetValueEx", ERROR_KEY_DELETED));
+
+    // The dialog cannot be shown: nothing is written.
+    ImportPatch dialogs("user32.dll", "DialogBoxParamW", NoDialog);
+    UiRobot shown;
+    shown.Then(Press(IDOK));
+    Store(L"AwayStatusText", Written("a").data);
+    EXPECT_EQ(ChangeICQMessage(L"Away"), -4);
+    ASSERT_EQ(shown.Seen().size(), 1u);
+    EXPECT_TRUE(IsReport(shown.Seen()[0], L"ChangeICQMessage", L"DialogBoxParamW", ERROR_NOT_ENOUGH_MEMORY));
+    EXPECT_EQ(Stored(L"AwayStatusText"), Written("a"));
 }
 
 TEST_F(Messages, MenuCommandsPickTheState)

@@ -115,7 +115,7 @@ TEST(Resources, MainWindowTemplate)
     EXPECT_EQ(dialog.style, (DWORD)(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_MODALFRAME | DS_CENTER |
                                     DS_SETFONT | DS_FIXEDSYS));
     EXPECT_EQ(dialog.width, 320);
-    EXPECT_EQ(dialog.height, 274);
+    EXPECT_EQ(dialog.height, 306);
     EXPECT_EQ(dialog.menu, L"#108");
     EXPECT_EQ(dialog.title, L"Dialog");
     EXPECT_EQ(dialog.font, L"MS Shell Dlg");
@@ -152,7 +152,7 @@ TEST(Resources, MainWindowTemplate)
         {-1, L"Static", L"", 130, 232, 180, 1, SS_ETCHEDHORZ},
         {-1, L"Static", L"", 8, 71, 302, 1, SS_ETCHEDHORZ},
         {-1, L"Static", L"Vaše ICQ#:", 8, 81, 44, 8, SS_LEFT},
-        {-1, L"Static", L"Domovská stránka programu: " ORBELAN_HOME_URL, 8, 261, 176, 8, SS_LEFT},
+        {-1, L"Static", L"Domovská stránka programu: " ORBELAN_HOME_URL, 8, 261, 176, 40, SS_LEFT},
         {IDC_VERSION_LABEL, L"Static", L"Verze %s", 221, 261, 88, 8, SS_RIGHT},
         {-1, L"Static", L"Zároveň prosím všechny uživatele (a zvlášť hlavně ty spokojené), aby mi ochotně "
                         L"nahlásili, dojde-li v programu k nějaké chybě nebo záhadné události. Přijímám i nápady a "

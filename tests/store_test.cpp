@@ -94,6 +94,20 @@ TEST_F(Store, MissingValuesAreReportedAndTheRecordStays)
               std::string::npos);
 }
 
+TEST_F(Store, FailedCloseIsReportedAndTheLoadGoesOn)
+{
+    PutStatus(5, StatusValues(L"pět", L"", 1, 1));
+    PutStatus(6, StatusValues(L"šest", L"", 2, 1));
+    ImportPatch closes("advapi32.dll", "RegCloseKey", RegCloseKeyThenFail);
+    UiRobot robot;
+    robot.Then(Press(IDOK)).Then(Press(IDOK));
+    EXPECT_EQ(Load(), 0);
+    ASSERT_EQ(robot.Seen().size(), 2u);
+    for (const Shown &report : robot.Seen())
+        EXPECT_TRUE(IsReport(report, L"LoadAll", L"RegCloseKey", ERROR_INVALID_HANDLE));
+    EXPECT_EQ(Icons(), (std::vector<int>{5, 6}));
+}
+
 TEST_F(Store, OddValuesLoadSafely)
 {
     // A text ending in a zero byte, a text with a zero inside, invalid UTF-8,

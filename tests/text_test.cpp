@@ -132,3 +132,23 @@ TEST(TextHelpers, TextToUtf8CutsAtCharacterBoundary)
     EXPECT_EQ(TextToUtf8(L"", none, 4), 0u);
     EXPECT_EQ(none[0], 0);
 }
+
+TEST(TextHelpers, NoRoomMeansNothingWritten)
+{
+    // A capacity of 0 has no room even for the terminator.
+    Fenced none(0);
+    FillTemplate(none.data(), 0, L"%s", {L"x"});
+    EXPECT_EQ(Utf8ToText("x", 1, none.data(), 0), 0u);
+    EXPECT_EQ(ReadItemText(NULL, 1, none.data(), 0), 0u);
+    GetCurrentIcq(none.data(), 0);
+    EXPECT_FALSE(AccountKeyPath(L"12345", L"CustomStatusList", none.data(), 0));
+    // A key path that does not fit is no path at all.
+    Fenced path(40);
+    EXPECT_FALSE(AccountKeyPath(L"12345", L"CustomStatusList", path.data(), 40));
+    EXPECT_EQ(path.Text(), L"");
+    EXPECT_TRUE(path.FenceIntact());
+    char bytes[4] = "zz";
+    EXPECT_EQ(TextToUtf8(L"x", bytes, 0), 0u);
+    EXPECT_STREQ(bytes, "zz");
+    EXPECT_TRUE(none.FenceIntact());
+}

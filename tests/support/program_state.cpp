@@ -130,14 +130,15 @@ void TestBed::UseExeSettings(const wchar_t *uin)
     SetIni(L"Infos", L"3", L"1");
 }
 
-std::wstring ReportText(const std::wstring &procedure, const std::wstring &command, int code)
+std::wstring ReportText(const std::wstring &procedure, const std::wstring &command, int code, const wchar_t *homePage)
 {
     wchar_t description[1024] = L"";
     FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, (DWORD)code, 0, description,
                    ARRAYSIZE(description), NULL);
+    std::wstring home = homePage ? homePage : ORBELAN_HOME_URL;
     return L"Chyba aplikace!\n\n"
            L"V programu došlo k chybě, která dost pravděpodobně negativně ovlivní jeho běh. Omlouvám se za "
-           L"způsobené potíže a prosím o nahlášení chyby. (kontakt: " ORBELAN_HOME_URL L")\n"
+           L"způsobené potíže a prosím o nahlášení chyby. (kontakt: " + home + L")\n"
            L"Kliknutím na tlačítko storno můžete aplikaci ukončit.\n\n"
            L"Chybující Funkce: " + procedure + L"()\n"
            L"Řádek: #\n"

@@ -90,15 +90,21 @@ std::wstring Widen(const std::string &utf8)
     return out;
 }
 
-std::wstring ExeFolder()
+std::wstring TestProgram()
 {
     wchar_t path[MAX_PATH];
     GetModuleFileNameW(NULL, path, MAX_PATH);
-    return std::filesystem::path(path).parent_path();
+    return path;
 }
 
-std::wstring WinePath(const std::string &unixPath)
+std::wstring ExeFolder()
 {
+    return std::filesystem::path(TestProgram()).parent_path();
+}
+
+std::wstring WinePath(const char *unixPath)
+{
+    // Wine shows the root of the Linux file system as drive Z:.
     std::wstring path = L"Z:" + Widen(unixPath);
     for (wchar_t &c : path)
         if (c == L'/')
@@ -111,11 +117,11 @@ WebServer::WebServer(int port)
     // A folder of this server alone, even beside the leftovers of a run
     // that was ended halfway.
     std::string unixFolder = "/tmp/orbelan-http-" + Narrow(UniqueName());
-    folder_ = WinePath(unixFolder);
+    folder_ = WinePath(unixFolder.c_str());
     EXPECT_TRUE(CreateDirectoryW(folder_.c_str(), NULL));
     EXPECT_TRUE(CreateDirectoryW((folder_ + L"\\www").c_str(), NULL));
     std::wstring command = L"/usr/bin/python3 " + Widen(ORBELAN_SOURCE_DIR) + L"/tests/version_server.py " +
-                           Widen(unixFolder) + (port ? L" " + std::to_wstring(port) : L"");
+                           Widen(unixFolder) + (port ? L" --port " + std::to_wstring(port) : L"");
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};

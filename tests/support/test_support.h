@@ -57,8 +57,9 @@ void WriteFileBytes(const std::wstring &path, const std::string &bytes, Caller c
 std::vector<std::string> ReadLines(const std::wstring &path); // without their LF or CR LF
 std::string Narrow(const std::wstring &text); // to UTF-8
 std::wstring Widen(const std::string &utf8);  // from UTF-8
-std::wstring ExeFolder();                     // folder of the running test program
-std::wstring WinePath(const std::string &unixPath); // the Unix path as Wine shows it, below Z:
+std::wstring TestProgram();                   // path of the running test program
+std::wstring ExeFolder();                     // its folder
+std::wstring WinePath(const char *unixPath);  // a path of the build, as Wine shows it
 
 // python3's http.server (tests/version_server.py) on 127.0.0.1, serving a
 // folder of its own below /tmp; a Unix program, started from Wine. On a
@@ -85,6 +86,10 @@ struct RegValue {
 };
 inline RegValue Binary(const std::string &bytes) { return {REG_BINARY, bytes}; }
 inline RegValue Dword(DWORD value) { return {REG_DWORD, std::string((const char *)&value, 4)}; }
+inline RegValue Sz(const std::wstring &text)
+{
+    return {REG_SZ, std::string((const char *)text.c_str(), (text.size() + 1) * sizeof(wchar_t))};
+}
 inline RegValue Utf8Binary(const std::wstring &text) { return Binary(Narrow(text)); }
 using RegValues = std::map<std::wstring, RegValue>; // the values of a key, by name
 using RegTree = std::map<std::wstring, RegValues>;  // the direct subkeys of a key
@@ -178,6 +183,48 @@ Action Steps(std::vector<Action> steps);
 // Process, WindowText, PostClick, ReadListView: driving another program.
 #include "window_driver.h"
 
+/* ---- Failing system calls, and a test program's child processes -------- */
+
+// Replaces a function that this test program imports from library with
+// replacement while it lives: the program's code, linked into the test,
+// calls the replacement instead. The replacement is declared WINAPI like
+// the function; Original gives the function itself. The import is matched
+// by its function name in the entries of library (in any case) and of the
+// API sets (api-ms-win-*); the test fails when there is none.
+class ImportPatch {
+public:
+    template <class Function>
+    ImportPatch(const char *library, const char *function, Function *replacement, Caller caller = {})
+        : ImportPatch(library, function, reinterpret_cast<ULONG_PTR>(replacement), caller)
+    {
+    }
+    ~ImportPatch();
+    ImportPatch(const ImportPatch &) = delete;
+    ImportPatch &operator=(const ImportPatch &) = delete;
+    template <class Function> Function *Original() const
+    {
+        return reinterpret_cast<Function *>(slots_.empty() ? 0 : slots_[0].second);
+    }
+
+private:
+    ImportPatch(const char *library, const char *function, ULONG_PTR replacement, Caller caller);
+    std::vector<std::pair<ULONG_PTR *, ULONG_PTR>> slots_; // each slot and what it held
+};
+
+// RegCloseKey as on a handle that was not open: it closes the key, then
+// fails with ERROR_INVALID_HANDLE. For ImportPatch("advapi32.dll",
+// "RegCloseKey", RegCloseKeyThenFail).
+LONG WINAPI RegCloseKeyThenFail(HKEY key);
+
+// A procedure that a test runs in a process of its own: the test program,
+// or a copy of it, started with the argument ChildArgument(name) runs the
+// procedure instead of its tests and ends with the procedure's result.
+// Registered by a static ChildProcedure.
+struct ChildProcedure {
+    ChildProcedure(const wchar_t *name, int (*run)());
+};
+inline std::wstring ChildArgument(const wchar_t *name) { return std::wstring(L"--child ") + name; }
+
 /* ---- Program state ------------------------------------------------------ */
 
 // Puts the program's process-wide values back to their start-up state and
@@ -241,8 +288,10 @@ protected:
     std::unique_ptr<TestMainWindow> main;
 };
 
-// The text of an error report as the user sees it, its line number "#".
-std::wstring ReportText(const std::wstring &procedure, const std::wstring &command, int code);
+// The text of an error report as the user sees it, its line number "#";
+// with the program's home page, or that of a test built with another.
+std::wstring ReportText(const std::wstring &procedure, const std::wstring &command, int code,
+                        const wchar_t *homePage = nullptr);
 // Checks a recorded error report: text (any line number), caption, icon and
 // buttons.
 ::testing::AssertionResult IsReport(const Shown &shown, const std::wstring &procedure,
