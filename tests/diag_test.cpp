@@ -97,6 +97,12 @@ TEST_F(Diagnostics, WideTextIsWrittenInTheAnsiCodePage)
     WideCharToMultiByte(CP_ACP, 0, text, -1, ansi, sizeof ansi, NULL, NULL);
     EXPECT_EQ(lines[0].substr(lines[0].find("]: ") + 3), ansi);
     EXPECT_EQ(lines[0].find(Narrow(L"\x4E2D")), std::string::npos) << "UTF-8 in an ANSI log";
+
+    // A text far longer than a line: one line of 1023 bytes.
+    LogEventW(std::wstring(5000, L'ř').c_str());
+    lines = ReadLines(Log());
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1].size(), 1023u);
 }
 
 TEST_F(Diagnostics, TwoThreadsAppendWholeLines)
