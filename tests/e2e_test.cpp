@@ -434,6 +434,33 @@ TEST_F(EndToEnd, DllBesideTheProgramIsNotLoaded)
         RegDeleteTreeW(HKEY_CURRENT_USER, (L"Software\\Wine\\AppDefaults\\" + std::wstring(program)).c_str());
 }
 
+// The local-site build served the web site as the site target builds it:
+// its version file names this version, so the check shows and logs nothing.
+TEST_F(EndToEnd, TheBuiltSiteAnswersTheVersionCheck)
+{
+    ASSERT_TRUE(CopyFileW(WinePath(ORBELAN_LOCAL_SITE_EXE).c_str(), exe.c_str(), FALSE));
+    Account(L"555555", {});
+    WritePrivateProfileStringW(L"ICQ", L"UIN", L"555555", Ini().c_str());
+    WritePrivateProfileStringW(L"Infos", L"3", NULL, Ini().c_str()); // a failed check would show notice 109
+    WebServer site(ORBELAN_LOCAL_SITE_PORT, ORBELAN_SITE_DIR);
+    auto asked = [&site] {
+        std::vector<std::string> requests = site.Requests();
+        return std::find(requests.begin(), requests.end(), "200 /version.txt") != requests.end();
+    };
+    ASSERT_NO_FATAL_FAILURE(Start(programFolder.Path()));
+    HWND main = MainWindow();
+    ASSERT_TRUE(main != NULL);
+    for (int i = 0; i < 400 && !asked(); i++) // 20 s at most
+        Sleep(50);
+    ASSERT_TRUE(asked()) << "the version file was never fetched";
+    Sleep(1000); // time enough for a question or a notice to come
+    EXPECT_EQ(program.Windows(), std::vector<HWND>{main});
+    PostClick(main, IDCANCEL);
+    EXPECT_EQ(program.Wait(10000), 0u);
+    EXPECT_FALSE(FileExists(programFolder.File(L"EVENTS.Kvt"))) << "a line was logged";
+    EXPECT_EQ(GetPrivateProfileIntW(L"Infos", L"3", -1, Ini().c_str()), (UINT)-1);
+}
+
 // Whether window is in front of other: above it in the z-order.
 static bool InFront(HWND window, HWND other)
 {

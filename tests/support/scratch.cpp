@@ -112,7 +112,7 @@ std::wstring WinePath(const char *unixPath)
     return path;
 }
 
-WebServer::WebServer(int port)
+WebServer::WebServer(int port, const char *site)
 {
     // A folder of this server alone, even beside the leftovers of a run
     // that was ended halfway.
@@ -121,7 +121,8 @@ WebServer::WebServer(int port)
     EXPECT_TRUE(CreateDirectoryW(folder_.c_str(), NULL));
     EXPECT_TRUE(CreateDirectoryW((folder_ + L"\\www").c_str(), NULL));
     std::wstring command = L"/usr/bin/python3 " + Widen(ORBELAN_SOURCE_DIR) + L"/tests/version_server.py " +
-                           Widen(unixFolder) + (port ? L" --port " + std::to_wstring(port) : L"");
+                           Widen(unixFolder) + (site ? L" " + Widen(site) : L"") +
+                           (port ? L" --port " + std::to_wstring(port) : L"");
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
@@ -156,6 +157,11 @@ std::wstring WebServer::Serve(const std::wstring &name, const std::string &bytes
 {
     WriteFileBytes(folder_ + L"\\www\\" + name, bytes);
     return Url(name);
+}
+
+std::vector<std::string> WebServer::Requests() const
+{
+    return ReadLines(folder_ + L"\\requests");
 }
 
 std::wstring WebServer::Url(const std::wstring &name) const

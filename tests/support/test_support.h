@@ -66,11 +66,15 @@ std::wstring WinePath(const char *unixPath);  // a path of the build, as Wine sh
 // free port, or on port, once another server has let it go.
 class WebServer {
 public:
-    explicit WebServer(int port = 0);
+    // Serves files put with Serve, or the folder site (a Linux path) when
+    // one is given; on a free port unless port says which.
+    explicit WebServer(int port = 0, const char *site = nullptr);
     ~WebServer();
     // Serves bytes as /<name>; returns its URL.
     std::wstring Serve(const std::wstring &name, const std::string &bytes);
     std::wstring Url(const std::wstring &name) const;
+    // What it has answered so far: "<status> <path>" a line.
+    std::vector<std::string> Requests() const;
 
 private:
     std::wstring folder_;
