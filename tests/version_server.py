@@ -1,6 +1,6 @@
 """A real HTTP server for the tests of the version check and of the web site.
 
-    python3 version_server.py <folder> [<site folder>] [--port <port>]
+    python3 version_server.py <folder> [<site folder>] [--port <port>] [--seconds <s>]
 
 Serves <folder>/www (or the site folder) on 127.0.0.1, on a free port or
 on the port given, which it writes into <folder>/port once it listens, and
@@ -8,7 +8,7 @@ writes a line "<status> <path>" into <folder>/requests for every request
 it answers. A fixed port that another server holds (another test run, say)
 is waited for, up to a minute. It ends when <folder>/stop appears (the test
 creates it when it is done) or, should the test die first, after five
-minutes; then it creates <folder>/stopped.
+minutes (or the seconds given); then it creates <folder>/stopped.
 """
 import argparse
 import functools
@@ -50,6 +50,8 @@ def main():
     arguments.add_argument("folder")
     arguments.add_argument("site", nargs="?")
     arguments.add_argument("--port", type=int, default=0)
+    # tools/demo serves its site for as long as the program runs.
+    arguments.add_argument("--seconds", type=int, default=300)
     arguments = arguments.parse_args()
     folder = arguments.folder
     served = arguments.site or os.path.join(folder, "www")
@@ -61,7 +63,7 @@ def main():
     with open(os.path.join(folder, "port.tmp"), "w") as port:
         port.write(str(server.server_address[1]))
     os.replace(os.path.join(folder, "port.tmp"), os.path.join(folder, "port"))
-    deadline = time.monotonic() + 300
+    deadline = time.monotonic() + arguments.seconds
     while not os.path.exists(os.path.join(folder, "stop")) and time.monotonic() < deadline:
         server.handle_request()
     server.server_close()
