@@ -98,11 +98,12 @@ if cmake -S "$source" -B "$scratch" -DORBELAN_TESTS=OFF "-DORBELAN_HOME_URL=$url
         else
             fail "the packages of the two builds differ"
         fi
-        if (cd "$scratch/pack-first" && sha256sum -c --quiet "$zip.sha256") >/dev/null 2>&1 &&
-           cmp -s "$scratch/pack-first/$zip.sha256" "$scratch/pack-second/$zip.sha256"; then
-            echo "checksum $zip.sha256 of both builds: identical, and it matches"
+        if (cd "$scratch/pack-first" && sha256sum -c --quiet SHA256SUMS) >/dev/null 2>&1 &&
+           grep -q "  $zip\$" "$scratch/pack-first/SHA256SUMS" &&
+           cmp -s "$scratch/pack-first/SHA256SUMS" "$scratch/pack-second/SHA256SUMS"; then
+            echo "checksums SHA256SUMS of both builds: identical, and they match $zip"
         else
-            fail "the package's SHA-256 file is missing, wrong or differs between the builds"
+            fail "SHA256SUMS beside the package is missing, wrong or differs between the builds"
         fi
         unzip -Z1 "$scratch/pack-first/$zip" | grep -qx 'Orbelan.exe' || fail "Orbelan.exe is not in the package"
         unzip -Z1 "$scratch/pack-first/$zip" | grep -qx 'NAVOD.md' || fail "the user guide is not in the package"
