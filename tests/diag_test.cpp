@@ -163,8 +163,7 @@ TEST_F(Diagnostics, AnotherProcessWritingHasItsTurnFirst)
 {
     Process other;
     ASSERT_TRUE(other.Start(TestProgram(), folder.Path(), ChildArgument(L"write-lines-in-two-pieces")));
-    for (int i = 0; i < 200 && !FileExists(folder.File(L"held")) && other.Wait(0) == STILL_ACTIVE; i++)
-        Sleep(50);
+    WaitUntil([&] { return FileExists(folder.File(L"held")) || other.Wait(0) != STILL_ACTIVE; }, 10000);
     ASSERT_TRUE(FileExists(folder.File(L"held"))) << "the other process did not take its turn";
     for (const char *message : {"this copy 1", "this copy 2", "this copy 3"})
         LogEvent(message);

@@ -43,6 +43,15 @@ protected:
     void TearDown() override { Forget(); }
 
     static std::wstring BuiltProgram() { return WinePath(ORBELAN_EXE); }
+    // The local-site build as the program, for account 555555, with notice
+    // 109 switched on: a failed check would show it.
+    void UseLocalSiteBuild()
+    {
+        ASSERT_TRUE(CopyFileW(WinePath(ORBELAN_LOCAL_SITE_EXE).c_str(), exe.c_str(), FALSE));
+        Account(L"555555", {});
+        WritePrivateProfileStringW(L"ICQ", L"UIN", L"555555", Ini().c_str());
+        WritePrivateProfileStringW(L"Infos", L"3", NULL, Ini().c_str());
+    }
     static void Forget() { RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Mirabilis"); }
     std::wstring Ini() const { return programFolder.File(L"Data.ini"); }
     void Account(const std::wstring &icq, std::initializer_list<std::pair<int, RegValues>> statuses, DWORD options = 0)
@@ -346,8 +355,7 @@ TEST_F(EndToEnd, GoOpensTheHomePageInTheRegisteredBrowser)
     HWND main = MainWindow();
     ASSERT_TRUE(main != NULL);
     PostClick(main, IDC_HOME_PAGE);
-    for (int i = 0; i < 600 && ReadLines(log).empty(); i++) // 30 s at most
-        Sleep(50);
+    WaitUntil([&] { return !ReadLines(log).empty(); }, 30000);
     PostClick(main, IDCANCEL);
     EXPECT_EQ(program.Wait(10000), 0u);
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\HTTP\\shell\\open\\command");
@@ -424,9 +432,7 @@ TEST_F(EndToEnd, DllBesideTheProgramIsNotLoaded)
         return ReadFileBytes(programFolder.File(L"EVENTS.Kvt")).find("]: Connection to server failed\r\n") !=
                std::string::npos;
     };
-    for (int i = 0; i < 600 && !checked(); i++) // 30 s at most
-        Sleep(50);
-    EXPECT_TRUE(checked()) << "the version check did not end";
+    EXPECT_TRUE(WaitUntil(checked, 30000)) << "the version check did not end";
     PostClick(main, IDCANCEL);
     EXPECT_EQ(program.Wait(10000), 0u);
     EXPECT_FALSE(FileExists(loaded));
@@ -438,10 +444,7 @@ TEST_F(EndToEnd, DllBesideTheProgramIsNotLoaded)
 // its version file names this version, so the check shows and logs nothing.
 TEST_F(EndToEnd, TheBuiltSiteAnswersTheVersionCheck)
 {
-    ASSERT_TRUE(CopyFileW(WinePath(ORBELAN_LOCAL_SITE_EXE).c_str(), exe.c_str(), FALSE));
-    Account(L"555555", {});
-    WritePrivateProfileStringW(L"ICQ", L"UIN", L"555555", Ini().c_str());
-    WritePrivateProfileStringW(L"Infos", L"3", NULL, Ini().c_str()); // a failed check would show notice 109
+    ASSERT_NO_FATAL_FAILURE(UseLocalSiteBuild());
     WebServer site(ORBELAN_LOCAL_SITE_PORT, ORBELAN_SITE_DIR);
     auto asked = [&site] {
         std::vector<std::string> requests = site.Requests();
@@ -450,9 +453,7 @@ TEST_F(EndToEnd, TheBuiltSiteAnswersTheVersionCheck)
     ASSERT_NO_FATAL_FAILURE(Start(programFolder.Path()));
     HWND main = MainWindow();
     ASSERT_TRUE(main != NULL);
-    for (int i = 0; i < 400 && !asked(); i++) // 20 s at most
-        Sleep(50);
-    ASSERT_TRUE(asked()) << "the version file was never fetched";
+    ASSERT_TRUE(WaitUntil(asked, 20000)) << "the version file was never fetched";
     Sleep(1000); // time enough for a question or a notice to come
     EXPECT_EQ(program.Windows(), std::vector<HWND>{main});
     PostClick(main, IDCANCEL);
@@ -475,10 +476,7 @@ static bool InFront(HWND window, HWND other)
 // by the main window, and shows in front of it, start after start.
 TEST_F(EndToEnd, NewVersionQuestionShowsInFrontOfTheMainWindow)
 {
-    ASSERT_TRUE(CopyFileW(WinePath(ORBELAN_LOCAL_SITE_EXE).c_str(), exe.c_str(), FALSE));
-    Account(L"555555", {});
-    WritePrivateProfileStringW(L"ICQ", L"UIN", L"555555", Ini().c_str());
-    WritePrivateProfileStringW(L"Infos", L"3", NULL, Ini().c_str()); // a failed check would show notice 109
+    ASSERT_NO_FATAL_FAILURE(UseLocalSiteBuild());
     WebServer site(ORBELAN_LOCAL_SITE_PORT);
     const int next = ORBELAN_PROGRAM_VERSION + 1;
     site.Serve(L"version.txt", std::to_string(next) + "\r\n");
@@ -500,9 +498,8 @@ TEST_F(EndToEnd, NewVersionQuestionShowsInFrontOfTheMainWindow)
         EXPECT_EQ(shown.buttons, std::vector<int>({IDYES, IDNO}));
         HWND main = shown.owner;
         ASSERT_TRUE(main && Describe(main).HasControl(IDC_STATUS_LIST)) << "not owned by the main window";
-        for (int i = 0; i < 200 && !IsWindowVisible(main); i++)
-            Sleep(50);
-        ASSERT_TRUE(IsWindowVisible(main)) << "the main window stayed hidden";
+        ASSERT_TRUE(WaitUntil([main] { return IsWindowVisible(main) != FALSE; }, 10000))
+            << "the main window stayed hidden";
         // Wine may still reorder the two as the X server draws them.
         Sleep(200);
         EXPECT_TRUE(InFront(question, main)) << "the question is behind the main window";

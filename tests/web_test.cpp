@@ -26,8 +26,7 @@ protected:
     std::vector<std::string> BrowserStarts(size_t count) const
     {
         // Up to 30 s: a stand-in may be slow to start on a busy machine.
-        for (int i = 0; i < 600 && ReadLines(BrowserLog()).size() < count; i++)
-            Sleep(50);
+        WaitUntil([&] { return ReadLines(BrowserLog()).size() >= count; }, 30000);
         return ReadLines(BrowserLog());
     }
     std::vector<std::string> Log() const { return ReadLines(folder.File(L"EVENTS.Kvt")); }

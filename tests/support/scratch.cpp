@@ -112,6 +112,16 @@ std::wstring WinePath(const char *unixPath)
     return path;
 }
 
+bool WaitUntil(const std::function<bool()> &done, DWORD milliseconds)
+{
+    for (DWORD waited = 0; waited < milliseconds; waited += 50) {
+        if (done())
+            return true;
+        Sleep(50);
+    }
+    return done();
+}
+
 WebServer::WebServer(int port, const char *site)
 {
     // A folder of this server alone, even beside the leftovers of a run
@@ -133,11 +143,7 @@ WebServer::WebServer(int port, const char *site)
     if (process.hThread)
         CloseHandle(process.hThread);
     // A fixed port another server holds is waited for up to a minute.
-    for (int i = 0; i < 1300 && port_ == 0; i++) {
-        port_ = atoi(ReadFileBytes(folder_ + L"\\port").c_str());
-        if (!port_)
-            Sleep(50);
-    }
+    WaitUntil([this] { return (port_ = atoi(ReadFileBytes(folder_ + L"\\port").c_str())) != 0; }, 65000);
     EXPECT_NE(port_, 0) << "the HTTP server did not start";
     EXPECT_TRUE(!port || port_ == port) << "the HTTP server listens on " << port_ << ", not on " << port;
 }
@@ -147,8 +153,7 @@ WebServer::~WebServer()
     // It looks for the file every tenth of a second, and says when it has
     // stopped listening.
     WriteFileBytes(folder_ + L"\\stop", "");
-    for (int i = 0; i < 200 && !FileExists(folder_ + L"\\stopped"); i++)
-        Sleep(50);
+    WaitUntil([this] { return FileExists(folder_ + L"\\stopped"); }, 10000);
     std::error_code ignored;
     std::filesystem::remove_all(folder_, ignored);
 }

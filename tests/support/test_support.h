@@ -53,6 +53,9 @@ private:
 
 std::string ReadFileBytes(const std::wstring &path); // empty when there is no file
 inline bool FileExists(const std::wstring &path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+// Asks done every 50 ms until it says yes or milliseconds have passed;
+// returns its last answer.
+bool WaitUntil(const std::function<bool()> &done, DWORD milliseconds);
 void WriteFileBytes(const std::wstring &path, const std::string &bytes, Caller caller = {});
 std::vector<std::string> ReadLines(const std::wstring &path); // without their LF or CR LF
 std::string Narrow(const std::wstring &text); // to UTF-8
