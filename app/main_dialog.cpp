@@ -22,9 +22,6 @@ static_assert(IDM_HOME_PAGE == IDC_HOME_PAGE, "\"Domovská stránka programu...\
 // a column is inserted.
 static const int ColumnTitleSize = 32;
 
-// Set when the start-up work is done and the window may show.
-static bool StartupDone;
-
 void GetCurrentIcq(wchar_t *out, size_t cap)
 {
     if (cap == 0)
@@ -158,17 +155,21 @@ static void OnListNotify(const NMHDR *header)
         EditStatus();
 }
 
-// Windows keeps the windows a window owns in front of it; Wine does not
-// always when the owner shows after them: the version check's question,
-// made on its own thread while the main window was still hidden, could end
-// up behind it, and the user saw a main window that did not react. When the
-// main window shows, each open window it owns, of whichever thread, is
-// brought to the front.
-static BOOL CALLBACK BringOwnedWindowToFront(HWND candidate, LPARAM owner)
+// The version check's outcome while it waits for the main window to show:
+// the window's start-up (the account's input box, notice 107) runs while
+// it is still hidden, and a window it owns that came up before it would be
+// left behind it.
+static bool CheckOutcomeWaits;
+static int CheckOutcome;
+
+static void OnVersionChecked(HWND window, int version)
 {
-    if (GetWindow(candidate, GW_OWNER) == reinterpret_cast<HWND>(owner) && IsWindowVisible(candidate))
-        BringWindowToTop(candidate);
-    return TRUE;
+    if (IsWindowVisible(window)) {
+        ShowVersionCheckResult(version);
+    } else {
+        CheckOutcomeWaits = true;
+        CheckOutcome = version;
+    }
 }
 
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the system's DLGPROC signature
@@ -180,23 +181,20 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         SetWindowTextW(window, TXT_CAPTION);
         SendMessageW(window, WM_SETICON, ICON_SMALL,
                      (LPARAM)LoadIconW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDI_PROGRAM)));
-        StartupDone = false;
+        CheckOutcomeWaits = false;
         if (InitMainDialog() != 0)
             EndDialog(window, 0);
-        else
-            StartupDone = true;
         break;
-    case WM_MAIN_CHECK_SHOWN:
-        // The dialog manager shows the window once, when its queue first
-        // runs empty. Under Wine that showing can be lost while a window it
-        // owns closes on the version check's thread; the window is shown
-        // again here, after that window is gone.
-        if (StartupDone && !IsWindowVisible(window))
-            ShowWindow(window, SW_SHOWNORMAL);
+    case WM_VERSION_CHECKED:
+        OnVersionChecked(window, (int)lParam);
         break;
-    case WM_WINDOWPOSCHANGED:
-        if (reinterpret_cast<const WINDOWPOS *>(lParam)->flags & SWP_SHOWWINDOW)
-            EnumWindows(BringOwnedWindowToFront, (LPARAM)window);
+    case WM_SHOWWINDOW:
+        // Sent as the window is about to show: the waiting outcome comes
+        // back once it does.
+        if (wParam && CheckOutcomeWaits) {
+            CheckOutcomeWaits = false;
+            PostMessageW(window, WM_VERSION_CHECKED, 0, (LPARAM)CheckOutcome);
+        }
         break;
     case WM_COMMAND:
         OnCommand(window, LOWORD(wParam));

@@ -11,8 +11,9 @@
 // Dialog procedure of the main window (dialog IDD_MAIN); answers FALSE to
 // every message.
 INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-// Start-up work of the hidden main window. 0 keeps the window; 1 means no
-// account was chosen; -1 means the stored account could not be loaded.
+// Start-up work of the hidden main window. 0 keeps the window; 1 means the
+// account selection ended without a loaded account (cancelled, or a step
+// failed); -1 means the stored account could not be loaded.
 int InitMainDialog();
 
 /* ---- status_view.cpp ---------------------------------------------------- */

@@ -43,10 +43,10 @@ extern const int ProgramVersion;
 void GetCurrentIcq(wchar_t *out, size_t cap);
 // Rebuilds the main window's list view from StatusList: row i shows record i.
 void FillStatusListView();
-// Posted to the main window by the version check when a window of its own
-// that the main window owns has closed: the main window then makes sure it
-// shows, once its start-up is done.
-#define WM_MAIN_CHECK_SHOWN (WM_APP + 1)
+// Posted to the main window by the version check's thread with its outcome
+// in lParam, FetchLatestVersion's result; the main window shows what it
+// means (ShowVersionCheckResult) once it shows itself.
+#define WM_VERSION_CHECKED (WM_APP + 1)
 
 /* ---- program.cpp: settings file, version, message boxes ---------------- */
 

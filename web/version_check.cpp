@@ -72,20 +72,10 @@ int FetchLatestVersion()
     return FetchLatestVersionFrom(ORBELAN_HOME_URL L"/version.txt");
 }
 
-// A window of this thread owned by the main window has closed: the main
-// window checks that it still shows.
-static void MainWindowCheckShown()
-{
-    if (MainWindowHandle)
-        PostMessageW(MainWindowHandle, WM_MAIN_CHECK_SHOWN, 0, 0);
-}
-
-void ReportLatestVersion(int version)
+void ShowVersionCheckResult(int version)
 {
     if (version < 1) {
-        LogEvent("Connection to server failed");
         ShowNoticeOnce(IDD_NOTICE_NO_SERVER, L"3", MainWindowHandle);
-        MainWindowCheckShown();
         return;
     }
     if (version <= ProgramVersion)
@@ -93,9 +83,7 @@ void ReportLatestVersion(int version)
     wchar_t text[VersionTextSize], question[256];
     FormatVersion(version, text, ARRAYSIZE(text));
     FillTemplate(question, ARRAYSIZE(question), TXT_ASK_NEW_VERSION, {text});
-    int answer = ShowMessage(MainWindowHandle, question, MB_ICONQUESTION | MB_YESNO);
-    MainWindowCheckShown();
-    if (answer == IDYES)
+    if (ShowMessage(MainWindowHandle, question, MB_ICONQUESTION | MB_YESNO) == IDYES)
         OpenInBrowser(ORBELAN_HOME_URL);
 }
 
@@ -106,8 +94,15 @@ DWORD WINAPI UpdateCheckThread(LPVOID)
     auto join = SystemFunction<decltype(&CoInitializeEx)>(L"ole32.dll", "CoInitializeEx");
     auto leave = SystemFunction<decltype(&CoUninitialize)>(L"ole32.dll", "CoUninitialize");
     HRESULT com = join && leave ? join(NULL, COINIT_APARTMENTTHREADED) : E_FAIL;
-    ReportLatestVersion(FetchLatestVersion());
+    int version = FetchLatestVersion();
     if (SUCCEEDED(com))
         leave();
+    if (version < 1)
+        LogEvent("Connection to server failed");
+    // What the user is told, the main window shows on its own thread: a
+    // window made on another thread may end up behind its owner. A main
+    // window already gone takes nothing, and nothing is lost.
+    if (version < 1 || version > ProgramVersion)
+        PostMessageW(MainWindowHandle, WM_VERSION_CHECKED, 0, (LPARAM)version);
     return 0;
 }

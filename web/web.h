@@ -38,10 +38,13 @@ int FetchLatestVersionFrom(const wchar_t *url);
 // The same for the home page's version file.
 int FetchLatestVersion();
 
-// What the check tells the user about version v (FetchLatestVersion's
-// result): below 1 the log line and notice 109; above the program's own
-// version the question whether to download it.
-void ReportLatestVersion(int version);
+// What the user is told of version v, FetchLatestVersion's result: below 1
+// notice 109 (while key "3" of [Infos] says so), above the program's own
+// version the question whether to download it, and on Yes the home page.
+// Runs on the main window's thread, with the main window shown.
+void ShowVersionCheckResult(int version);
 
-// The version check's thread: ReportLatestVersion(FetchLatestVersion()).
+// The version check's thread: FetchLatestVersion, the log line of a failed
+// check, and WM_VERSION_CHECKED posted to the main window with the number
+// when there is something to tell.
 DWORD WINAPI UpdateCheckThread(LPVOID);
