@@ -40,10 +40,14 @@ TEST_F(Web, VersionFileIsReadFromItsFirstFiveBytes)
         {"2", 2000},             {"", 0},              {"\xEF\xBB\xBF" "1062", 0},
         {"<!DOCTYPE html>", 0},  {"  107", 107},       {"-1062", -1062},  {"106299999", 10629},
         {"abc", 0},
+        // The longest answer taken, and one byte more, and far more: a server
+        // that sends more is not the program's.
+        {"1062" + std::string(4092, ' '), 1062}, {"1062" + std::string(4093, ' '), -1},
+        {"1062" + std::string(64 << 20, 'x'), -1},
     };
     int n = 0;
     for (const auto &file : files) {
-        SCOPED_TRACE(file.first);
+        SCOPED_TRACE(file.first.substr(0, 20) + " (" + std::to_string(file.first.size()) + " bytes)");
         std::wstring url = server.Serve(L"v" + std::to_wstring(++n) + L".txt", file.first);
         EXPECT_EQ(FetchLatestVersionFrom(url.c_str()), file.second);
         EXPECT_FALSE(FileExists(ExeFolder() + L"\\version.txt")) << "the local copy is deleted";

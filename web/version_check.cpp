@@ -1,5 +1,9 @@
 // The start-up version check: the home page's version file, read in the
 // background, and what the user is told about it.
+
+// The download's callback below is a plain table of procedures, as the
+// system's C headers declare it.
+#define CINTERFACE
 #include "web/web.h"
 
 #include "diag/diag.h"
@@ -44,6 +48,70 @@ static Function SystemFunction(const wchar_t *library, const char *name)
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(SystemFunction(library, name)));
 }
 
+// The version file is a number and a line end; a server that sends more is
+// not the program's, and what it sends is never stored past this.
+static const DWORD LongestVersionFile = 4096;
+
+/* ---- The download's callback --------------------------------------------- */
+// Asks for the newest version of the file, past any cache, and keeps none;
+// ends the download once it runs past LongestVersionFile. It keeps no state:
+// one object serves every download and outlives each, so no reference that
+// the download machinery keeps can point at anything gone.
+
+static HRESULT STDMETHODCALLTYPE WatchQueryInterface(IBindStatusCallback *watch, REFIID id, void **out)
+{
+    if (IsEqualIID(id, IID_IUnknown) || IsEqualIID(id, IID_IBindStatusCallback)) {
+        *out = watch;
+        return S_OK;
+    }
+    *out = NULL;
+    return E_NOINTERFACE;
+}
+
+static ULONG STDMETHODCALLTYPE WatchAddRef(IBindStatusCallback *) { return 2; }
+static ULONG STDMETHODCALLTYPE WatchRelease(IBindStatusCallback *) { return 1; }
+static HRESULT STDMETHODCALLTYPE WatchOnStartBinding(IBindStatusCallback *, DWORD, IBinding *) { return S_OK; }
+static HRESULT STDMETHODCALLTYPE WatchGetPriority(IBindStatusCallback *, LONG *) { return E_NOTIMPL; }
+static HRESULT STDMETHODCALLTYPE WatchOnLowResource(IBindStatusCallback *, DWORD) { return S_OK; }
+
+static HRESULT STDMETHODCALLTYPE WatchOnProgress(IBindStatusCallback *, ULONG progress, ULONG progressMax,
+                                                 ULONG status, LPCWSTR)
+{
+    bool data = status == BINDSTATUS_BEGINDOWNLOADDATA || status == BINDSTATUS_DOWNLOADINGDATA ||
+                status == BINDSTATUS_ENDDOWNLOADDATA;
+    return data && (progress > LongestVersionFile || progressMax > LongestVersionFile) ? E_ABORT : S_OK;
+}
+
+static HRESULT STDMETHODCALLTYPE WatchOnStopBinding(IBindStatusCallback *, HRESULT, LPCWSTR) { return S_OK; }
+
+static HRESULT STDMETHODCALLTYPE WatchGetBindInfo(IBindStatusCallback *, DWORD *flags, BINDINFO *info)
+{
+    // Not an answer kept from an earlier start, which would hide a new
+    // release, nor one kept for the next.
+    *flags = BINDF_GETNEWESTVERSION | BINDF_NOWRITECACHE | BINDF_PRAGMA_NO_CACHE;
+    DWORD size = info->cbSize;
+    memset(info, 0, size);
+    info->cbSize = size;
+    info->dwBindVerb = BINDVERB_GET;
+    return S_OK;
+}
+
+static HRESULT STDMETHODCALLTYPE WatchOnDataAvailable(IBindStatusCallback *, DWORD, DWORD, FORMATETC *, STGMEDIUM *)
+{
+    return S_OK;
+}
+
+static HRESULT STDMETHODCALLTYPE WatchOnObjectAvailable(IBindStatusCallback *, REFIID, IUnknown *) { return S_OK; }
+
+static IBindStatusCallbackVtbl WatchProcedures = {
+    WatchQueryInterface, WatchAddRef,      WatchRelease,       WatchOnStartBinding,
+    WatchGetPriority,    WatchOnLowResource, WatchOnProgress,  WatchOnStopBinding,
+    WatchGetBindInfo,    WatchOnDataAvailable, WatchOnObjectAvailable,
+};
+static IBindStatusCallback DownloadWatch = {&WatchProcedures};
+
+/* ---- The check ------------------------------------------------------------- */
+
 int FetchLatestVersionFrom(const wchar_t *url)
 {
     auto download = SystemFunction<decltype(&URLDownloadToFileW)>(L"urlmon.dll", "URLDownloadToFileW");
@@ -54,11 +122,22 @@ int FetchLatestVersionFrom(const wchar_t *url)
     if (!ProgramFolderFile(L"version.txt", local))
         return -1;
 
-    if (download(NULL, url, local, 0, NULL) != S_OK)
+    if (download(NULL, url, local, 0, &DownloadWatch) != S_OK) {
+        // A download ended halfway may have left its part.
+        DeleteFileW(local);
         return -1;
+    }
     HANDLE file = CreateFileW(local, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return -2;
+    // A download that ran past the limit before it could be stopped counts
+    // as failed, as one that was stopped does.
+    LARGE_INTEGER size;
+    if (GetFileSizeEx(file, &size) && size.QuadPart > LongestVersionFile) {
+        CloseHandle(file);
+        DeleteFileW(local);
+        return -1;
+    }
     char bytes[5] = {'0', '0', '0', '0', 0};
     DWORD read = 0;
     BOOL ok = ReadFile(file, bytes, sizeof bytes, &read, NULL);
