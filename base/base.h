@@ -94,9 +94,15 @@ void FillItemTemplate(HWND dialog, int id, std::initializer_list<const wchar_t *
 // half there, which is no character and is left out, and so is a character
 // that does not fit out whole. Returns the units read.
 size_t ReadItemText(HWND dialog, int id, wchar_t *out, size_t cap);
-// Converts len bytes of UTF-8 into out; invalid sequences become U+FFFD.
+// Converts len bytes of UTF-8 into out; invalid sequences are converted as
+// the system converts them (each to U+FFFD from Windows Vista on).
 // Returns the units written without the terminator.
 size_t Utf8ToText(const char *bytes, size_t len, wchar_t *out, size_t cap);
-// Converts text to UTF-8 into out, cut at a character boundary when it does
-// not fit. Returns the bytes written without the terminating zero byte.
+// Converts text to UTF-8 into out, cut before the first character that does
+// not fit; needs no memory. A lone surrogate is converted as the system
+// converts it (U+FFFD from Windows Vista on). Returns the bytes written
+// without the terminating zero byte.
 size_t TextToUtf8(const wchar_t *text, char *out, size_t cap);
+// The bytes of text's UTF-8 form, as TextToUtf8 writes it, without a
+// terminator.
+size_t Utf8Length(const wchar_t *text);

@@ -120,34 +120,54 @@ size_t Utf8ToText(const char *bytes, size_t len, wchar_t *out, size_t cap)
     return n;
 }
 
-// A lone surrogate becomes U+FFFD. A text whose UTF-8 form does not fit is
-// converted whole into memory of its own and cut before the first
-// character that does not fit.
+// The units of text, from its start, whose UTF-8 form takes at most room
+// bytes, cut before a character; *bytes is set to what they take. Counted
+// here, not converted: a text of any length needs no memory. A lone
+// surrogate counts three bytes, what the system writes for it (U+FFFD from
+// Windows Vista on; earlier systems encode the surrogate itself, in three
+// bytes too).
+static size_t Utf8Prefix(const wchar_t *text, size_t room, size_t *bytes)
+{
+    size_t units = 0, taken = 0;
+    while (text[units] && units < INT_MAX - 1) {
+        unsigned c = text[units];
+        size_t span = 1, size = 3;
+        if (c < 0x80)
+            size = 1;
+        else if (c < 0x800)
+            size = 2;
+        else if (IS_HIGH_SURROGATE(c) && IS_LOW_SURROGATE(text[units + 1]))
+            span = 2, size = 4;
+        if (size > room - taken)
+            break;
+        taken += size;
+        units += span;
+    }
+    *bytes = taken;
+    return units;
+}
+
+size_t Utf8Length(const wchar_t *text)
+{
+    size_t bytes = 0;
+    if (text)
+        Utf8Prefix(text, (size_t)-1, &bytes);
+    return bytes;
+}
+
 size_t TextToUtf8(const wchar_t *text, char *out, size_t cap)
 {
     if (!out || cap == 0)
         return 0;
     out[0] = 0;
-    size_t units = text ? wcslen(text) : 0;
-    if (units == 0 || units > INT_MAX / 3)
+    if (!text)
         return 0;
-    int need = WideCharToMultiByte(CP_UTF8, 0, text, (int)units, NULL, 0, NULL, NULL);
-    if (need <= 0)
+    size_t bytes = 0;
+    size_t units = Utf8Prefix(text, cap - 1, &bytes);
+    if (units == 0)
         return 0;
-    if ((size_t)need < cap) {
-        int written = WideCharToMultiByte(CP_UTF8, 0, text, (int)units, out, need, NULL, NULL);
-        out[written > 0 ? written : 0] = 0;
-        return written > 0 ? (size_t)written : 0;
-    }
-    char *all = static_cast<char *>(HeapAlloc(GetProcessHeap(), 0, (size_t)need));
-    if (!all)
-        return 0;
-    int written = WideCharToMultiByte(CP_UTF8, 0, text, (int)units, all, need, NULL, NULL);
+    int written = WideCharToMultiByte(CP_UTF8, 0, text, (int)units, out, (int)bytes, NULL, NULL);
     size_t n = written > 0 ? (size_t)written : 0;
-    if (n > cap - 1)
-        n = CutUtf8AtCharacter(all, cap - 1);
-    memcpy(out, all, n);
     out[n] = 0;
-    HeapFree(GetProcessHeap(), 0, all);
     return n;
 }

@@ -54,8 +54,21 @@ static void InitEditor(HWND window, StatusRecord *record)
     CheckDlgButton(window, IDC_SHOW_IN_MENU, record->On ? BST_CHECKED : BST_UNCHECKED);
 }
 
-// OK: the notice about high icons, the one-icon-per-status rule, then the
-// record is written. Returns whether the editor may close.
+// Whether the text of edit id fits what the registry keeps of it, longest
+// bytes of UTF-8; if not, the user is told so and the edit gets the focus,
+// its text as typed.
+static bool FitsItsValue(HWND window, int id, const wchar_t *text, size_t longest, const wchar_t *warning)
+{
+    if (Utf8Length(text) <= longest)
+        return true;
+    ShowMessage(window, warning, MB_ICONWARNING | MB_OK);
+    SendMessageW(window, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(window, id), TRUE);
+    return false;
+}
+
+// OK: the notice about high icons, the one-icon-per-status rule and the
+// texts' limits, then the record is written. Returns whether the editor
+// may close.
 static bool AcceptEdit(HWND window)
 {
     int icon = (int)SendMessageW(PickerList(window), CB_GETCURSEL, 0, 0) + 1;
@@ -70,9 +83,18 @@ static bool AcceptEdit(HWND window)
             return false;
         }
     }
+    // The edits limit units; the registry keeps bytes of UTF-8: the whole
+    // text, and of the title what the load reads back. A status accepted
+    // here is stored and comes back whole.
+    wchar_t name[NameSize], text[DescriptionSize];
+    ReadItemText(window, IDC_STATUS_TITLE, name, ARRAYSIZE(name));
+    ReadItemText(window, IDC_STATUS_TEXT, text, ARRAYSIZE(text));
+    if (!FitsItsValue(window, IDC_STATUS_TITLE, name, NameValueSize, TXT_TITLE_TOO_LONG) ||
+        !FitsItsValue(window, IDC_STATUS_TEXT, text, TextValueSize - 1, TXT_TEXT_TOO_LONG))
+        return false;
     EditedRecord->IconIndex = icon;
-    ReadItemText(window, IDC_STATUS_TITLE, EditedRecord->Name, ARRAYSIZE(EditedRecord->Name));
-    ReadItemText(window, IDC_STATUS_TEXT, EditedRecord->Description, ARRAYSIZE(EditedRecord->Description));
+    CopyText(EditedRecord->Name, ARRAYSIZE(EditedRecord->Name), name);
+    CopyText(EditedRecord->Description, ARRAYSIZE(EditedRecord->Description), text);
     EditedRecord->On = IsDlgButtonChecked(window, IDC_SHOW_IN_MENU) == BST_CHECKED ? 1 : 0;
     return true;
 }

@@ -19,6 +19,8 @@
 #define TXT_ICON_TAKEN \
     L"Každá ikonka může být v seznamu zastoupena pouze jednou. Zvolte pro tento status jinou ikonku."
 #define TXT_ASK_DELETE L"Opravdu chcete tento záznam odstranit?"
+#define TXT_TITLE_TOO_LONG L"Název statusu je příliš dlouhý. Zkraťte jej prosím."
+#define TXT_TEXT_TOO_LONG L"Text statusu je příliš dlouhý. Zkraťte jej prosím."
 
 /* The version check */
 #define TXT_ASK_NEW_VERSION L"K dispozici je nová verze programu (%s). Chcete ji stáhnout nyní?"

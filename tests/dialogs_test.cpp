@@ -489,25 +489,76 @@ TEST_F(Dialogs, ClearAllLeavesTheFlag)
     }
 }
 
-TEST_F(Dialogs, LongestAndCzechTextsRoundTrip)
+// Texts typed or pasted into the editor: what it accepts is saved whole and
+// loads back unchanged, without a report (the robot would see one); what the
+// registry could not keep whole is refused with a warning, the editor open
+// with the text as typed.
+TEST_F(Dialogs, EditorKeepsOnlyWhatTheRegistryKeepsWhole)
 {
-    // More than the editor takes (ř, ž), with a character of two units
-    // across each limit: the fields keep whole characters only.
-    std::wstring title = std::wstring(1022, L'\x0159') + L"\xD83D\xDE00" + std::wstring(70, L'\x0159');
-    std::wstring text = std::wstring(4094, L'\x017E') + L"\xD83D\xDE00" + std::wstring(900, L'\x017E');
-    UiRobot robot;
-    robot.Then(Steps({[&](HWND editor) {
-                          // Pasted (replacing the selection) like a user would.
-                          SendDlgItemMessageW(editor, IDC_STATUS_TITLE, EM_REPLACESEL, TRUE, (LPARAM)title.c_str());
-                          SendDlgItemMessageW(editor, IDC_STATUS_TEXT, EM_REPLACESEL, TRUE, (LPARAM)text.c_str());
-                      },
-                      Press(IDOK)}));
-    AddStatus();
-    ASSERT_EQ(StatusList.Count, 1);
-    EXPECT_EQ(std::wstring(StatusList.Records[0].Name), title.substr(0, 1022));
-    EXPECT_EQ(std::wstring(StatusList.Records[0].Description), text.substr(0, 4094));
-    ASSERT_NO_FATAL_FAILURE(SaveAndReload());
-    EXPECT_EQ(std::wstring(StatusList.Records[0].Name), title.substr(0, 1022));
-    EXPECT_EQ(std::wstring(StatusList.Records[0].Description), text.substr(0, 4094));
-    EXPECT_EQ(ReadTree(HKEY_CURRENT_USER, ListKeyPath(Icq))[L"1"][L"Description"].data.size(), 8188u);
+    const std::wstring pair = L"\xD83D\xDE00", euro = L"\x20AC";
+    auto times = [](const std::wstring &text, size_t n) {
+        std::wstring all;
+        for (size_t i = 0; i < n; i++)
+            all += text;
+        return all;
+    };
+    struct Case {
+        const char *what;
+        std::wstring title, text; // as pasted
+        const wchar_t *warning;   // or null: accepted
+        std::wstring keptTitle, keptText;
+    } cases[] = {
+        // Characters of one to four bytes, at the limit of units or bytes.
+        {"1 byte", std::wstring(1023, L'a'), std::wstring(4095, L'a'), nullptr, {}, {}},
+        {"2 bytes", std::wstring(1023, L'\x017E'), std::wstring(4095, L'\x0159'), nullptr, {}, {}},
+        {"3 bytes", times(euro, 682) + L"ab", times(euro, 2730) + L"a", nullptr, {}, {}},
+        {"4 bytes", times(pair, 511) + L"a", pair + std::wstring(4093, L'a'), nullptr, {}, {}},
+        // More than the edits take, a pair across each limit: only whole
+        // characters are kept.
+        {"past the edits", std::wstring(1022, L'\x0159') + pair + std::wstring(70, L'\x0159'),
+         std::wstring(4094, L'\x017E') + pair + std::wstring(900, L'\x017E'), nullptr,
+         std::wstring(1022, L'\x0159'), std::wstring(4094, L'\x017E')},
+        // One byte past what the load reads of a title, and what the save
+        // writes of a text.
+        {"title of 2049 bytes", times(euro, 682) + L"abc", L"x", L"Název statusu je příliš dlouhý. Zkraťte jej prosím.", {}, {}},
+        {"text of 8192 bytes", L"x", times(euro, 2730) + L"ab", L"Text statusu je příliš dlouhý. Zkraťte jej prosím.", {}, {}},
+    };
+    for (Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.keptTitle.empty())
+            c.keptTitle = c.title, c.keptText = c.text;
+        StatusList.Count = 0;
+        UiRobot robot;
+        auto paste = [&](HWND editor) {
+            // Pasted (replacing the selection) like a user would.
+            SendDlgItemMessageW(editor, IDC_STATUS_TITLE, EM_REPLACESEL, TRUE, (LPARAM)c.title.c_str());
+            SendDlgItemMessageW(editor, IDC_STATUS_TEXT, EM_REPLACESEL, TRUE, (LPARAM)c.text.c_str());
+        };
+        if (!c.warning) {
+            robot.Then(Steps({paste, Press(IDOK)}));
+            AddStatus();
+            ASSERT_EQ(StatusList.Count, 1);
+            ASSERT_NO_FATAL_FAILURE(SaveAndReload());
+            ASSERT_EQ(StatusList.Count, 1);
+            EXPECT_TRUE(StatusList.Records[0].Name == c.keptTitle) << wcslen(StatusList.Records[0].Name) << " units";
+            EXPECT_TRUE(StatusList.Records[0].Description == c.keptText)
+                << wcslen(StatusList.Records[0].Description) << " units";
+            continue;
+        }
+        auto asTyped = [&](HWND editor) {
+            EXPECT_TRUE(IsWindowVisible(editor)) << "the editor stays open";
+            EXPECT_TRUE(WindowText(GetDlgItem(editor, IDC_STATUS_TITLE)) == c.title);
+            EXPECT_TRUE(WindowText(GetDlgItem(editor, IDC_STATUS_TEXT)) == c.text);
+        };
+        robot.Then(Steps({paste, Press(IDOK), asTyped, Press(IDCANCEL)})).Then(Press(IDOK));
+        AddStatus();
+        EXPECT_EQ(StatusList.Count, 0);
+        ASSERT_EQ(robot.Seen().size(), 2u);
+        const Shown &warning = robot.Seen()[1];
+        EXPECT_EQ(warning.text, c.warning);
+        EXPECT_EQ(warning.caption, L"Orbelan!");
+        EXPECT_EQ(warning.icon, L"warning");
+        EXPECT_EQ(warning.buttons, (std::vector<int>{IDOK}));
+        EXPECT_EQ(warning.owner, robot.Seen()[0].window) << "owned by the editor";
+    }
 }

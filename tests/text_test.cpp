@@ -101,6 +101,8 @@ TEST(TextHelpers, Utf8ToTextConvertsCutsAndReplaces)
     EXPECT_EQ(empty.Text(), L"");
 }
 
+static LPVOID WINAPI NoHeap(HANDLE, DWORD, SIZE_T) { return NULL; }
+
 TEST(TextHelpers, TextToUtf8CutsAtCharacterBoundary)
 {
     std::vector<char> out(8192 + 16, '\x5A');
@@ -112,6 +114,12 @@ TEST(TextHelpers, TextToUtf8CutsAtCharacterBoundary)
     EXPECT_EQ(std::string(out.data(), 3), "\xE2\x82\xAC");
     for (size_t i = 8192; i < out.size(); i++)
         ASSERT_EQ(out[i], '\x5A') << "write past the buffer at " << i;
+    {
+        // The cut takes no memory of its own: a save never writes a text
+        // empty for want of it.
+        ImportPatch noMemory("kernel32.dll", "HeapAlloc", &NoHeap);
+        EXPECT_EQ(TextToUtf8(euros.c_str(), out.data(), 8192), 8190u);
+    }
 
     // A surrogate pair that would not fit whole is left out whole.
     char small[6];
