@@ -26,25 +26,48 @@ echo "$headers" | grep -q '^Magic[[:space:]]*010b' || fail "not a PE32 (32-bit) 
 echo "$headers" | grep -q '^Subsystem[[:space:]]*00000002' || fail "not a Windows GUI program"
 echo "$headers" | grep -q '^Time/Date[[:space:]]*Thu Jan  1 00:00:00 1970' || fail "the header carries a time stamp"
 
-# Hardening, a line each.
+# Hardening, a line each. Each tool's output is kept and its status checked
+# before it is read: a tool that failed prints nothing, and nothing found
+# must not pass a check.
 flag() { echo "$headers" | grep -qw "$1"; }
-if flag DYNAMIC_BASE && $objdump -h "$exe" | grep -q ' \.reloc '; then
+if ! section_headers=$($objdump -h "$exe"); then
+    fail "$objdump -h cannot read the sections of $exe"
+elif flag DYNAMIC_BASE && echo "$section_headers" | grep -q ' \.reloc '; then
     echo "ASLR: on (dynamic base, relocations)"
 else
     fail "ASLR is off, or there are no relocations to move the image"
 fi
 flag NX_COMPAT && echo "DEP: on (NX compatible)" || fail "DEP (NX compatible) is off"
 flag NO_SEH && echo "SEH: none installed (NO_SEH)" || fail "the image does not say NO_SEH"
-writable_code=$(python3 "$source/tests/pe_facts.py" sections "$exe" | awk '$2 == "W" && $3 == "X" { print $1 }')
-[ -z "$writable_code" ] && echo "sections: none both writable and executable" ||
-    fail "sections both writable and executable: $(echo $writable_code)"
+if ! sections=$(python3 "$source/tests/pe_facts.py" sections "$exe"); then
+    fail "tests/pe_facts.py cannot read the sections of $exe"
+elif ! echo "$sections" | grep -q '^\.text '; then
+    fail "tests/pe_facts.py found no .text section in $exe: $(echo $sections)"
+else
+    writable_code=$(echo "$sections" | awk '$2 == "W" && $3 == "X" { print $1 }')
+    [ -z "$writable_code" ] && echo "sections: none both writable and executable" ||
+        fail "sections both writable and executable: $(echo $writable_code)"
+fi
+
+# The program's own objects: the stack protector and the C++ run-time check
+# read their undefined symbols, one "object: U symbol" line each.
 build=$(dirname "$exe")
-guarded=$($nm -A -u "$build/liborbelan_core.a" "$build/CMakeFiles/Orbelan.dir/app/main.cpp.obj" 2>/dev/null |
-    grep -c '___stack_chk_fail$\|__stack_chk_fail$')
-[ "$guarded" -gt 0 ] && echo "stack protector: $guarded of the program's objects call __stack_chk_fail" ||
-    fail "no object of the program calls __stack_chk_fail: the stack protector is off"
-manifest=$(python3 "$source/tests/pe_facts.py" manifest "$exe")
-if echo "$manifest" | grep -q 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' &&
+objects="$build/liborbelan_core.a $build/CMakeFiles/Orbelan.dir/app/main.cpp.obj"
+for object in $objects; do
+    [ -f "$object" ] || fail "$object is missing"
+done
+# shellcheck disable=SC2086 # the object list splits into words on purpose
+if undefined=$($nm -A -u $objects); then
+    guarded=$(echo "$undefined" | grep -c '___stack_chk_fail$\|__stack_chk_fail$')
+    [ "$guarded" -gt 0 ] && echo "stack protector: $guarded of the program's objects call __stack_chk_fail" ||
+        fail "no object of the program calls __stack_chk_fail: the stack protector is off"
+else
+    fail "$nm cannot read the program's objects: no check of the stack protector or the C++ run-time calls"
+fi
+
+if ! manifest=$(python3 "$source/tests/pe_facts.py" manifest "$exe"); then
+    fail "tests/pe_facts.py cannot read the manifest of $exe"
+elif echo "$manifest" | grep -q 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' &&
    echo "$manifest" | grep -q 'processorArchitecture="X86" publicKeyToken="6595b64144ccf1df"' &&
    ! echo "$manifest" | grep -q '<trustInfo'; then
     echo "manifest: common controls 6.0.0.0 for X86, no trustInfo"
@@ -70,16 +93,15 @@ echo "Orbelan.exe: $size bytes ($(awk -v n="$size" 'BEGIN { printf "%.1f", n / 1
 # No operator new, no exception, no function of the std:: library: nothing
 # in the program can throw, and the C++ library (its terminate handler with
 # the demangler), the unwinder and the threads library stay out of it.
-build=$(dirname "$exe")
-objects="$build/liborbelan_core.a $build/CMakeFiles/Orbelan.dir/app/main.cpp.obj"
-for object in $objects; do
-    [ -f "$object" ] || fail "$object is missing"
-done
-runtime=$($nm -u $objects 2>/dev/null | awk 'NF == 2 { print $2 }' | sort -u |
+runtime=$(echo "$undefined" | awk 'NF >= 2 && $(NF - 1) == "U" { print $NF }' | sort -u |
     grep -E '^_?(_Zn[wa]|_Zd[la]|_ZN?K?St|_ZN9__gnu_cxx|__cxa_|__gxx_personality|_Unwind_|pthread_)')
 [ -z "$runtime" ] || fail "the program's own code calls the C++ run-time library: $(echo $runtime)"
 
-if grep -qa "$source" "$exe"; then fail "the source path $source is inside the program"; fi
+# Neither the sources' folder nor the build's: __FILE__ or debug
+# information would name them, and a second build elsewhere would differ.
+for path in "$(cd "$source" && pwd)" "$(cd "$build" && pwd)"; do
+    if grep -qaF "$path" "$exe"; then fail "the build path $path is inside the program"; fi
+done
 
 rm -rf "$scratch"
 if cmake -S "$source" -B "$scratch" -DORBELAN_TESTS=OFF "-DORBELAN_HOME_URL=$url" >"$scratch.log" 2>&1 &&

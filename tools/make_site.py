@@ -15,7 +15,9 @@ Writes into the site folder (emptied first):
   named relative to it).
 Fails on a placeholder without a value, on a picture without an alt
 text, and on a link or picture of a page that is not a file of the site:
-the pages use nothing from elsewhere.
+the pages use nothing from elsewhere. A link is judged as the server will
+read it, unquoted (%2e%2e/ is ../), and nothing is read from outside docs/
+or written outside the site folder.
 Then packs the site folder into the site zip, the same bytes every time.
 """
 import hashlib
@@ -78,6 +80,16 @@ def fill(template_path, values):
             sys.exit(f"make_site: {template_path}: placeholder without a value: {error}")
 
 
+def within(folder, name, what):
+    """folder/name, which must lie in folder once joined and its symbolic
+    links resolved: the guide's links choose the names read and written."""
+    path = os.path.join(folder, name)
+    top = os.path.realpath(folder)
+    if os.path.commonpath([top, os.path.realpath(path)]) != top:
+        sys.exit(f"make_site: {what}: {path} lies outside {folder}")
+    return path
+
+
 def write_zip(folder, path):
     names = sorted(os.path.relpath(os.path.join(top, name), folder).replace(os.sep, "/")
                    for top, _, files in os.walk(folder) for name in files)
@@ -116,12 +128,12 @@ def main():
     shutil.rmtree(site, ignore_errors=True)
     os.makedirs(site)
     for name, page in pages.items():
-        with open(os.path.join(site, name), "w", encoding="utf-8", newline="\n") as file:
+        with open(within(site, name, name), "w", encoding="utf-8", newline="\n") as file:
             file.write(page)
-    shutil.copyfile(os.path.join(source, "site", "style.css"), os.path.join(site, "style.css"))
-    shutil.copyfile(os.path.join(source, "res", "orbelan.ico"), os.path.join(site, "favicon.ico"))
-    shutil.copyfile(package, os.path.join(site, os.path.basename(package)))
-    with open(os.path.join(site, "version.txt"), "wb") as file:
+    shutil.copyfile(os.path.join(source, "site", "style.css"), within(site, "style.css", "style.css"))
+    shutil.copyfile(os.path.join(source, "res", "orbelan.ico"), within(site, "favicon.ico", "favicon.ico"))
+    shutil.copyfile(package, within(site, os.path.basename(package), package))
+    with open(within(site, "version.txt", "version.txt"), "wb") as file:
         file.write(f"{number}\r\n".encode("ascii"))
 
     for name, page in pages.items():
@@ -130,16 +142,20 @@ def main():
             sys.exit(f"make_site: {name}: pictures without an alt text: {', '.join(map(str, found.mute))}")
         for address in found.found:
             parts = urllib.parse.urlsplit(address)
-            if parts.scheme or parts.netloc or parts.path.startswith("/") or ".." in parts.path.split("/"):
-                sys.exit(f"make_site: {name} names {address}, which is not a file of the site")
             path = urllib.parse.unquote(parts.path)
-            if not path or os.path.exists(os.path.join(site, path)):
+            if (parts.scheme or parts.netloc or path.startswith("/") or "\\" in path or "\0" in path
+                    or ".." in path.split("/")):
+                sys.exit(f"make_site: {name} names {address}, which is not a file of the site")
+            if not path:
                 continue
-            picture = os.path.join(source, "docs", path)
+            copy = within(site, path, f"{name} names {address}")
+            if os.path.exists(copy):
+                continue
+            picture = within(os.path.join(source, "docs"), path, f"{name} names {address}")
             if not os.path.isfile(picture):
                 sys.exit(f"make_site: {name} names {address}, which is neither made here nor in docs/")
-            os.makedirs(os.path.dirname(os.path.join(site, path)), exist_ok=True)
-            shutil.copyfile(picture, os.path.join(site, path))
+            os.makedirs(os.path.dirname(copy), exist_ok=True)
+            shutil.copyfile(picture, copy)
 
     write_zip(site, site_zip)
     print(f"make_site: {site} and {site_zip}")
