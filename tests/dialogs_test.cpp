@@ -213,7 +213,7 @@ static void ShowWidestHomeAddress(HWND window)
         wchar_t widest = L'x';
         SIZE most = {}, size;
         for (wchar_t c = L'!'; c <= L'~'; c++)
-            if (c != L'"' && c != L'\'' && c != L'\\' && GetTextExtentPoint32W(dc, &c, 1, &size) && size.cx > most.cx) {
+            if ((iswalnum(c) || wcschr(L"._~%-", c)) && GetTextExtentPoint32W(dc, &c, 1, &size) && size.cx > most.cx) {
                 most = size;
                 widest = c;
             }
