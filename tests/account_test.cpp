@@ -351,8 +351,8 @@ TEST_F(Account, FailedClosesAreReportedAndTheAccountIsChosen)
         EXPECT_EQ(ChangeAccount(), 0);
     }
     ASSERT_EQ(robot.Seen().size(), 6u);
-    EXPECT_TRUE(IsReport(robot.Seen()[2], L"RefreshData", L"RegCloseKey(base)", ERROR_INVALID_HANDLE));
-    EXPECT_TRUE(IsReport(robot.Seen()[5], L"RefreshData", L"RegCloseKey", ERROR_INVALID_HANDLE));
+    EXPECT_TRUE(IsReport(robot.Seen()[2], "store/account.cpp", L"RefreshData", L"RegCloseKey(base)", ERROR_INVALID_HANDLE));
+    EXPECT_TRUE(IsReport(robot.Seen()[5], "store/status_keys.cpp", L"RefreshData", L"RegCloseKey", ERROR_INVALID_HANDLE));
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, ListKeyPath(L"22222")));
     EXPECT_EQ(Ini(L"ICQ", L"UIN"), L"22222");
     EXPECT_EQ(Shown1005(), L"22222");
@@ -377,7 +377,7 @@ TEST_F(Account, FailedKeyCreationIsReported)
         robot.Then(Enter(L"22222")).Then(Press(IDYES)).Then(Press(IDOK));
         EXPECT_EQ(ChangeAccount(), -2);
         ASSERT_EQ(robot.Seen().size(), 3u);
-        EXPECT_TRUE(IsReport(robot.Seen()[2], L"RefreshData", L"RegCreateKeyEx(\"HKCU\\\\...\\\\CustomStatusList\")",
+        EXPECT_TRUE(IsReport(robot.Seen()[2], "store/status_keys.cpp", L"RefreshData", L"RegCreateKeyEx(\"HKCU\\\\...\\\\CustomStatusList\")",
                              ERROR_CHILD_MUST_BE_VOLATILE));
         EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, ListKeyPath(L"22222")));
         EXPECT_EQ(Ini(L"ICQ", L"UIN"), L"<none>");
@@ -393,7 +393,7 @@ TEST_F(Account, UnwritableSettingsAreReported)
     robot.Then(Enter(L"22222")).Then(Press(IDOK));
     EXPECT_EQ(ChangeAccount(), -1);
     ASSERT_EQ(robot.Seen().size(), 2u);
-    EXPECT_TRUE(IsReport(robot.Seen()[1], L"RefreshData", L"WritePrivateProfileStringW", ERROR_PATH_NOT_FOUND));
+    EXPECT_TRUE(IsReport(robot.Seen()[1], "store/account.cpp", L"RefreshData", L"WritePrivateProfileStringW", ERROR_PATH_NOT_FOUND));
     EXPECT_EQ(Shown1005(), L"11111");
     EXPECT_EQ(StatusList.Count, 0) << "the list is not loaded";
 }
@@ -428,7 +428,7 @@ TEST_F(Account, UnsavedChangesAreSavedOrDropped)
     vanished.Then(Press(IDYES)).Then(Press(IDOK)).Then(Enter(L"22222"));
     EXPECT_EQ(ChangeAccount(), 0);
     ASSERT_EQ(vanished.Seen().size(), 3u);
-    EXPECT_TRUE(IsReport(vanished.Seen()[1], L"SaveAll", L"RegOpenKeyExW(\"..\\\\ICQ\\\\..\\\\CustomStatusList\")",
+    EXPECT_TRUE(IsReport(vanished.Seen()[1], "store/status_store.cpp", L"SaveAll", L"RegOpenKeyExW(\"..\\\\ICQ\\\\..\\\\CustomStatusList\")",
                          ERROR_FILE_NOT_FOUND));
     EXPECT_EQ(Shown1005(), L"22222");
 }

@@ -116,7 +116,7 @@ TEST_F(MainWindow, FailedCommonControlsAreReportedAndTheWindowComes)
     EXPECT_EQ(wWinMain(GetModuleHandleW(NULL), NULL, const_cast<PWSTR>(L""), SW_SHOWNORMAL), 0);
     WaitForVersionChecks();
     ASSERT_EQ(robot.Seen().size(), 2u);
-    EXPECT_TRUE(IsReport(robot.Seen()[0], L"WinMain", L"InitCommonControlsEx", ERROR_NOT_ENOUGH_MEMORY));
+    EXPECT_TRUE(IsReport(robot.Seen()[0], "app/main.cpp", L"WinMain", L"InitCommonControlsEx", ERROR_NOT_ENOUGH_MEMORY));
     EXPECT_TRUE(robot.Seen()[1].HasControl(IDC_STATUS_LIST));
 }
 
@@ -261,7 +261,7 @@ TEST_F(MainWindow, FailedSaveKeepsTheWindowOpen)
         .Then(Press(IDOK)); // the error report: continue
     EXPECT_EQ(RunMainWindow(), 0);
     ASSERT_EQ(robot.Seen().size(), 2u);
-    EXPECT_TRUE(IsReport(robot.Seen()[1], L"SaveAll", L"RegOpenKeyExW(\"..\\\\ICQ\\\\..\\\\CustomStatusList\")",
+    EXPECT_TRUE(IsReport(robot.Seen()[1], "store/status_store.cpp", L"SaveAll", L"RegOpenKeyExW(\"..\\\\ICQ\\\\..\\\\CustomStatusList\")",
                          ERROR_FILE_NOT_FOUND));
     EXPECT_EQ(robot.Seen()[1].owner, robot.Seen()[0].window);
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, ListKeyPath(L"12345")));

@@ -261,7 +261,7 @@ TEST_F(Diagnostics, ReportLogsThenShowsTheCzechMessage)
 
     ASSERT_EQ(robot.Seen().size(), 1u);
     const Shown &box = robot.Seen()[0];
-    EXPECT_TRUE(IsReport(box, L"LoadAll", L"RegQueryValueEx(\"Name\")", 2));
+    EXPECT_TRUE(IsReportText(box, L"LoadAll", L"RegQueryValueEx(\"Name\")", 2));
     EXPECT_NE(box.text.find(L"\nŘádek: 321\n"), std::wstring::npos);
     EXPECT_EQ(box.owner, (HWND)NULL) << "before the main window exists the box has no owner";
     // The system's own description of the code closes the text.

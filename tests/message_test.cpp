@@ -107,7 +107,7 @@ TEST_F(Messages, FailuresAreReported)
     robot.Then(Press(IDOK));
     EXPECT_EQ(ChangeICQMessage(L"Away"), -1);
     ASSERT_EQ(robot.Seen().size(), 1u);
-    EXPECT_TRUE(IsReport(robot.Seen()[0], L"ChangeICQMessage", L"RegOpenKeyEx", ERROR_FILE_NOT_FOUND));
+    EXPECT_TRUE(IsReport(robot.Seen()[0], "dialogs/default_message.cpp", L"ChangeICQMessage", L"RegOpenKeyEx", ERROR_FILE_NOT_FOUND));
 
     // No value; a value longer than 8192 bytes: no dialog.
     PutKey(HKEY_LOCAL_MACHINE, Lite);
@@ -117,8 +117,8 @@ TEST_F(Messages, FailuresAreReported)
     EXPECT_EQ(ChangeICQMessage(L"Away"), -2);
     EXPECT_EQ(ChangeICQMessage(L"NA"), -2);
     ASSERT_EQ(reads.Seen().size(), 2u);
-    EXPECT_TRUE(IsReport(reads.Seen()[0], L"ChangeICQMessage", L"RegQueryValueEx", ERROR_FILE_NOT_FOUND));
-    EXPECT_TRUE(IsReport(reads.Seen()[1], L"ChangeICQMessage", L"RegQueryValueEx", ERROR_MORE_DATA));
+    EXPECT_TRUE(IsReport(reads.Seen()[0], "dialogs/default_message.cpp", L"ChangeICQMessage", L"RegQueryValueEx", ERROR_FILE_NOT_FOUND));
+    EXPECT_TRUE(IsReport(reads.Seen()[1], "dialogs/default_message.cpp", L"ChangeICQMessage", L"RegQueryValueEx", ERROR_MORE_DATA));
     EXPECT_EQ(Stored(L"NAStatusText").data.size(), 9000u);
 
     // The key vanishes while the dialog is open: the write fails.
@@ -128,7 +128,7 @@ TEST_F(Messages, FailuresAreReported)
         .Then(Press(IDOK));
     EXPECT_EQ(ChangeICQMessage(L"Away"), -3);
     ASSERT_EQ(write.Seen().size(), 2u);
-    EXPECT_TRUE(IsReport(write.Seen()[1], L"ChangeICQMessage", L"RegSetValueEx", ERROR_KEY_DELETED));
+    EXPECT_TRUE(IsReport(write.Seen()[1], "dialogs/default_message.cpp", L"ChangeICQMessage", L"RegSetValueEx", ERROR_KEY_DELETED));
 
     // The dialog cannot be shown: nothing is written.
     ImportPatch dialogs("user32.dll", "DialogBoxParamW", NoDialog);
@@ -137,7 +137,7 @@ TEST_F(Messages, FailuresAreReported)
     Store(L"AwayStatusText", Written("a").data);
     EXPECT_EQ(ChangeICQMessage(L"Away"), -4);
     ASSERT_EQ(shown.Seen().size(), 1u);
-    EXPECT_TRUE(IsReport(shown.Seen()[0], L"ChangeICQMessage", L"DialogBoxParamW", ERROR_NOT_ENOUGH_MEMORY));
+    EXPECT_TRUE(IsReport(shown.Seen()[0], "dialogs/default_message.cpp", L"ChangeICQMessage", L"DialogBoxParamW", ERROR_NOT_ENOUGH_MEMORY));
     EXPECT_EQ(Stored(L"AwayStatusText"), Written("a"));
 }
 

@@ -65,7 +65,7 @@ TEST_F(Store, SortIsStableAndUnsigned)
     robot.Then(Press(IDOK)); // the missing LineNumber is reported
     EXPECT_EQ(Load(), 0);
     ASSERT_EQ(robot.Seen().size(), 1u);
-    EXPECT_TRUE(IsReport(robot.Seen()[0], L"LoadAll", L"RegQueryValueEx(\"LineNumber\")", ERROR_FILE_NOT_FOUND));
+    EXPECT_TRUE(IsReport(robot.Seen()[0], "store/status_store.cpp", L"LoadAll", L"RegQueryValueEx(\"LineNumber\")", ERROR_FILE_NOT_FOUND));
     EXPECT_EQ(Icons(), (std::vector<int>{20, 12, 3, 4, 9}));
 }
 
@@ -76,9 +76,9 @@ TEST_F(Store, MissingValuesAreReportedAndTheRecordStays)
     robot.Then(Press(IDOK)).Then(Press(IDOK)).Then(Press(IDOK));
     EXPECT_EQ(Load(), 0);
     ASSERT_EQ(robot.Seen().size(), 3u);
-    EXPECT_TRUE(IsReport(robot.Seen()[0], L"LoadAll", L"RegQueryValueEx(\"Description\")", 2));
-    EXPECT_TRUE(IsReport(robot.Seen()[1], L"LoadAll", L"RegQueryValueEx(\"LineNumber\")", 2));
-    EXPECT_TRUE(IsReport(robot.Seen()[2], L"LoadAll", L"RegQueryValueEx(\"On\")", 2));
+    EXPECT_TRUE(IsReport(robot.Seen()[0], "store/status_store.cpp", L"LoadAll", L"RegQueryValueEx(\"Description\")", 2));
+    EXPECT_TRUE(IsReport(robot.Seen()[1], "store/status_store.cpp", L"LoadAll", L"RegQueryValueEx(\"LineNumber\")", 2));
+    EXPECT_TRUE(IsReport(robot.Seen()[2], "store/status_store.cpp", L"LoadAll", L"RegQueryValueEx(\"On\")", 2));
     for (const Shown &report : robot.Seen())
         EXPECT_TRUE(ReportsLineOf(report, "store/status_store.cpp", "RegQueryValueExA("));
     ASSERT_EQ(list.size(), 1u);
@@ -104,7 +104,7 @@ TEST_F(Store, FailedCloseIsReportedAndTheLoadGoesOn)
     EXPECT_EQ(Load(), 0);
     ASSERT_EQ(robot.Seen().size(), 2u);
     for (const Shown &report : robot.Seen())
-        EXPECT_TRUE(IsReport(report, L"LoadAll", L"RegCloseKey", ERROR_INVALID_HANDLE));
+        EXPECT_TRUE(IsReport(report, "store/status_store.cpp", L"LoadAll", L"RegCloseKey", ERROR_INVALID_HANDLE));
     EXPECT_EQ(Icons(), (std::vector<int>{5, 6}));
 }
 
@@ -122,7 +122,7 @@ TEST_F(Store, OddValuesLoadSafely)
     robot.Then(Press(IDOK));
     EXPECT_EQ(Load(), 0);
     ASSERT_EQ(robot.Seen().size(), 1u);
-    EXPECT_TRUE(IsReport(robot.Seen()[0], L"LoadAll", L"RegQueryValueEx(\"On\")", ERROR_MORE_DATA));
+    EXPECT_TRUE(IsReport(robot.Seen()[0], "store/status_store.cpp", L"LoadAll", L"RegQueryValueEx(\"On\")", ERROR_MORE_DATA));
 
     ASSERT_EQ(Icons(), (std::vector<int>{1, 2}));
     EXPECT_STREQ(list[0].Description, L"konec");
@@ -147,8 +147,8 @@ TEST_F(Store, OverlongTextsAreReportedAndCutWhole)
     robot.Then(Press(IDOK)).Then(Press(IDOK));
     EXPECT_EQ(Load(), 0);
     ASSERT_EQ(robot.Seen().size(), 2u);
-    EXPECT_TRUE(IsReport(robot.Seen()[0], L"LoadAll", L"RegQueryValueEx(\"Description\")", ERROR_MORE_DATA));
-    EXPECT_TRUE(IsReport(robot.Seen()[1], L"LoadAll", L"RegQueryValueEx(\"Name\")", ERROR_MORE_DATA));
+    EXPECT_TRUE(IsReport(robot.Seen()[0], "store/status_store.cpp", L"LoadAll", L"RegQueryValueEx(\"Description\")", ERROR_MORE_DATA));
+    EXPECT_TRUE(IsReport(robot.Seen()[1], "store/status_store.cpp", L"LoadAll", L"RegQueryValueEx(\"Name\")", ERROR_MORE_DATA));
     ASSERT_EQ(list.size(), 1u);
     // The first 2048 bytes hold 682 whole euro signs; the field keeps them.
     EXPECT_EQ(std::wstring(list[0].Name), std::wstring(682, L'\x20AC'));
@@ -163,8 +163,8 @@ TEST_F(Store, OverlongTextsAreReportedAndCutWhole)
     again.Then(Press(IDOK)).Then(Press(IDOK)).Then(Press(IDOK)).Then(Press(IDOK));
     EXPECT_EQ(Load(), 0);
     ASSERT_EQ(again.Seen().size(), 4u);
-    EXPECT_TRUE(IsReport(again.Seen()[2], L"LoadAll", L"RegQueryValueEx(\"Description\")", ERROR_MORE_DATA));
-    EXPECT_TRUE(IsReport(again.Seen()[3], L"LoadAll", L"RegQueryValueEx(\"Name\")", ERROR_MORE_DATA));
+    EXPECT_TRUE(IsReport(again.Seen()[2], "store/status_store.cpp", L"LoadAll", L"RegQueryValueEx(\"Description\")", ERROR_MORE_DATA));
+    EXPECT_TRUE(IsReport(again.Seen()[3], "store/status_store.cpp", L"LoadAll", L"RegQueryValueEx(\"Name\")", ERROR_MORE_DATA));
     ASSERT_EQ(Icons(), (std::vector<int>{3, 4}));
     EXPECT_EQ(std::wstring(list[0].Name), std::wstring(682, L'\x20AC'));
     EXPECT_STREQ(list[1].Name, L"");
@@ -259,8 +259,8 @@ TEST_F(Store, MissingListKeyIsReportedOnce)
     EXPECT_EQ(Load(), -1);
     ASSERT_EQ(robot.Seen().size(), 2u);
     const wchar_t *open = L"RegOpenKeyExW(\"..\\\\ICQ\\\\..\\\\CustomStatusList\")";
-    EXPECT_TRUE(IsReport(robot.Seen()[0], L"SaveAll", open, ERROR_FILE_NOT_FOUND));
-    EXPECT_TRUE(IsReport(robot.Seen()[1], L"LoadAll", open, ERROR_FILE_NOT_FOUND));
+    EXPECT_TRUE(IsReport(robot.Seen()[0], "store/status_store.cpp", L"SaveAll", open, ERROR_FILE_NOT_FOUND));
+    EXPECT_TRUE(IsReport(robot.Seen()[1], "store/status_store.cpp", L"LoadAll", open, ERROR_FILE_NOT_FOUND));
     EXPECT_TRUE(list.empty());
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, List())) << "nothing is created";
 }
@@ -278,12 +278,12 @@ TEST_F(Store, FailedWritesAreReportedAndTheSaveGoesOn)
         robot.Then(Press(IDOK));
     EXPECT_EQ(Save(), 0);
     ASSERT_EQ(robot.Seen().size(), 6u);
-    EXPECT_TRUE(IsReport(robot.Seen()[0], L"SaveAll", L"RegCreateKeyEx", ERROR_CHILD_MUST_BE_VOLATILE));
-    EXPECT_TRUE(IsReport(robot.Seen()[1], L"SaveAll", L"RegSetValueEx(\"Description\")", ERROR_INVALID_HANDLE));
-    EXPECT_TRUE(IsReport(robot.Seen()[2], L"SaveAll", L"RegSetValueEx(\"LineNumber\")", ERROR_INVALID_HANDLE));
-    EXPECT_TRUE(IsReport(robot.Seen()[3], L"SaveAll", L"RegSetValueEx(\"Name\")", ERROR_INVALID_HANDLE));
-    EXPECT_TRUE(IsReport(robot.Seen()[4], L"SaveAll", L"RegSetValueEx(\"On\")", ERROR_INVALID_HANDLE));
-    EXPECT_TRUE(IsReport(robot.Seen()[5], L"SaveAll", L"RegCloseKey", ERROR_INVALID_HANDLE));
+    EXPECT_TRUE(IsReport(robot.Seen()[0], "store/status_store.cpp", L"SaveAll", L"RegCreateKeyEx", ERROR_CHILD_MUST_BE_VOLATILE));
+    EXPECT_TRUE(IsReport(robot.Seen()[1], "store/status_store.cpp", L"SaveAll", L"RegSetValueEx(\"Description\")", ERROR_INVALID_HANDLE));
+    EXPECT_TRUE(IsReport(robot.Seen()[2], "store/status_store.cpp", L"SaveAll", L"RegSetValueEx(\"LineNumber\")", ERROR_INVALID_HANDLE));
+    EXPECT_TRUE(IsReport(robot.Seen()[3], "store/status_store.cpp", L"SaveAll", L"RegSetValueEx(\"Name\")", ERROR_INVALID_HANDLE));
+    EXPECT_TRUE(IsReport(robot.Seen()[4], "store/status_store.cpp", L"SaveAll", L"RegSetValueEx(\"On\")", ERROR_INVALID_HANDLE));
+    EXPECT_TRUE(IsReport(robot.Seen()[5], "store/status_store.cpp", L"SaveAll", L"RegCloseKey", ERROR_INVALID_HANDLE));
     const char *calls[] = {"RegCreateKeyExW(", "RegSetValueExW(sub, L\"Description\"", "RegSetValueExW(sub, L\"LineNumber\"",
                            "RegSetValueExW(sub, L\"Name\"", "RegSetValueExW(sub, L\"On\"", "RegCloseKey(sub)"};
     for (size_t i = 0; i < 6; i++)

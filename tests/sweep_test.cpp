@@ -198,6 +198,17 @@ static void Put(HKEY key, const wchar_t *name, const Input &value)
               ERROR_SUCCESS);
 }
 
+// The bytes a read of the program's kind (RegQueryValueExA) gets of a
+// string-typed value, with room for all of them.
+static std::string ReadAsAnsi(HKEY key, const char *name, size_t size)
+{
+    std::string bytes(2 * size + 16, '\0');
+    DWORD length = (DWORD)bytes.size();
+    EXPECT_EQ(RegQueryValueExA(key, name, NULL, NULL, (BYTE *)&bytes[0], &length), ERROR_SUCCESS) << name;
+    bytes.resize(std::min<size_t>(length, bytes.size()));
+    return bytes;
+}
+
 static Input Stored(HKEY key, const wchar_t *name)
 {
     Input value;
@@ -313,18 +324,22 @@ protected:
     Sweep() : TestBed(L"123456") {}
 };
 
-// What the load must make of text value input: empty when the value is too
-// long to read again (more than LongestValue bytes); exactly its text when
-// the value fits the read or is valid UTF-8 (a missing value: empty), else
-// a beginning of what the whole value reads as.
-static void CheckText(const wchar_t *field, const Slot &slot, const Input &input, const std::string &where)
+// What the load must make of text value input (of a string-typed one, of
+// ansi: what a read gets of it, converted to the ANSI code page): empty when
+// the value is too long to read again (more than LongestValue bytes);
+// exactly its text when the value fits the read or is valid UTF-8 (a
+// missing value: empty), else a beginning of what the whole value reads as.
+static void CheckText(const wchar_t *field, const Slot &slot, const Input &input, const std::string &ansi,
+                      const std::string &where)
 {
     size_t length = wcsnlen(field, slot.field);
     ASSERT_LT(length, slot.field) << where << ": not terminated inside the field";
     std::wstring text(field, length);
     EXPECT_TRUE(PairsWhole(text)) << where;
+    // A string-typed value reaches the load as its ANSI bytes: the load must
+    // make of them what it makes of a binary value of those bytes.
     if (input.present && IsStringType(input.type))
-        return;
+        return CheckText(field, slot, {true, REG_BINARY, ansi}, ansi, where + " (as ANSI)");
     if (input.data.size() > LongestValue) {
         EXPECT_EQ(length, 0u) << where << ": a value too long to read whole";
     } else if (input.data.size() <= slot.capacity || IsValidUtf8(input.data)) {
@@ -391,6 +406,7 @@ TEST_F(Sweep, StatusesLoadAndSaveWhateverTheRegistryHolds)
         previous = icons;
 
         std::map<int, std::array<Input, 4>> fed;
+        std::map<int, std::array<std::string, 4>> ansi; // what a read gets of the string-typed ones
         std::map<int, std::array<LONG, 4>> read;               // the status each read must get
         std::vector<std::pair<const wchar_t *, LONG>> reports; // in the order the load reads
         for (int icon : icons) {
@@ -414,8 +430,11 @@ TEST_F(Sweep, StatusesLoadAndSaveWhateverTheRegistryHolds)
                     input = Benign(Slots[s]);
                 }
                 Put(sub, Slots[s].name, input);
-                if (IsStringType(input.type))
+                if (IsStringType(input.type)) {
                     input = Stored(sub, Slots[s].name);
+                    if (input.present)
+                        ansi[icon][s] = ReadAsAnsi(sub, Narrow(Slots[s].name).c_str(), input.data.size());
+                }
                 fed[icon][s] = input;
                 LONG status = input.present ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
                 if (input.present && IsStringType(input.type)) {
@@ -447,7 +466,7 @@ TEST_F(Sweep, StatusesLoadAndSaveWhateverTheRegistryHolds)
                 ASSERT_EQ(ReadStatusList(L"123456", first), 0) << where;
             ASSERT_EQ(robot.Seen().size(), reports.size()) << where;
             for (size_t i = 0; i < reports.size(); i++)
-                EXPECT_TRUE(IsReport(robot.Seen()[i], L"LoadAll", reports[i].first,
+                EXPECT_TRUE(IsReport(robot.Seen()[i], "store/status_store.cpp", L"LoadAll", reports[i].first,
                                      reports[i].second)) << where << " report " << i;
             reportsSeen += (int)reports.size();
         }
@@ -466,16 +485,16 @@ TEST_F(Sweep, StatusesLoadAndSaveWhateverTheRegistryHolds)
                             (before.LineNumber == record.LineNumber && before.IconIndex < record.IconIndex)) << at;
             }
             const std::array<Input, 4> &in = fed[record.IconIndex];
-            CheckText(record.Description, Slots[0], in[0], at + " Description type " + std::to_string(in[0].type) +
+            CheckText(record.Description, Slots[0], in[0], ansi[record.IconIndex][0], at + " Description type " + std::to_string(in[0].type) +
                                                             " size " + std::to_string(in[0].data.size()));
-            CheckText(record.Name, Slots[2], in[2], at + " Name type " + std::to_string(in[2].type) +
+            CheckText(record.Name, Slots[2], in[2], ansi[record.IconIndex][2], at + " Name type " + std::to_string(in[2].type) +
                                                      " size " + std::to_string(in[2].data.size()));
             for (int s : {1, 3}) {
                 DWORD expected = 0, got = s == 1 ? record.LineNumber : record.On;
-                if (IsStringType(in[s].type) && read[record.IconIndex][s] == ERROR_SUCCESS)
-                    continue; // converted to the ANSI code page by the read
+                // A string-typed number is read converted to the ANSI code page.
+                const std::string &bytes = IsStringType(in[s].type) ? ansi[record.IconIndex][s] : in[s].data;
                 if (read[record.IconIndex][s] == ERROR_SUCCESS)
-                    memcpy(&expected, in[s].data.data(), in[s].data.size());
+                    memcpy(&expected, bytes.data(), std::min<size_t>(bytes.size(), 4));
                 EXPECT_EQ(got, expected) << at << " " << Narrow(Slots[s].name);
             }
         }
@@ -534,7 +553,7 @@ TEST_F(Sweep, StatusesLoadAndSaveWhateverTheRegistryHolds)
             ASSERT_EQ(ReadStatusList(L"123456", second), 0) << where;
             ASSERT_EQ(robot.Seen().size(), cuts.size()) << where;
             for (size_t i = 0; i < cuts.size(); i++)
-                EXPECT_TRUE(IsReport(robot.Seen()[i], L"LoadAll", cuts[i].first, cuts[i].second)) << where;
+                EXPECT_TRUE(IsReport(robot.Seen()[i], "store/status_store.cpp", L"LoadAll", cuts[i].first, cuts[i].second)) << where;
             reportsSeen += (int)cuts.size();
         }
         ASSERT_EQ(second->Count, first->Count) << where;
@@ -750,7 +769,7 @@ TEST_F(Sweep, DefaultMessageShowsAtMostItsFieldOrIsReported)
         ASSERT_EQ(robot.Seen().size(), 1u) << what;
         if (!stored.present || stored.data.size() > 8192) {
             EXPECT_EQ(result, -2) << what;
-            EXPECT_TRUE(IsReport(robot.Seen()[0], L"ChangeICQMessage", L"RegQueryValueEx",
+            EXPECT_TRUE(IsReport(robot.Seen()[0], "dialogs/default_message.cpp", L"ChangeICQMessage", L"RegQueryValueEx",
                                  stored.present ? ERROR_MORE_DATA : ERROR_FILE_NOT_FOUND)) << what;
         } else {
             EXPECT_EQ(result, 0) << what;

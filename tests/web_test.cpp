@@ -189,6 +189,8 @@ TEST_F(Web, UnusableBrowserCommandsStartNothing)
     EXPECT_EQ(OpenInBrowser(L"u"), -1);
     std::wstring exact = stub + L" %1 ";
     exact.resize(260, L'y');
+    put(utf16(stub + L" %1") + "a", REG_SZ); // ends in half a character
+    EXPECT_EQ(OpenInBrowser(L"u"), -1);
     put(utf16(exact), REG_SZ); // 520 bytes, no terminator
     wcscpy(buffer, L"C:\\earlier.exe %1");
     EXPECT_EQ(ReadBrowserCommand(buffer), -2);

@@ -147,20 +147,83 @@ std::wstring ReportText(const std::wstring &procedure, const std::wstring &comma
            L"Popis chyby: " + description;
 }
 
-::testing::AssertionResult IsReport(const Shown &shown, const std::wstring &procedure,
-                                    const std::wstring &command, int code)
+// Line number of a file of the program's sources, counted from 1; empty
+// past its end.
+static std::string SourceLine(const char *file, size_t number)
+{
+    // Wine shows the Linux file system as drive Z:.
+    std::istringstream source(ReadFileBytes(L"Z:" + Widen(ORBELAN_SOURCE_DIR) + L"/" + Widen(file)));
+    std::string text;
+    for (size_t n = 0; n < number && std::getline(source, text); n++)
+        ;
+    return source ? text : std::string();
+}
+
+// The name under which the program's texts define procedure
+// ("TXT_PROC_LOAD" for L"LoadAll"), or empty.
+static std::string ProcedureConstant(const std::wstring &procedure)
+{
+    std::string texts = ReadFileBytes(L"Z:" + Widen(ORBELAN_SOURCE_DIR) + L"/res/texts.h");
+    std::smatch found;
+    std::regex definition("#define (TXT_PROC_[A-Z_]+) L\"" + Narrow(procedure) + "\"");
+    return std::regex_search(texts, found, definition) ? found[1].str() : std::string();
+}
+
+// The coverage check asks which of the program's report calls a test has
+// asserted: where ORBELAN_REPORT_TALLY names a folder, each one checked
+// here leaves an empty file named by its source file and line there. Test
+// programs running side by side each make their own files (one that is
+// there already is made again, unchanged): none waits for another.
+static void TallyReport(const char *file, size_t line)
+{
+    wchar_t folder[MAX_PATH];
+    DWORD length = GetEnvironmentVariableW(L"ORBELAN_REPORT_TALLY", folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return;
+    std::wstring name = Widen(file);
+    std::replace(name.begin(), name.end(), L'/', L'~');
+    std::wstring path = std::wstring(folder) + L"\\" + name + L"~" + std::to_wstring(line);
+    HANDLE entry = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, NULL);
+    EXPECT_TRUE(entry != INVALID_HANDLE_VALUE) << "the report tally cannot be written: " << Narrow(path);
+    if (entry != INVALID_HANDLE_VALUE)
+        CloseHandle(entry);
+}
+
+::testing::AssertionResult IsReportText(const Shown &shown, const std::wstring &procedure,
+                                        const std::wstring &command, int code)
 {
     // The line number depends on the source's layout: any positive number.
     std::wstring text = std::regex_replace(shown.text, std::wregex(L"\nŘádek: [1-9][0-9]*\n"), L"\nŘádek: #\n");
     std::wstring expected = ReportText(procedure, command, code);
     std::vector<int> buttons = shown.buttons;
     std::sort(buttons.begin(), buttons.end());
-    if (text == expected && shown.caption == L"Orbelan!" && shown.icon == L"error" &&
-        buttons == std::vector<int>{IDOK, IDCANCEL})
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "not a report with OK and Cancel: \"" << Narrow(shown.caption) << "\", "
-                                         << Narrow(shown.icon) << ", " << buttons.size() << " buttons, the text\n"
-                                         << Narrow(shown.text) << "\nexpected:\n" << Narrow(expected);
+    if (text != expected || shown.caption != L"Orbelan!" || shown.icon != L"error" ||
+        buttons != std::vector<int>{IDOK, IDCANCEL})
+        return ::testing::AssertionFailure() << "not a report with OK and Cancel: \"" << Narrow(shown.caption)
+                                             << "\", " << Narrow(shown.icon) << ", " << buttons.size()
+                                             << " buttons, the text\n" << Narrow(shown.text) << "\nexpected:\n"
+                                             << Narrow(expected);
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult IsReport(const Shown &shown, const char *file, const std::wstring &procedure,
+                                    const std::wstring &command, int code)
+{
+    ::testing::AssertionResult shownRight = IsReportText(shown, procedure, command, code);
+    if (!shownRight)
+        return shownRight;
+    // The line it names is a report call of this procedure in file.
+    std::wsmatch found;
+    std::regex_search(shown.text, found, std::wregex(L"\nŘádek: ([0-9]+)\n"));
+    size_t line = std::stoul(found[1].str());
+    std::string call = SourceLine(file, line), constant = ProcedureConstant(procedure);
+    if (constant.empty() || call.find("REPORT_IF_") == std::string::npos ||
+        call.find("(" + constant + ",") == std::string::npos)
+        return ::testing::AssertionFailure() << file << ":" << line << " is no report call of " << Narrow(procedure)
+                                             << ": " << call;
+    TallyReport(file, line);
+    return ::testing::AssertionSuccess();
 }
 
 // The start address of a thread, as NtQueryInformationThread reports it.
@@ -202,13 +265,7 @@ int WaitForVersionChecks(DWORD milliseconds)
     if (!std::regex_search(shown.text, found, std::wregex(L"\nŘádek: ([0-9]+)\n")))
         return ::testing::AssertionFailure() << "no line number in " << Narrow(shown.text);
     size_t line = std::stoul(found[1].str());
-    // Wine shows the Linux file system as drive Z:.
-    std::istringstream source(ReadFileBytes(L"Z:" + Widen(ORBELAN_SOURCE_DIR) + L"/" + Widen(file)));
-    std::string text;
-    for (size_t n = 0; n < line && std::getline(source, text); n++)
-        ;
-    if (!source)
-        return ::testing::AssertionFailure() << file << " has no line " << line;
+    std::string text = SourceLine(file, line);
     if (text.find(call) == std::string::npos)
         return ::testing::AssertionFailure() << file << ":" << line << " is not the call of " << call << ": " << text;
     return ::testing::AssertionSuccess();

@@ -301,7 +301,12 @@ std::wstring ReportText(const std::wstring &procedure, const std::wstring &comma
                         const wchar_t *homePage = nullptr);
 // Checks a recorded error report: text (any line number), caption, icon and
 // buttons.
-::testing::AssertionResult IsReport(const Shown &shown, const std::wstring &procedure,
+::testing::AssertionResult IsReportText(const Shown &shown, const std::wstring &procedure,
+                                        const std::wstring &command, int code);
+// The same, and that the line it names is a report call of its procedure in
+// file, a source file of the program ("store/status_store.cpp"). In the
+// coverage build it tallies that call as reached.
+::testing::AssertionResult IsReport(const Shown &shown, const char *file, const std::wstring &procedure,
                                     const std::wstring &command, int code);
 // Checks that the line a report names is a call of call in a source file of
 // the program ("store/status_store.cpp").

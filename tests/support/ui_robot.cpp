@@ -35,33 +35,6 @@ bool Shown::HasControl(int id) const
     return std::any_of(controls.begin(), controls.end(), [&](const Control &c) { return c.id == id; });
 }
 
-// The coverage check asks which report of the program the tests have seen:
-// where ORBELAN_REPORT_TALLY names a file, every error report read here adds
-// its procedure and line to it.
-static void TallyReport(const std::wstring &text)
-{
-    wchar_t path[MAX_PATH];
-    DWORD length = GetEnvironmentVariableW(L"ORBELAN_REPORT_TALLY", path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH || text.rfind(L"Chyba aplikace!\n", 0) != 0)
-        return;
-    const std::wstring procedureLabel = L"\nChybující Funkce: ", lineLabel = L"\nŘádek: ";
-    size_t procedure = text.find(procedureLabel), line = text.find(lineLabel);
-    if (procedure == std::wstring::npos || line == std::wstring::npos)
-        return;
-    procedure += procedureLabel.size();
-    line += lineLabel.size();
-    std::string entry = Narrow(text.substr(procedure, text.find(L"()\n", procedure) - procedure)) + "\t" +
-                        Narrow(text.substr(line, text.find(L'\n', line) - line)) + "\n";
-    // Several test programs may add at once: each line is one appending write.
-    HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return;
-    DWORD written;
-    WriteFile(file, entry.data(), (DWORD)entry.size(), &written, NULL);
-    CloseHandle(file);
-}
-
 Shown Describe(HWND window)
 {
     Shown shown;
@@ -85,7 +58,6 @@ Shown Describe(HWND window)
                 shown.text = control.text;
         }
     }
-    TallyReport(shown.text);
     return shown;
 }
 
