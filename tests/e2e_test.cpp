@@ -379,40 +379,49 @@ static ChildProcedure fetchVersion(L"fetch-version", FetchVersion);
 // machinery loads by name (urlmon imports wininet) is never loaded: the
 // program looks for such DLLs in the system folder only. Wine would load
 // its own wininet in place of any file of that name; a native-first load
-// order for wininet, for the two programs of the test, makes it load the
-// file it finds, as Windows does.
+// order for wininet, for the programs of the test, makes it load the file
+// it finds, as Windows does. The control, this test program calling the
+// same download under either name, shows that the planted file is loaded
+// where the search is not limited; the program's own check is seen to
+// download (the server answers it), so its download machinery did load.
 TEST_F(EndToEnd, DllBesideTheProgramIsNotLoaded)
 {
-    std::wstring planted = programFolder.File(L"wininet.dll"), loaded = planted + L".loaded";
-    ASSERT_TRUE(CopyFileW(WinePath(PLANTED_LIBRARY).c_str(), planted.c_str(), FALSE));
-    for (const wchar_t *program : {L"unlimited.exe", L"Orbelan.exe"})
+    const wchar_t *const names[] = {L"unlimited.exe", L"Orbelan.exe"};
+    for (const wchar_t *program : names)
         PutKey(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\" + std::wstring(program) + L"\\DllOverrides",
                {{L"wininet", Sz(L"native,builtin")}});
 
-    // Without the limit the planted DLL is loaded: the test can tell.
-    std::wstring unlimited = programFolder.File(L"unlimited.exe");
-    ASSERT_TRUE(CopyFileW(TestProgram().c_str(), unlimited.c_str(), FALSE));
-    Process other;
-    ASSERT_TRUE(other.Start(unlimited, programFolder.Path(), ChildArgument(L"fetch-version")));
-    EXPECT_EQ(other.Wait(20000), 0u);
-    EXPECT_TRUE(FileExists(loaded)) << "not loaded even where the search is not limited";
-    DeleteFileW(loaded.c_str());
+    for (const wchar_t *name : names) {
+        SCOPED_TRACE(Narrow(name));
+        TempFolder controlFolder;
+        std::wstring control = controlFolder.File(name), loaded = controlFolder.File(L"wininet.dll.loaded");
+        ASSERT_TRUE(CopyFileW(WinePath(PLANTED_LIBRARY).c_str(), controlFolder.File(L"wininet.dll").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileW(TestProgram().c_str(), control.c_str(), FALSE));
+        Process other;
+        ASSERT_TRUE(other.Start(control, controlFolder.Path(), ChildArgument(L"fetch-version")));
+        EXPECT_EQ(other.Wait(20000), 0u);
+        EXPECT_TRUE(FileExists(loaded)) << "not loaded even where the search is not limited";
+    }
 
-    // The program's version check has ended once it has logged its failure.
-    Account(L"555555", {});
-    WritePrivateProfileStringW(L"ICQ", L"UIN", L"555555", Ini().c_str());
+    std::wstring planted = programFolder.File(L"wininet.dll"), loaded = planted + L".loaded";
+    ASSERT_TRUE(CopyFileW(WinePath(PLANTED_LIBRARY).c_str(), planted.c_str(), FALSE));
+    ASSERT_NO_FATAL_FAILURE(UseLocalSiteBuild());
+    WritePrivateProfileStringW(L"Infos", L"3", L"1", Ini().c_str());
+    WebServer site(ORBELAN_LOCAL_SITE_PORT);
+    site.Serve(L"version.txt", std::to_string(ORBELAN_PROGRAM_VERSION) + "\r\n");
     ASSERT_NO_FATAL_FAILURE(Start(programFolder.Path()));
     HWND main = MainWindow();
     ASSERT_TRUE(main != NULL);
-    auto checked = [this] {
-        return ReadFileBytes(programFolder.File(L"EVENTS.Kvt")).find("]: Connection to server failed\r\n") !=
-               std::string::npos;
+    auto asked = [&site] {
+        std::vector<std::string> requests = site.Requests();
+        return std::find(requests.begin(), requests.end(), "200 /version.txt") != requests.end();
     };
-    EXPECT_TRUE(WaitUntil(checked, 30000)) << "the version check did not end";
+    EXPECT_TRUE(WaitUntil(asked, 30000)) << "the version check did not download";
+    Sleep(500); // the check reads and deletes its copy, then ends
     PostClick(main, IDCANCEL);
     EXPECT_EQ(program.Wait(10000), 0u);
-    EXPECT_FALSE(FileExists(loaded));
-    for (const wchar_t *program : {L"unlimited.exe", L"Orbelan.exe"})
+    EXPECT_FALSE(FileExists(loaded)) << "the planted DLL was loaded";
+    for (const wchar_t *program : names)
         RegDeleteTreeW(HKEY_CURRENT_USER, (L"Software\\Wine\\AppDefaults\\" + std::wstring(program)).c_str());
 }
 
@@ -483,6 +492,7 @@ TEST_F(EndToEnd, NewVersionQuestionShowsInFrontOfTheMainWindow)
             ASSERT_TRUE(notice != NULL) << "no notice 107";
             EXPECT_EQ(program.Windows(), std::vector<HWND>{notice}) << "the question came before the main window";
             PostClick(notice, IDOK);
+            ASSERT_TRUE(WaitUntil([notice] { return !IsWindow(notice); }, 10000)) << "notice 107 stayed";
         }
         HWND question = WaitFor([&](const Shown &shown) { return isQuestion(shown) || shown.HasControl(IDC_NOTICE_TITLE); });
         ASSERT_TRUE(question != NULL) << "no question";

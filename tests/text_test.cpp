@@ -125,6 +125,8 @@ TEST(TextHelpers, TextToUtf8CutsAtCharacterBoundary)
     char small[6];
     EXPECT_EQ(TextToUtf8(L"ab\xD83D\xDE00", small, 6), 2u);
     EXPECT_STREQ(small, "ab");
+    EXPECT_EQ(TextToUtf8(L"\x20AC", small, 3), 0u) << "not even the first character fits";
+    EXPECT_EQ(small[0], 0);
     char fits[7];
     EXPECT_EQ(TextToUtf8(L"ab\xD83D\xDE00", fits, 7), 6u);
 
