@@ -129,7 +129,7 @@ size_t Utf8ToText(const char *bytes, size_t len, wchar_t *out, size_t cap)
 static size_t Utf8Prefix(const wchar_t *text, size_t room, size_t *bytes)
 {
     size_t units = 0, taken = 0;
-    while (text[units] && units < INT_MAX - 1) {
+    while (units < INT_MAX - 1 && text[units]) {
         unsigned c = text[units];
         size_t span = 1, size = 3;
         if (c < 0x80)

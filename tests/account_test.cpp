@@ -106,6 +106,8 @@ TEST(InputBoxTemplate, LaidOutFieldByField)
     EXPECT_EQ(read.at, size);
 }
 
+static HGLOBAL WINAPI NoGlobalMemory(UINT, SIZE_T) { return NULL; }
+
 TEST(InputBoxTemplate, NeverWritesPastItsBlock)
 {
     // Texts far beyond what a 1024-byte block holds, and a text buffer
@@ -125,6 +127,12 @@ TEST(InputBoxTemplate, NeverWritesPastItsBlock)
     BuildInputBoxTemplate(&params, block.data(), size);
     std::wstring whole((const wchar_t *)block.data(), size / 2);
     EXPECT_NE(whole.find(std::wstring(L"123") + L'\0'), std::wstring::npos) << "only capacity - 1 units are read";
+
+    {
+        // Without the memory for its template no box comes up.
+        ImportPatch noMemory("kernel32.dll", "GlobalAlloc", &NoGlobalMemory);
+        EXPECT_EQ(InputBox(&params), -2);
+    }
 
     // And the box itself shows such texts.
     UiRobot robot;

@@ -73,6 +73,8 @@ TEST(TextHelpers, TemplateFillsOnlyPercentS)
     EXPECT_TRUE(cut.FenceIntact());
 }
 
+static LPVOID WINAPI NoHeap(HANDLE, DWORD, SIZE_T) { return NULL; }
+
 TEST(TextHelpers, Utf8ToTextConvertsCutsAndReplaces)
 {
     const std::string czech = "P\xC5\x99\xC3\xADli\xC5\xA1"; // Příliš, 9 bytes
@@ -95,13 +97,18 @@ TEST(TextHelpers, Utf8ToTextConvertsCutsAndReplaces)
     EXPECT_EQ(Utf8ToText(emoji.data(), emoji.size(), field.data(), 5), 3u);
     EXPECT_EQ(field.Text(), L"abc");
     EXPECT_TRUE(field.FenceIntact());
+    {
+        // A text longer than its field is decoded in memory of its own;
+        // without it the field stays empty, and terminated.
+        ImportPatch noMemory("kernel32.dll", "HeapAlloc", &NoHeap);
+        EXPECT_EQ(Utf8ToText(emoji.data(), emoji.size(), field.data(), 5), 0u);
+        EXPECT_EQ(field.Text(), L"");
+    }
 
     Fenced empty(4);
     EXPECT_EQ(Utf8ToText("", 0, empty.data(), 4), 0u);
     EXPECT_EQ(empty.Text(), L"");
 }
-
-static LPVOID WINAPI NoHeap(HANDLE, DWORD, SIZE_T) { return NULL; }
 
 TEST(TextHelpers, TextToUtf8CutsAtCharacterBoundary)
 {

@@ -74,6 +74,7 @@ static HRESULT STDMETHODCALLTYPE WatchOnStartBinding(IBindStatusCallback *, DWOR
 static HRESULT STDMETHODCALLTYPE WatchGetPriority(IBindStatusCallback *, LONG *) { return E_NOTIMPL; }
 static HRESULT STDMETHODCALLTYPE WatchOnLowResource(IBindStatusCallback *, DWORD) { return S_OK; }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the system's OnProgress signature
 static HRESULT STDMETHODCALLTYPE WatchOnProgress(IBindStatusCallback *, ULONG progress, ULONG progressMax,
                                                  ULONG status, LPCWSTR)
 {
