@@ -6,7 +6,7 @@
 #   section both writable and executable, the stack protector, and a
 #   manifest for the X86 common controls 6.0 without trustInfo, each
 #   printed as a line;
-# - at most 256 KiB (262144 bytes), its size printed in one line
+# - at most 200 KiB (204800 bytes), its size printed in one line
 #   "Orbelan.exe: N bytes (K KiB)";
 # - the program's own code calls nothing of the C++ run-time library;
 # - no build path inside;
@@ -88,7 +88,7 @@ echo "imports: system DLLs only: $(echo $dlls)"
 
 size=$(stat -c %s "$exe")
 echo "Orbelan.exe: $size bytes ($(awk -v n="$size" 'BEGIN { printf "%.1f", n / 1024 }') KiB)"
-[ "$size" -le 262144 ] || fail "Orbelan.exe is $size bytes, more than 262144 (256 KiB)"
+[ "$size" -le 204800 ] || fail "Orbelan.exe is $size bytes, more than 204800 (200 KiB)"
 
 # No operator new, no exception, no function of the std:: library: nothing
 # in the program can throw, and the C++ library (its terminate handler with
