@@ -470,7 +470,6 @@ TEST_F(EndToEnd, NewVersionQuestionShowsInFrontOfTheMainWindow)
     FormatVersion(next, nextText, ARRAYSIZE(nextText));
     const std::wstring asked =
         L"K dispozici je nová verze programu (" + std::wstring(nextText) + L"). Chcete ji stáhnout nyní?";
-    auto isQuestion = [](const Shown &shown) { return IsMessage(shown, L"K dispozici"); };
 
     for (int start = 1; start <= 20; start++) {
         const bool first = start > 10;
@@ -494,7 +493,9 @@ TEST_F(EndToEnd, NewVersionQuestionShowsInFrontOfTheMainWindow)
             PostClick(notice, IDOK);
             ASSERT_TRUE(WaitUntil([notice] { return !IsWindow(notice); }, 10000)) << "notice 107 stayed";
         }
-        HWND question = WaitFor([&](const Shown &shown) { return isQuestion(shown) || shown.HasControl(IDC_NOTICE_TITLE); });
+        HWND question = WaitFor([](const Shown &shown) {
+            return IsMessage(shown, L"K dispozici") || shown.HasControl(IDC_NOTICE_TITLE);
+        });
         ASSERT_TRUE(question != NULL) << "no question";
         Shown shown = Describe(question);
         ASSERT_EQ(shown.text, asked) << Narrow(shown.ControlText(IDC_NOTICE_TITLE));

@@ -159,6 +159,15 @@ static std::string SourceLine(const char *file, size_t number)
     return source ? text : std::string();
 }
 
+// The source line an error report names; 0 when it names none.
+static size_t ReportedLine(const Shown &shown)
+{
+    std::wsmatch found;
+    if (!std::regex_search(shown.text, found, std::wregex(L"\nŘádek: ([0-9]+)\n")))
+        return 0;
+    return std::stoul(found[1].str());
+}
+
 // The name under which the program's texts define procedure
 // ("TXT_PROC_LOAD" for L"LoadAll"), or empty.
 static std::string ProcedureConstant(const std::wstring &procedure)
@@ -214,9 +223,7 @@ static void TallyReport(const char *file, size_t line)
     if (!shownRight)
         return shownRight;
     // The line it names is a report call of this procedure in file.
-    std::wsmatch found;
-    std::regex_search(shown.text, found, std::wregex(L"\nŘádek: ([0-9]+)\n"));
-    size_t line = std::stoul(found[1].str());
+    size_t line = ReportedLine(shown);
     std::string call = SourceLine(file, line), constant = ProcedureConstant(procedure);
     if (constant.empty() || call.find("REPORT_IF_") == std::string::npos ||
         call.find("(" + constant + ",") == std::string::npos)
@@ -261,10 +268,9 @@ int WaitForVersionChecks(DWORD milliseconds)
 
 ::testing::AssertionResult ReportsLineOf(const Shown &shown, const char *file, const char *call)
 {
-    std::wsmatch found;
-    if (!std::regex_search(shown.text, found, std::wregex(L"\nŘádek: ([0-9]+)\n")))
+    size_t line = ReportedLine(shown);
+    if (line == 0)
         return ::testing::AssertionFailure() << "no line number in " << Narrow(shown.text);
-    size_t line = std::stoul(found[1].str());
     std::string text = SourceLine(file, line);
     if (text.find(call) == std::string::npos)
         return ::testing::AssertionFailure() << file << ":" << line << " is not the call of " << call << ": " << text;
