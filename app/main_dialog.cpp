@@ -66,6 +66,7 @@ int InitMainDialog()
     InsertColumn(list, 1, TXT_COLUMN_TEXT, L"cx1", 230);
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
     SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, (LPARAM)StatusImageList);
+    WatchStatusList(list);
 
     // At most 15 characters count. The value is read with room to spare: a
     // number stored in quotes (one with leading blanks) of 15 characters
@@ -127,6 +128,21 @@ static void OnCommand(HWND window, WORD command)
             FillStatusListView();
         }
         break;
+    case IDM_MOVE_UP:
+        MoveSelectedStatus(-1);
+        break;
+    case IDM_MOVE_DOWN:
+        MoveSelectedStatus(1);
+        break;
+    case IDM_EXPORT:
+        ExportStatuses();
+        break;
+    case IDM_IMPORT:
+        ImportStatuses(false);
+        break;
+    case IDM_RESTORE:
+        ImportStatuses(true);
+        break;
     case IDM_NA_MESSAGE: // its menu item stays greyed
         ChangeICQMessage(L"NA");
         break;
@@ -153,6 +169,8 @@ static void OnListNotify(const NMHDR *header)
         DeleteStatus();
     else if (header->code == NM_DBLCLK)
         EditStatus();
+    else if (header->code == LVN_BEGINDRAG)
+        BeginStatusDrag(header->hwndFrom, reinterpret_cast<const NMLISTVIEW *>(header)->iItem);
 }
 
 // The version check's outcome while it waits for the main window to show:
@@ -202,6 +220,10 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_NOTIFY:
         if (wParam == IDC_STATUS_LIST)
             OnListNotify(reinterpret_cast<const NMHDR *>(lParam));
+        break;
+    case WM_CONTEXTMENU:
+        if ((HWND)wParam == GetDlgItem(window, IDC_STATUS_LIST))
+            ShowStatusMenu((HWND)wParam, lParam);
         break;
     }
     return FALSE;

@@ -21,3 +21,11 @@ int InitMainDialog();
 // FillStatusListView (base/base.h) is defined there too.
 // Stores the widths of the two list columns as "cx0" and "cx1" of [List].
 void SaveColumnWidths();
+// Makes the list view move rows: Alt+Up and Alt+Down, and dragging a row
+// with the mouse (BeginStatusDrag, on the list's LVN_BEGINDRAG).
+void WatchStatusList(HWND list);
+void BeginStatusDrag(HWND list, int row);
+// The list's context menu at screen point at (WM_CONTEXTMENU's lParam; -1
+// from the keyboard: below the selected row). Its commands reach the main
+// window; those that cannot act are greyed.
+void ShowStatusMenu(HWND list, LPARAM at);

@@ -1,9 +1,13 @@
-// The main window's list view of statuses, and the shared image list of the
-// status icons it shows.
+// The main window's list view of statuses, the shared image list of the
+// status icons it shows, its context menu and the moves made in it with
+// the keyboard and the mouse.
 #include "app/main_dialog.h"
 
+#include "dialogs/dialogs.h"
 #include "resource.h"
 #include "store/status_store.h"
+
+#include <windowsx.h>
 
 // Loaded before WinMain runs. Not tested on purpose: without the image list
 // the rows simply show no icon. The list view destroys it together with
@@ -43,4 +47,155 @@ void SaveColumnWidths()
     int width1 = (int)SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0);
     WriteSettingInt(L"List", L"cx0", width0, SettingsPath);
     WriteSettingInt(L"List", L"cx1", width1, SettingsPath);
+}
+
+void SelectStatusRow(int row)
+{
+    HWND list = GetDlgItem(MainWindowHandle, IDC_STATUS_LIST);
+    LVITEMW item = {};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(list, LVM_SETITEMSTATE, row, (LPARAM)&item);
+    SendMessageW(list, LVM_SETSELECTIONMARK, 0, row);
+    SendMessageW(list, LVM_ENSUREVISIBLE, row, FALSE);
+}
+
+void ShowStatusMenu(HWND list, LPARAM at)
+{
+    POINT point = {GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+    if (at == -1) {
+        // From the keyboard: below the selected row, or at the list's corner.
+        RECT rect = {LVIR_BOUNDS, 0, 0, 0};
+        int row = SelectedRow();
+        if (row < 0 || !SendMessageW(list, LVM_GETITEMRECT, row, (LPARAM)&rect))
+            SetRectEmpty(&rect);
+        point.x = rect.left;
+        point.y = rect.bottom;
+        ClientToScreen(list, &point);
+    } else {
+        // A right click acts on the row under the mouse.
+        LVHITTESTINFO hit = {};
+        hit.pt = point;
+        ScreenToClient(list, &hit.pt);
+        int row = (int)SendMessageW(list, LVM_HITTEST, 0, (LPARAM)&hit);
+        if (row >= 0 && row < StatusList.Count)
+            SelectStatusRow(row);
+    }
+    // Edit and Delete act on the selection mark: it names the selected row.
+    int row = SelectedRow();
+    if (row >= 0)
+        SendMessageW(list, LVM_SETSELECTIONMARK, 0, row);
+
+    HMENU menu = LoadMenuW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDM_STATUS_MENU));
+    if (!menu)
+        return;
+    HMENU popup = GetSubMenu(menu, 0);
+    EnableMenuItem(popup, IDC_EDIT, row >= 0 ? MF_ENABLED : MF_GRAYED);
+    EnableMenuItem(popup, IDC_DELETE, row >= 0 ? MF_ENABLED : MF_GRAYED);
+    EnableMenuItem(popup, IDM_MOVE_UP, row > 0 ? MF_ENABLED : MF_GRAYED);
+    EnableMenuItem(popup, IDM_MOVE_DOWN, row >= 0 && row + 1 < StatusList.Count ? MF_ENABLED : MF_GRAYED);
+    // The chosen command reaches the main window as a menu's WM_COMMAND.
+    TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, point.x, point.y, 0, MainWindowHandle, NULL);
+    DestroyMenu(menu);
+}
+
+/* ---- Moving a row with the mouse ----------------------------------------- */
+
+// The row being dragged, while the list holds the mouse.
+static bool Dragging;
+static int DraggedRow;
+
+// The place a drop at point (the list's client coordinates) would insert
+// the row before, 0 to StatusList.Count, shown by the insertion mark; -1
+// outside the list, where the mark goes.
+static int DropPlace(HWND list, POINT point)
+{
+    RECT client;
+    GetClientRect(list, &client);
+    LVINSERTMARK mark = {sizeof mark, 0, -1, 0};
+    if (PtInRect(&client, point))
+        SendMessageW(list, LVM_INSERTMARKHITTEST, (WPARAM)&point, (LPARAM)&mark);
+    if (mark.iItem < 0 || mark.iItem >= StatusList.Count)
+        mark.iItem = -1;
+    SendMessageW(list, LVM_SETINSERTMARK, 0, (LPARAM)&mark);
+    if (mark.iItem < 0)
+        return -1;
+    return mark.iItem + ((mark.dwFlags & LVIM_AFTER) ? 1 : 0);
+}
+
+void BeginStatusDrag(HWND list, int row)
+{
+    if (row < 0 || row >= StatusList.Count)
+        return;
+    Dragging = true;
+    DraggedRow = row;
+    SetCapture(list);
+}
+
+static void EndDrag(HWND list)
+{
+    Dragging = false;
+    LVINSERTMARK mark = {sizeof mark, 0, -1, 0};
+    SendMessageW(list, LVM_SETINSERTMARK, 0, (LPARAM)&mark);
+}
+
+static void Drop(HWND list, LPARAM at)
+{
+    POINT point = {GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+    int place = DropPlace(list, point);
+    int from = DraggedRow;
+    EndDrag(list);
+    ReleaseCapture();
+    if (place >= 0)
+        MoveStatus(from, place > from ? place - 1 : place);
+}
+
+// The list view's own procedure, subclassed: Alt+Up and Alt+Down move the
+// selected row (the list view leaves system keys alone), and while a row is
+// dragged the mouse shows and makes its new place; Esc or a lost capture
+// ends the drag.
+static LRESULT CALLBACK StatusListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                       DWORD_PTR)
+{
+    switch (message) {
+    case WM_SYSKEYDOWN:
+        if (wParam == VK_UP || wParam == VK_DOWN) {
+            MoveSelectedStatus(wParam == VK_UP ? -1 : 1);
+            return 0;
+        }
+        break;
+    case WM_MOUSEMOVE:
+        if (Dragging) {
+            POINT point = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            DropPlace(list, point);
+            return 0;
+        }
+        break;
+    case WM_LBUTTONUP:
+        if (Dragging) {
+            Drop(list, lParam);
+            return 0;
+        }
+        break;
+    case WM_KEYDOWN:
+        if (Dragging && wParam == VK_ESCAPE) {
+            ReleaseCapture();
+            return 0;
+        }
+        break;
+    case WM_CAPTURECHANGED:
+        if (Dragging)
+            EndDrag(list);
+        break;
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(list, StatusListProc, 0);
+        break;
+    }
+    return DefSubclassProc(list, message, wParam, lParam);
+}
+
+void WatchStatusList(HWND list)
+{
+    Dragging = false;
+    SetWindowSubclass(list, StatusListProc, 0, 0);
 }

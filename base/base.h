@@ -43,6 +43,9 @@ extern const int ProgramVersion;
 void GetCurrentIcq(wchar_t *out, size_t cap);
 // Rebuilds the main window's list view from StatusList: row i shows record i.
 void FillStatusListView();
+// Makes row of the list view the selected, focused and marked one, scrolled
+// into view: what Edit and Delete act on.
+void SelectStatusRow(int row);
 // Posted to the main window by the version check's thread with its outcome
 // in lParam, FetchLatestVersion's result; the main window shows what it
 // means (ShowVersionCheckResult) once it shows itself.
@@ -62,6 +65,18 @@ BOOL WriteSettingInt(const wchar_t *section, const wchar_t *key, int value, cons
 // Writes version as text: 1061 -> "1.06a", 1070 -> "1.07". Always
 // terminated within cap units.
 void FormatVersion(int version, wchar_t *out, size_t cap);
+
+// Function name of a system library (a file name, "comdlg32.dll"), loaded on
+// first use by its full path in the system folder, never from wherever the
+// program was started; null when either is missing. A library once loaded
+// stays for the life of the process, as an import would: COM may keep using
+// it after the call that needed it. Each use looks the function up again,
+// which for a library already loaded only counts up its references.
+FARPROC SystemFunction(const wchar_t *library, const char *name);
+template <class Function> Function SystemFunction(const wchar_t *library, const char *name)
+{
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(SystemFunction(library, name)));
+}
 
 // Shows text in a message box of the given style (MB_ buttons and icon),
 // captioned "Orbelan!" and owned by owner; returns what MessageBoxW returns

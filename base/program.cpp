@@ -1,5 +1,6 @@
 // The program's own folder and its settings file Data.ini, its version
-// number, and its message boxes.
+// number, the system libraries it loads on first use, and its message
+// boxes.
 #include "base/base.h"
 
 #include "texts.h"
@@ -44,6 +45,16 @@ void FormatVersion(int version, wchar_t *out, size_t cap)
         text[length++] = (wchar_t)(0x60 + v % 10);
     text[length] = 0;
     CopyText(out, cap, text);
+}
+
+FARPROC SystemFunction(const wchar_t *library, const char *name)
+{
+    wchar_t path[MAX_PATH];
+    UINT length = GetSystemDirectoryW(path, ARRAYSIZE(path));
+    if (length == 0 || length >= ARRAYSIZE(path) || !PathAppendW(path, library))
+        return NULL;
+    HMODULE module = LoadLibraryW(path);
+    return module ? GetProcAddress(module, name) : NULL;
 }
 
 int ShowMessage(HWND owner, const wchar_t *text, UINT style)

@@ -26,13 +26,24 @@ void LogEventW(const wchar_t *message);
 // chose OK; Cancel, Esc or the close box end the process with exit code -1.
 void ReportError(int line, const wchar_t *procedure, const wchar_t *command, DWORD code);
 
+// The system's description of code, as the system words it (usually ending
+// in a line break); empty when it has none. Always terminated within cap.
+void DescribeError(DWORD code, wchar_t *out, size_t cap);
+// The same as one paragraph to go inside a message: without the line break
+// and blanks at its end, and the code in decimal when the system has no
+// description.
+void DescribeErrorBriefly(DWORD code, wchar_t *out, size_t cap);
+// Room for either.
+const size_t ErrorTextSize = 256;
+
 // One line at a failing call: the call is made, and a failure is reported
 // as the failure of the line the call is written on, with the procedure and
 // command texts given. The call's result is given back.
 //     LONG status = REPORT_IF_FAILED(TXT_PROC_SAVE, TXT_CMD_SET_ON, RegSetValueExW(...));
 //
 // REPORT_IF_FAILED: for calls that return a status, ERROR_SUCCESS or the
-// error code (the registry's).
+// error code (the registry's). A null command reports nothing: a read whose
+// outcome the user never sees.
 #define REPORT_IF_FAILED(procedure, command, call) ReportIfFailed((call), __LINE__, procedure, command)
 // REPORT_IF_FALSE: for calls that return FALSE, or -1 as DialogBoxParamW
 // does, and leave the error code in the thread's last error.

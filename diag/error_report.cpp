@@ -7,11 +7,8 @@
 
 // Both texts of a report are at most 511 characters.
 static const size_t ReportTextSize = 512;
-static const size_t ErrorTextSize = 256;
 
-// The system's description of code, as the system words it (usually ending
-// in a line break); empty when it has none.
-static void DescribeError(DWORD code, wchar_t *out, size_t cap)
+void DescribeError(DWORD code, wchar_t *out, size_t cap)
 {
     out[0] = 0;
     wchar_t *text = NULL;
@@ -24,6 +21,21 @@ static void DescribeError(DWORD code, wchar_t *out, size_t cap)
         CopyText(out, cap, text, length);
     if (text)
         LocalFree(text);
+}
+
+void DescribeErrorBriefly(DWORD code, wchar_t *out, size_t cap)
+{
+    if (cap == 0)
+        return;
+    DescribeError(code, out, cap);
+    size_t length = lstrlenW(out);
+    while (length > 0 && (out[length - 1] == L'\r' || out[length - 1] == L'\n' || out[length - 1] == L' '))
+        out[--length] = 0;
+    if (length == 0) {
+        wchar_t number[12]; // any int in decimal
+        wsprintfW(number, L"%d", (int)code);
+        CopyText(out, cap, number);
+    }
 }
 
 void ReportError(int line, const wchar_t *procedure, const wchar_t *command, DWORD code)
@@ -60,7 +72,7 @@ void ReportError(int line, const wchar_t *procedure, const wchar_t *command, DWO
 
 LONG ReportIfFailed(LONG status, int line, const wchar_t *procedure, const wchar_t *command)
 {
-    if (status != ERROR_SUCCESS)
+    if (status != ERROR_SUCCESS && command)
         ReportError(line, procedure, command, (DWORD)status);
     return status;
 }

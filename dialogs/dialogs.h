@@ -36,6 +36,27 @@ void EditStatus();
 void DeleteStatus();
 // Empties StatusList, in memory only; the dirty flag stays as it was.
 void ClearAll();
+// The list view's selected row, or -1 when none is (or it names no record).
+int SelectedRow();
+// Moves record from to position to, the records between moving up or down
+// by one, sets the dirty flag, refills the list view and selects the moved
+// row (SelectStatusRow). A move out of the list or onto itself changes
+// nothing and returns false.
+bool MoveStatus(int from, int to);
+// Moves the selected row step places (-1 up, 1 down); false when it cannot.
+bool MoveSelectedStatus(int step);
+
+/* ---- status_files.cpp: export and import --------------------------------- */
+
+// Writes StatusList to a registry file the user names in the save dialog
+// ("Orbelan <ICQ#>.reg" offered). A failure is shown; nothing else changes.
+void ExportStatuses();
+// Replaces StatusList by the statuses of a registry file the user picks,
+// after asking when there are unsaved changes; from the backup folder when
+// fromBackups (the dialog "Obnovit ze zálohy"). Sets the dirty flag and
+// refills the list view; a file that cannot be used is shown and changes
+// nothing. The registry is untouched until the user saves.
+void ImportStatuses(bool fromBackups);
 
 /* ---- default_message.cpp ------------------------------------------------ */
 

@@ -1,5 +1,5 @@
-// The operations behind the main window's Add, Edit and Delete buttons and
-// its "clear all" command.
+// The operations behind the main window's Add, Edit and Delete buttons, its
+// "clear all" command and the moves of a status in the list.
 #include "dialogs/dialogs.h"
 
 #include "resource.h"
@@ -63,4 +63,32 @@ void DeleteStatus()
 void ClearAll()
 {
     StatusList.Count = 0;
+}
+
+int SelectedRow()
+{
+    int row = (int)SendDlgItemMessageW(MainWindowHandle, IDC_STATUS_LIST, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED);
+    return row >= 0 && row < StatusList.Count ? row : -1;
+}
+
+bool MoveStatus(int from, int to)
+{
+    if (from < 0 || from >= StatusList.Count || to < 0 || to >= StatusList.Count || from == to)
+        return false;
+    StatusRecord *records = StatusList.Records;
+    StatusRecord moved = records[from];
+    if (from < to)
+        memmove(&records[from], &records[from + 1], (to - from) * sizeof *records);
+    else
+        memmove(&records[to + 1], &records[to], (from - to) * sizeof *records);
+    records[to] = moved;
+    ListChanged();
+    SelectStatusRow(to);
+    return true;
+}
+
+bool MoveSelectedStatus(int step)
+{
+    int row = SelectedRow();
+    return row >= 0 && MoveStatus(row, row + step);
 }

@@ -15,6 +15,7 @@
 #define IDB_PICTURE             104
 #define IDB_STATUS_ICONS        105
 #define IDM_MAIN                108
+#define IDM_STATUS_MENU         112
 
 /* Controls of the main window */
 #define IDC_STATUS_LIST         1001
@@ -48,7 +49,8 @@
 #define IDC_INPUT_PROMPT        150
 
 /* Menu commands (3 "Uložit změny" and 1012 "Domovská stránka programu..."
-   share the IDs of their buttons) */
+   share the IDs of their buttons, and so do "Upravit.." 1003 and
+   "Odstranit" 1002 of the list's context menu) */
 #define IDM_SAVE                3
 #define IDM_DISCARD_CHANGES     40006
 #define IDM_CLEAR_ALL           40007
@@ -57,6 +59,11 @@
 #define IDM_HELP_ON_WEB         40014
 #define IDM_ABOUT               40015
 #define IDM_HOME_PAGE           1012
+#define IDM_MOVE_UP             40020
+#define IDM_MOVE_DOWN           40021
+#define IDM_EXPORT              40022
+#define IDM_IMPORT              40023
+#define IDM_RESTORE             40024
 
 #ifndef IDC_STATIC
 #define IDC_STATIC              (-1)

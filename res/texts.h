@@ -15,6 +15,23 @@
 #define TXT_ASK_DISCARD L"Opravdu chcete zahodit všechny změny, které jste provedli od posledního uložení?"
 #define TXT_ASK_CLEAR_ALL L"Opravdu chcete vymazat všechny statusy?"
 
+/* Backups, export and import of the statuses */
+#define TXT_ASK_SAVE_WITHOUT_BACKUP L"Zálohu dosavadních statusů se nepodařilo uložit.\n\n%s\nUložit přesto?"
+#define TXT_ASK_DROP_CHANGES L"Neuložené změny budou ztraceny. Pokračovat?"
+#define TXT_FILE_UNREADABLE L"Soubor se nepodařilo přečíst.\n\n%s"
+#define TXT_FILE_DAMAGED L"Soubor není soubor registru, nebo je poškozený (řádek %d)."
+#define TXT_FILE_WITHOUT_STATUSES L"V souboru nejsou žádné statusy ICQ Lite."
+#define TXT_FILE_OF_MANY_ACCOUNTS L"Soubor obsahuje statusy více účtů ICQ. Importovat lze jen jeden účet."
+#define TXT_EXPORT_FAILED L"Statusy se nepodařilo uložit do souboru.\n\n%s"
+#define TXT_EXPORT_TITLE L"Exportovat statusy"
+#define TXT_IMPORT_TITLE L"Importovat statusy"
+#define TXT_RESTORE_TITLE L"Obnovit ze zálohy"
+/* The file dialogs' filter: pairs of a name and its pattern, ending in an
+   empty name. */
+#define TXT_FILE_FILTER L"Soubory registru (*.reg)\0*.reg\0Všechny soubory (*.*)\0*.*\0"
+#define TXT_EXPORT_NAME L"Orbelan %s.reg"
+#define TXT_BACKUP_FOLDER L"Zálohy"
+
 /* The status editor */
 #define TXT_ICON_TAKEN \
     L"Každá ikonka může být v seznamu zastoupena pouze jednou. Zvolte pro tento status jinou ikonku."

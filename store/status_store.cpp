@@ -17,9 +17,6 @@
 StatusTable StatusList;
 int StatusListDirty;
 
-// The longest value read again when it does not fit the read of its field;
-// a longer one is never read whole.
-static const DWORD LongestValue = 64 * 1024;
 
 // Room for any int in decimal.
 static const int KeyNameSize = 12;
@@ -38,9 +35,28 @@ struct LoadBuffers {
     char *longer; // LongestValue bytes, allocated at the first value that needs them, or null
 };
 
+void MakeTextField(const char *bytes, DWORD size, DWORD capacity, wchar_t *field, size_t fieldCap)
+{
+    field[0] = 0;
+    if (size > LongestValue)
+        return;
+    if (size > capacity)
+        size = (DWORD)CutUtf8AtCharacter(bytes, capacity);
+    const char *zero = static_cast<const char *>(memchr(bytes, 0, size));
+    Utf8ToText(bytes, zero ? (size_t)(zero - bytes) : size, field, fieldCap);
+}
+
+DWORD MakeNumberField(const BYTE *bytes, DWORD size)
+{
+    DWORD value = 0;
+    if (size <= sizeof value)
+        memcpy(&value, bytes, size);
+    return value;
+}
+
 // Reads text value name of a status subkey, at most capacity bytes of UTF-8
-// (DescriptionValueSize at most), into field. The text ends at its first
-// zero byte or at the end of the data.
+// (DescriptionValueSize at most), into field. A failure is reported as the
+// failure of command; without a command it is not.
 static void ReadTextValue(HKEY key, const char *name, LoadBuffers *buffers, DWORD capacity,
                           wchar_t *field, size_t fieldCap, const wchar_t *command)
 {
@@ -48,6 +64,7 @@ static void ReadTextValue(HKEY key, const char *name, LoadBuffers *buffers, DWOR
     DWORD size = capacity;
     LONG status = REPORT_IF_FAILED(TXT_PROC_LOAD, command, RegQueryValueExA(key, name, NULL, NULL,
         reinterpret_cast<BYTE *>(bytes), &size));
+    field[0] = 0;
     if (status == ERROR_MORE_DATA) {
         // What a failed read leaves in the buffer is undefined. A value of
         // up to LongestValue bytes is read again whole and keeps its first
@@ -55,44 +72,35 @@ static void ReadTextValue(HKEY key, const char *name, LoadBuffers *buffers, DWOR
         // holds a clean beginning. A longer one, one that grew in between
         // (a second ERROR_MORE_DATA) or one without the memory to read it
         // leaves the field empty.
-        field[0] = 0;
         DWORD whole = size;
         if (whole <= capacity || whole > LongestValue)
             return;
         if (!buffers->longer)
             buffers->longer = static_cast<char *>(HeapAlloc(GetProcessHeap(), 0, LongestValue));
         char *all = buffers->longer;
-        if (!all || RegQueryValueExA(key, name, NULL, NULL, reinterpret_cast<BYTE *>(all), &whole) != ERROR_SUCCESS)
-            return;
-        size = whole;
-        if (size > capacity)
-            size = (DWORD)CutUtf8AtCharacter(all, capacity);
-        memcpy(bytes, all, size);
-    } else if (status != ERROR_SUCCESS) {
-        field[0] = 0;
-        return;
+        if (all && RegQueryValueExA(key, name, NULL, NULL, reinterpret_cast<BYTE *>(all), &whole) == ERROR_SUCCESS)
+            MakeTextField(all, whole, capacity, field, fieldCap);
+    } else if (status == ERROR_SUCCESS) {
+        // A success never says more than it was given.
+        MakeTextField(bytes, size < capacity ? size : capacity, capacity, field, fieldCap);
     }
-    if (size > capacity) // a success never says more than it was given
-        size = capacity;
-    bytes[size] = 0; // the spare byte ends any text
-    Utf8ToText(bytes, strlen(bytes), field, fieldCap);
 }
 
-// Reads a 4-byte value of a status subkey into field; a failed read leaves 0.
+// Reads a 4-byte value of a status subkey into field; a failed read leaves
+// 0, and is reported as ReadTextValue's.
 static void ReadNumberValue(HKEY key, const char *name, DWORD *field, const wchar_t *command)
 {
-    DWORD value = 0, size = sizeof value;
-    if (REPORT_IF_FAILED(TXT_PROC_LOAD, command, RegQueryValueExA(key, name, NULL, NULL,
-        (BYTE *)&value, &size)))
-        value = 0;
-    *field = value;
+    BYTE value[sizeof(DWORD)];
+    DWORD size = sizeof value;
+    LONG status = REPORT_IF_FAILED(TXT_PROC_LOAD, command, RegQueryValueExA(key, name, NULL, NULL, value, &size));
+    *field = status == ERROR_SUCCESS ? MakeNumberField(value, size) : 0;
 }
 
 // The client's order: by line number, equal numbers keeping the order they
 // were read in (ascending icons), a record without a number (0) first. An
 // insertion sort, stable: a list the client or this program saved is in
 // order already, and then no record is moved.
-static void SortByLineNumber(StatusTable *list)
+void SortByLineNumber(StatusTable *list)
 {
     StatusRecord *records = list->Records;
     for (int i = 1; i < list->Count; i++) {
@@ -107,12 +115,13 @@ static void SortByLineNumber(StatusTable *list)
     }
 }
 
-int ReadStatusList(const wchar_t *icq, StatusTable *list)
+int ReadStatusList(const wchar_t *icq, StatusTable *list, bool report)
 {
     list->Count = 0;
     HKEY key = NULL;
-    if (REPORT_IF_FAILED(TXT_PROC_LOAD, TXT_CMD_OPEN_LIST, OpenAccountKey(HKEY_CURRENT_USER, icq, L"CustomStatusList",
-        KEY_READ, &key)))
+    // Without a command text nothing is reported.
+    if (REPORT_IF_FAILED(TXT_PROC_LOAD, report ? TXT_CMD_OPEN_LIST : NULL, OpenAccountKey(HKEY_CURRENT_USER, icq,
+        L"CustomStatusList", KEY_READ, &key)))
         return -1;
 
     // Records are large (10 KB): they are read in place.
@@ -128,11 +137,12 @@ int ReadStatusList(const wchar_t *icq, StatusTable *list)
         StatusRecord &record = list->Records[list->Count++];
         memset(&record, 0, sizeof record);
         ReadTextValue(sub, "Description", &buffers, DescriptionValueSize, record.Description,
-                      ARRAYSIZE(record.Description), TXT_CMD_QUERY_DESCRIPTION);
-        ReadNumberValue(sub, "LineNumber", &record.LineNumber, TXT_CMD_QUERY_LINE_NUMBER);
-        ReadTextValue(sub, "Name", &buffers, NameValueSize, record.Name, ARRAYSIZE(record.Name), TXT_CMD_QUERY_NAME);
-        ReadNumberValue(sub, "On", &record.On, TXT_CMD_QUERY_ON);
-        REPORT_IF_FAILED(TXT_PROC_LOAD, TXT_CMD_CLOSE_KEY, RegCloseKey(sub));
+                      ARRAYSIZE(record.Description), report ? TXT_CMD_QUERY_DESCRIPTION : NULL);
+        ReadNumberValue(sub, "LineNumber", &record.LineNumber, report ? TXT_CMD_QUERY_LINE_NUMBER : NULL);
+        ReadTextValue(sub, "Name", &buffers, NameValueSize, record.Name, ARRAYSIZE(record.Name),
+                      report ? TXT_CMD_QUERY_NAME : NULL);
+        ReadNumberValue(sub, "On", &record.On, report ? TXT_CMD_QUERY_ON : NULL);
+        REPORT_IF_FAILED(TXT_PROC_LOAD, report ? TXT_CMD_CLOSE_KEY : NULL, RegCloseKey(sub));
         record.IconIndex = n;
     }
     RegCloseKey(key);
@@ -243,10 +253,22 @@ int LoadAll()
     return result;
 }
 
+// Asks whether to save although the statuses it replaces have no backup.
+static bool SaveWithoutBackup(DWORD error)
+{
+    wchar_t description[ErrorTextSize], question[ErrorTextSize + ARRAYSIZE(TXT_ASK_SAVE_WITHOUT_BACKUP)];
+    DescribeErrorBriefly(error, description, ARRAYSIZE(description));
+    FillTemplate(question, ARRAYSIZE(question), TXT_ASK_SAVE_WITHOUT_BACKUP, {description});
+    return AskQuestion(question) == IDYES;
+}
+
 int SaveAll()
 {
     wchar_t icq[IcqSize];
     GetCurrentIcq(icq, ARRAYSIZE(icq));
+    DWORD backup = BackUpStatuses(icq, &StatusList);
+    if (backup != ERROR_SUCCESS && !SaveWithoutBackup(backup))
+        return -2;
     int result = WriteStatusList(icq, &StatusList);
     if (result == 0)
         StatusListDirty = 0;

@@ -28,6 +28,9 @@ const DWORD TextValueSize = 8192;
 // bytes of UTF-8 comes back cut.
 const DWORD NameValueSize = 2048;
 const DWORD DescriptionValueSize = 8192;
+// The longest text value read again when it does not fit the read of its
+// field; a longer one leaves its field empty.
+const DWORD LongestValue = 64 * 1024;
 
 /* ---- Data --------------------------------------------------------------- */
 
@@ -92,13 +95,24 @@ int CreateStatusListKeys(HKEY base, const wchar_t *icq);
 // ReadStatusList replaces list by the statuses of account icq, in the
 // client's order. Returns 0 (also when single values failed and were
 // reported) or -1 when the list key cannot be opened (reported; list is
-// then empty).
-int ReadStatusList(const wchar_t *icq, StatusTable *list);
+// then empty). Without report nothing is reported, the outcome the same.
+int ReadStatusList(const wchar_t *icq, StatusTable *list, bool report = true);
 // WriteStatusList writes list to account icq, numbering the records by
 // position, and removes the statuses no record uses. Returns 0 (also when
 // single writes failed and were reported) or -1 when the list key cannot be
 // opened (reported; nothing changed).
 int WriteStatusList(const wchar_t *icq, const StatusTable *list);
+
+// What the load makes of a value's bytes, as RegQueryValueExA gives them
+// (size is the whole value's): a text field holds the first capacity bytes
+// of UTF-8, cut where a character begins, up to the first zero byte, and is
+// empty for a value over LongestValue bytes; a number field is the value's
+// bytes, 0 for a value over four bytes.
+void MakeTextField(const char *bytes, DWORD size, DWORD capacity, wchar_t *field, size_t fieldCap);
+DWORD MakeNumberField(const BYTE *bytes, DWORD size);
+// The client's order: by line number, equal numbers keeping the order they
+// are in, a record without a number (0) first.
+void SortByLineNumber(StatusTable *list);
 
 // Replaces StatusList by the statuses of the account shown in the main
 // window, in the client's order, and refills the list view. Clears the dirty
@@ -108,8 +122,59 @@ int WriteStatusList(const wchar_t *icq, const StatusTable *list);
 int LoadAll();
 
 // Writes StatusList to the account shown in the main window, numbering the
-// records by position, and removes the statuses no record uses. Returns 0
-// with the dirty flag cleared (also when single writes failed and were
-// reported) or -1 when the list key cannot be opened (reported; nothing
-// changed).
+// records by position, and removes the statuses no record uses. The
+// statuses it replaces are backed up first (BackUpStatuses); when that
+// fails and the user answers No to saving all the same, nothing is written.
+// Returns 0 with the dirty flag cleared (also when single writes failed and
+// were reported), -1 when the list key cannot be opened (reported; nothing
+// changed) or -2 when the user chose not to save without a backup (nothing
+// changed, the dirty flag neither).
 int SaveAll();
+
+/* ---- status_file.cpp: the statuses as a registry file --------------------- */
+
+// The file regedit writes ("Windows Registry Editor Version 5.00", UTF-16LE
+// with a byte-order mark, CR LF): the deletion of the subkeys of all 32
+// icons of account icq, then one section per record in list order with the
+// bytes WriteStatusList writes. Importing it (a double click, reg import)
+// puts list back without this program.
+//
+// WriteStatusFile writes it into a new temporary file in folder, whose path
+// it leaves in temp; ExportStatusFile writes it to path whole or not at all
+// (the temporary file moved into place, replacing any file there). Both
+// return ERROR_SUCCESS or the system's error code (no file left behind).
+DWORD WriteStatusFile(const wchar_t *folder, const wchar_t *icq, const StatusTable *list,
+                      wchar_t (&temp)[MAX_PATH]);
+DWORD ExportStatusFile(const wchar_t *path, const wchar_t *icq, const StatusTable *list);
+
+// What ReadStatusFile found.
+enum StatusFileResult {
+    FileRead = 0,          // list holds the file's statuses
+    FileUnreadable = -1,   // *detail: the system's error code
+    FileDamaged = -2,      // not a registry file, or damaged at line *detail
+    FileWithoutStatuses = -3,
+    FileOfManyAccounts = -4,
+};
+// The largest file read.
+const DWORD StatusFileLimit = 4 * 1024 * 1024;
+
+// Reads the statuses of a registry file at path, this program's or one that
+// regedit or reg export wrote ("REGEDIT4" files in the ANSI code page too):
+// the sections ...\NewOwners\<ICQ#>\CustomStatusList\<1 to 32> and their four
+// values, each made a field as the load makes it, the records in the
+// client's order. Everything else is passed over. list changes only when
+// the result is FileRead.
+StatusFileResult ReadStatusFile(const wchar_t *path, StatusTable *list, DWORD *detail);
+
+/* ---- backup.cpp: the statuses a save replaces ----------------------------- */
+
+// The folder of the backups beside the settings file, "Zálohy"; false when
+// the path does not fit.
+bool BackupFolder(wchar_t (&out)[MAX_PATH]);
+// Before a save of list to account icq: when the account's registry holds
+// statuses and the load (unreported) makes of them anything else than list,
+// writes them as a registry file "<icq> <local time>.reg" into the backup
+// folder, made when missing, and keeps the newest 20 of that account there.
+// Returns ERROR_SUCCESS (also when no backup was due) or the system's error
+// code of a backup that could not be written.
+DWORD BackUpStatuses(const wchar_t *icq, const StatusTable *list);

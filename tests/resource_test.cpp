@@ -183,53 +183,69 @@ TEST(Resources, MainWindowTemplate)
 
 TEST(Resources, MainMenu)
 {
-    HMENU menu = LoadMenuW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDM_MAIN));
-    ASSERT_TRUE(menu != NULL);
     struct Item {
         const wchar_t *text; // null: separator
         UINT id;
         bool grayed;
     };
-    const std::vector<std::pair<const wchar_t *, std::vector<Item>>> expected = {
-        {L"Možnosti",
-         {{L"Změnit výchozí Away message", IDM_AWAY_MESSAGE, true},
-          {L"Změnit výchozí N/A message", IDM_NA_MESSAGE, true},
-          {nullptr, 0, false},
-          {L"Uložit změny", IDM_SAVE, false},
-          {L"Zrušit změny", IDM_DISCARD_CHANGES, false},
-          {L"Vymazat vše", IDM_CLEAR_ALL, false}}},
-        {L"Nápověda",
-         {{L"Nápověda na webu", IDM_HELP_ON_WEB, false},
-          {L"O Programu...", IDM_ABOUT, false},
-          {nullptr, 0, false},
-          {L"Domovská stránka programu...", IDM_HOME_PAGE, false}}},
+    using Popups = std::vector<std::pair<const wchar_t *, std::vector<Item>>>;
+    const std::vector<std::pair<int, Popups>> menus = {
+        {IDM_MAIN,
+         {{L"Možnosti",
+           {{L"Změnit výchozí Away message", IDM_AWAY_MESSAGE, true},
+            {L"Změnit výchozí N/A message", IDM_NA_MESSAGE, true},
+            {nullptr, 0, false},
+            {L"Uložit změny", IDM_SAVE, false},
+            {L"Zrušit změny", IDM_DISCARD_CHANGES, false},
+            {L"Vymazat vše", IDM_CLEAR_ALL, false},
+            {nullptr, 0, false},
+            {L"Exportovat statusy...", 40022, false},
+            {L"Importovat statusy...", 40023, false},
+            {L"Obnovit ze zálohy...", 40024, false}}},
+          {L"Nápověda",
+           {{L"Nápověda na webu", IDM_HELP_ON_WEB, false},
+            {L"O Programu...", IDM_ABOUT, false},
+            {nullptr, 0, false},
+            {L"Domovská stránka programu...", IDM_HOME_PAGE, false}}}}},
+        {IDM_STATUS_MENU,
+         {{L"",
+           {{L"Upravit..", 1003, false},
+            {L"Odstranit", 1002, false},
+            {nullptr, 0, false},
+            {L"Posunout nahoru", 40020, false},
+            {L"Posunout dolů", 40021, false}}}}},
     };
-    ASSERT_EQ(GetMenuItemCount(menu), 2);
-    for (int top = 0; top < 2; top++) {
-        wchar_t text[128];
-        GetMenuStringW(menu, top, text, 128, MF_BYPOSITION);
-        EXPECT_STREQ(text, expected[top].first);
-        HMENU popup = GetSubMenu(menu, top);
-        const std::vector<Item> &items = expected[top].second;
-        ASSERT_EQ(GetMenuItemCount(popup), (int)items.size());
-        for (int i = 0; i < (int)items.size(); i++) {
-            SCOPED_TRACE(i);
-            MENUITEMINFOW info = {};
-            info.cbSize = sizeof info;
-            info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_STRING;
-            info.dwTypeData = text;
-            info.cch = 128;
-            ASSERT_TRUE(GetMenuItemInfoW(popup, i, TRUE, &info));
-            if (!items[i].text) {
-                EXPECT_TRUE(info.fType & MFT_SEPARATOR);
-                continue;
+    for (const auto &[id, expected] : menus) {
+        SCOPED_TRACE(id);
+        HMENU menu = LoadMenuW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(id));
+        ASSERT_TRUE(menu != NULL);
+        ASSERT_EQ(GetMenuItemCount(menu), (int)expected.size());
+        for (int top = 0; top < (int)expected.size(); top++) {
+            wchar_t text[128];
+            GetMenuStringW(menu, top, text, 128, MF_BYPOSITION);
+            EXPECT_STREQ(text, expected[top].first);
+            HMENU popup = GetSubMenu(menu, top);
+            const std::vector<Item> &items = expected[top].second;
+            ASSERT_EQ(GetMenuItemCount(popup), (int)items.size());
+            for (int i = 0; i < (int)items.size(); i++) {
+                SCOPED_TRACE(i);
+                MENUITEMINFOW info = {};
+                info.cbSize = sizeof info;
+                info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_STRING;
+                info.dwTypeData = text;
+                info.cch = 128;
+                ASSERT_TRUE(GetMenuItemInfoW(popup, i, TRUE, &info));
+                if (!items[i].text) {
+                    EXPECT_TRUE(info.fType & MFT_SEPARATOR);
+                    continue;
+                }
+                EXPECT_STREQ(text, items[i].text);
+                EXPECT_EQ(info.wID, items[i].id);
+                EXPECT_EQ((info.fState & MFS_GRAYED) != 0, items[i].grayed);
             }
-            EXPECT_STREQ(text, items[i].text);
-            EXPECT_EQ(info.wID, items[i].id);
-            EXPECT_EQ((info.fState & MFS_GRAYED) != 0, items[i].grayed);
         }
+        DestroyMenu(menu);
     }
-    DestroyMenu(menu);
 }
 
 static void ExpectBitmap(int id, int width, int height, int bits)

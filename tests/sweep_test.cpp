@@ -230,7 +230,7 @@ struct Slot {
 };
 // The longest value the load reads again when it does not fit its field's
 // read; of a longer one it keeps nothing.
-static const size_t LongestValue = 64 * 1024;
+static const size_t LongestReadAgain = 64 * 1024;
 
 static const Slot Slots[4] = {{L"Description", L"RegQueryValueEx(\"Description\")", 8192, 4096},
                               {L"LineNumber", L"RegQueryValueEx(\"LineNumber\")", 4, 0},
@@ -256,7 +256,7 @@ static void HostileInputs(const Slot &slot, std::vector<Input> &quiet, std::vect
     std::vector<size_t> sizes = {0, 1, 2, 3, 4, 5, 8, 9};
     if (slot.field)
         sizes.insert(sizes.end(), {1023, 1024, 1025, 2046, 2047, 2048, 2049, 3069, 4095, 4096, 8191, 8192, 8193,
-                                   12285, 20000, LongestValue, LongestValue + 1});
+                                   12285, 20000, LongestReadAgain, LongestReadAgain + 1});
     for (size_t size : sizes)
         for (Mix mix : {Text, Wide, Hostile, Noise})
             add(REG_BINARY, Utf8(size, mix));
@@ -326,7 +326,7 @@ protected:
 
 // What the load must make of text value input (of a string-typed one, of
 // ansi: what a read gets of it, converted to the ANSI code page): empty when
-// the value is too long to read again (more than LongestValue bytes);
+// the value is too long to read again (more than LongestReadAgain bytes);
 // exactly its text when the value fits the read or is valid UTF-8 (a
 // missing value: empty), else a beginning of what the whole value reads as.
 static void CheckText(const wchar_t *field, const Slot &slot, const Input &input, const std::string &ansi,
@@ -340,7 +340,7 @@ static void CheckText(const wchar_t *field, const Slot &slot, const Input &input
     // make of them what it makes of a binary value of those bytes.
     if (input.present && IsStringType(input.type))
         return CheckText(field, slot, {true, REG_BINARY, ansi}, ansi, where + " (as ANSI)");
-    if (input.data.size() > LongestValue) {
+    if (input.data.size() > LongestReadAgain) {
         EXPECT_EQ(length, 0u) << where << ": a value too long to read whole";
     } else if (input.data.size() <= slot.capacity || IsValidUtf8(input.data)) {
         std::wstring expected = CutUnits(Widen(UpToZero(CutBytes(input.data, slot.capacity))), slot.field - 1);

@@ -25,28 +25,9 @@ int ParseVersion(const char bytes[5])
 }
 
 // The download machinery (urlmon, and COM from ole32) is loaded on first
-// use, on the version check's thread, rather than imported: loading those
-// libraries and the many they pull in would otherwise delay every start
-// before the main window shows. Loaded by full path from the system folder,
-// never from wherever the program was started. Once loaded they stay for
-// the life of the process, as an import would: COM may keep using them
-// after the call that needed them. Each use looks its function up again,
-// which for a library already loaded only counts up its references.
-static FARPROC SystemFunction(const wchar_t *library, const char *name)
-{
-    wchar_t path[MAX_PATH];
-    UINT length = GetSystemDirectoryW(path, ARRAYSIZE(path));
-    if (length == 0 || length >= ARRAYSIZE(path) || !PathAppendW(path, library))
-        return NULL;
-    HMODULE module = LoadLibraryW(path);
-    return module ? GetProcAddress(module, name) : NULL;
-}
-
-template <class Function>
-static Function SystemFunction(const wchar_t *library, const char *name)
-{
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(SystemFunction(library, name)));
-}
+// use, on the version check's thread, rather than imported (SystemFunction):
+// loading those libraries and the many they pull in would otherwise delay
+// every start before the main window shows.
 
 // The version file is a number and a line end; a server that sends more is
 // not the program's, and what it sends is never stored past this.
