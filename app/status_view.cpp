@@ -106,21 +106,31 @@ static bool Dragging;
 static int DraggedRow;
 
 // The place a drop at point (the list's client coordinates) would insert
-// the row before, 0 to StatusList.Count, shown by the insertion mark; -1
-// outside the list, where the mark goes.
+// the row before, 0 to StatusList.Count: before the row in whose upper half
+// it is, or after the last; -1 outside the list. The insertion mark shows
+// it.
 static int DropPlace(HWND list, POINT point)
 {
     RECT client;
     GetClientRect(list, &client);
+    int place = -1;
+    if (PtInRect(&client, point)) {
+        place = StatusList.Count;
+        for (int row = 0; row < StatusList.Count && place == StatusList.Count; row++) {
+            RECT rect = {LVIR_BOUNDS, 0, 0, 0};
+            if (SendMessageW(list, LVM_GETITEMRECT, row, (LPARAM)&rect) && point.y < (rect.top + rect.bottom) / 2)
+                place = row;
+        }
+    }
     LVINSERTMARK mark = {sizeof mark, 0, -1, 0};
-    if (PtInRect(&client, point))
-        SendMessageW(list, LVM_INSERTMARKHITTEST, (WPARAM)&point, (LPARAM)&mark);
-    if (mark.iItem < 0 || mark.iItem >= StatusList.Count)
-        mark.iItem = -1;
+    if (place >= 0 && place < StatusList.Count) {
+        mark.iItem = place;
+    } else if (place > 0) {
+        mark.iItem = place - 1;
+        mark.dwFlags = LVIM_AFTER;
+    }
     SendMessageW(list, LVM_SETINSERTMARK, 0, (LPARAM)&mark);
-    if (mark.iItem < 0)
-        return -1;
-    return mark.iItem + ((mark.dwFlags & LVIM_AFTER) ? 1 : 0);
+    return place;
 }
 
 void BeginStatusDrag(HWND list, int row)
@@ -176,6 +186,11 @@ static LRESULT CALLBACK StatusListProc(HWND list, UINT message, WPARAM wParam, L
             Drop(list, lParam);
             return 0;
         }
+        break;
+    case WM_GETDLGCODE:
+        // While a row is dragged Esc ends the drag, not the dialog.
+        if (Dragging)
+            return DLGC_WANTALLKEYS;
         break;
     case WM_KEYDOWN:
         if (Dragging && wParam == VK_ESCAPE) {

@@ -1,9 +1,12 @@
 // Load and save of 32 statuses with the longest texts, each timed against
 // its floor, printed as ratios: the floor makes the calls the load or save
 // makes, in this process, and nothing else (the registry calls, the system's
-// UTF-8 conversions and, for the load, the refill of the list view). Both
-// are also compared with reg.exe importing the same statuses from a .reg
-// file.
+// UTF-8 conversions and, for the load, the refill of the list view; the
+// save first reads what it replaces, as the load does). Both are also
+// compared with reg.exe importing the same statuses from a .reg file. Then
+// the export and the import of the same statuses as a registry file against
+// the save and the load, and a save that backs up what it replaces against
+// one that has nothing to back up.
 //   orbelan_store_bench.exe [rounds]
 // Runs on a scratch key (HKEY_CURRENT_USER is redirected there; the .reg
 // file names the same key by its real path).
@@ -22,6 +25,9 @@ static const wchar_t Icq[] = L"123456";
 // The benchmark account's status list, as the program names it.
 static wchar_t ListPath[160];
 static const double Target = 1.10;
+// The registry file's export and import against the save and the load, and
+// a save with a backup against one without.
+static const double FileTarget = 2.0;
 
 // Times floor and work in alternation, after a few rounds to warm up, so
 // that both see the same state of the machine, each of them first in every
@@ -144,10 +150,10 @@ static void FloorFill(StatusTable &list)
     InvalidateRect(view, NULL, TRUE);
 }
 
-// The load's floor, into list: for n = 1 to 32 open subkey n, read and
-// convert its four values, close it; then refill the list view. The
-// statuses are stored in order, so there is nothing to sort.
-static void FloorLoad(StatusTable &list)
+// The load's reads, into list: for n = 1 to 32 open subkey n, read and
+// convert its four values, close it. The statuses are stored in order, so
+// there is nothing to sort.
+static void FloorRead(StatusTable &list)
 {
     static char bytes[DescriptionValueSize + 1];
     HKEY key;
@@ -171,6 +177,12 @@ static void FloorLoad(StatusTable &list)
         record.IconIndex = n;
     }
     RegCloseKey(key);
+}
+
+// The load's floor: its reads, then the refill of the list view.
+static void FloorLoad(StatusTable &list)
+{
+    FloorRead(list);
     FloorFill(list);
 }
 
@@ -357,8 +369,9 @@ int wmain(int argc, wchar_t **argv)
     }
 
     double saveFloor, save, loadFloor, load;
-    Compare(rounds, [&] { FloorSave(records); }, [&] { StatusList = records; }, [] { SaveAll(); }, &saveFloor,
-            &save);
+    // The save reads what it would replace first: its floor does too.
+    Compare(rounds, [&] { FloorRead(floorList); FloorSave(records); }, [&] { StatusList = records; },
+            [] { SaveAll(); }, &saveFloor, &save);
     Compare(rounds, [&] { FloorLoad(floorList); }, [] {}, [] { LoadAll(); }, &loadFloor, &load);
     bool loaded = SameStatuses(StatusList, records) && SameStatuses(floorList, records) &&
                   SendMessageW(view, LVM_GETITEMCOUNT, 0, 0) == MaxStatuses;
@@ -379,6 +392,50 @@ int wmain(int argc, wchar_t **argv)
         }
     });
     double fill = Time(rounds, [&] { FloorFill(floorList); });
+
+    // The registry file: export against the save, import against the load.
+    wchar_t folder[MAX_PATH], file[MAX_PATH];
+    DWORD length = GetTempPathW(MAX_PATH, folder);
+    swprintf(folder + length, MAX_PATH - length, L"orbelan-bench-%lu", GetCurrentProcessId());
+    CreateDirectoryW(folder, NULL);
+    swprintf(file, MAX_PATH, L"%ls\\statuses.reg", folder);
+    swprintf(SettingsPath, MAX_PATH, L"%ls\\Data.ini", folder);
+    static StatusTable readBack;
+    double exportSave, exportTime, readLoad, readTime;
+    Compare(rounds, [&] { StatusList = records; SaveAll(); }, [] {},
+            [&] { ExportStatusFile(file, Icq, &records); }, &exportSave, &exportTime);
+    Compare(rounds, [] { LoadAll(); }, [] {}, [&] { DWORD detail; ReadStatusFile(file, &readBack, &detail); },
+            &readLoad, &readTime);
+    bool exchanged = SameStatuses(readBack, records);
+    // A save that backs up: the registry holds other statuses (the same with
+    // every status off) before each. Its floor: the same save when the
+    // registry holds what it writes.
+    static StatusTable others;
+    others = records;
+    for (int i = 0; i < others.Count; i++)
+        others.Records[i].On = 0;
+    double plainSave, backupSave;
+    Compare(rounds, [&] { StatusList = records; SaveAll(); }, [&] { FloorSave(others); StatusList = records; },
+            [] { SaveAll(); }, &plainSave, &backupSave);
+    wchar_t backups[MAX_PATH];
+    BackupFolder(backups);
+    int backupCount = 0;
+    WIN32_FIND_DATAW found;
+    wchar_t pattern[MAX_PATH];
+    swprintf(pattern, MAX_PATH, L"%ls\\*.reg", backups);
+    HANDLE search = FindFirstFileW(pattern, &found);
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found)) {
+        wchar_t path[MAX_PATH];
+        swprintf(path, MAX_PATH, L"%ls\\%ls", backups, found.cFileName);
+        DeleteFileW(path);
+        backupCount++;
+    }
+    if (search != INVALID_HANDLE_VALUE)
+        FindClose(search);
+    RemoveDirectoryW(backups);
+    DeleteFileW(file);
+    RemoveDirectoryW(folder);
+    exchanged = exchanged && backupCount == 20;
 
     // reg.exe takes tens of milliseconds a run: fewer rounds of it.
     int importRounds = std::max(3, rounds / 4);
@@ -403,6 +460,15 @@ int wmain(int argc, wchar_t **argv)
     } else {
         printf("reg.exe import failed or did not give the statuses back\n");
     }
+    printf("the statuses as a registry file, median of %d rounds\n", rounds);
+    printf("export: %8.3f ms, save %8.3f ms, ratio %.2f (target %.2f or less)\n", exportTime * 1e3, exportSave * 1e3,
+           exportTime / exportSave, FileTarget);
+    printf("import: %8.3f ms, load %8.3f ms, ratio %.2f (target %.2f or less)\n", readTime * 1e3, readLoad * 1e3,
+           readTime / readLoad, FileTarget);
+    printf("save with a backup: %8.3f ms, without %8.3f ms, ratio %.2f (target %.2f or less)\n", backupSave * 1e3,
+           plainSave * 1e3, backupSave / plainSave, FileTarget);
+    if (!exchanged)
+        printf("the import did not give back what was exported, or the backups were not the newest 20\n");
     if (!loaded)
         printf("the load or its floor did not give back what was saved\n");
 
@@ -410,5 +476,5 @@ int wmain(int argc, wchar_t **argv)
     RegOverridePredefKey(HKEY_CURRENT_USER, NULL);
     RegCloseKey(scratch);
     RegDeleteTreeW(HKEY_CURRENT_USER, scratchPath);
-    return loaded && imported ? 0 : 1;
+    return loaded && imported && exchanged ? 0 : 1;
 }

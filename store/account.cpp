@@ -29,8 +29,11 @@ static void Tell(const wchar_t *text, UINT icon)
 
 int ChangeAccount()
 {
-    if (StatusListDirty && AskQuestion(TXT_ASK_SAVE_BEFORE_SWITCH) == IDYES)
-        SaveAll(); // saves under the ICQ# still shown; a failure is reported there
+    // Saves under the ICQ# still shown; a failure is reported there. A user
+    // who would rather not save without a backup keeps the account and the
+    // changes.
+    if (StatusListDirty && AskQuestion(TXT_ASK_SAVE_BEFORE_SWITCH) == IDYES && SaveAll() == -2)
+        return 1;
 
     wchar_t icq[IcqSize];
     GetCurrentIcq(icq, ARRAYSIZE(icq));

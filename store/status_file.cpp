@@ -273,7 +273,8 @@ static bool ReadHexBytes(FileText *text, size_t at, ValueData *value)
 }
 
 // Reads a quoted text from position *at (just after its opening quote),
-// with \\ and \" inside, as UTF-16 units into value when one is given;
+// with \\ and \" inside (and \r and \n, as Wine's reg writes line breaks),
+// as UTF-16 units into value when one is given;
 // *at is then just after the closing quote. False when the text is not
 // closed on its line.
 static bool ReadQuoted(const FileText *text, size_t *at, ValueData *value)
@@ -284,8 +285,13 @@ static bool ReadQuoted(const FileText *text, size_t *at, ValueData *value)
             *at = i + 1;
             return true;
         }
-        if (c == L'\\' && i + 1 < text->length && (text->line[i + 1] == L'\\' || text->line[i + 1] == L'"'))
-            c = text->line[++i];
+        if (c == L'\\' && i + 1 < text->length) {
+            wchar_t next = text->line[i + 1];
+            if (next == L'\\' || next == L'"' || next == L'r' || next == L'n') {
+                c = next == L'r' ? L'\r' : next == L'n' ? L'\n' : next;
+                i++;
+            }
+        }
         if (value) {
             memcpy(value->bytes + value->size, &c, sizeof c);
             value->size += sizeof c;

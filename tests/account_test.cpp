@@ -439,6 +439,25 @@ TEST_F(Account, UnsavedChangesAreSavedOrDropped)
     EXPECT_TRUE(IsReport(vanished.Seen()[1], "store/status_store.cpp", L"SaveAll", L"RegOpenKeyExW(\"..\\\\ICQ\\\\..\\\\CustomStatusList\")",
                          ERROR_FILE_NOT_FOUND));
     EXPECT_EQ(Shown1005(), L"22222");
+
+    // No backup of what the save would replace, and the user would rather
+    // not save without one: nothing is written or switched, the changes stay.
+    StatusList.Records[0].On = 0;
+    StatusListDirty = 1;
+    RegTree stored = ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"22222"));
+    ImportPatch fullDisk("kernel32.dll", "GetTempFileNameW", GetTempFileNameOnAFullDisk);
+    UiRobot declined;
+    declined.Then(Press(IDYES)).Then(Press(IDNO));
+    EXPECT_EQ(ChangeAccount(), 1);
+    ASSERT_EQ(declined.Seen().size(), 2u) << "no input box";
+    EXPECT_EQ(declined.Seen()[1].text, L"Zálohu dosavadních statusů se nepodařilo uložit.\n\n" +
+                                           ErrorDescription(ERROR_DISK_FULL) + L"\nUložit přesto?");
+    EXPECT_EQ(declined.Seen()[1].icon, L"question");
+    EXPECT_EQ(declined.Seen()[1].buttons, (std::vector<int>{IDYES, IDNO}));
+    EXPECT_EQ(ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"22222")), stored);
+    EXPECT_EQ(Shown1005(), L"22222");
+    EXPECT_EQ(StatusList.Records[0].On, 0u);
+    EXPECT_EQ(StatusListDirty, 1);
 }
 
 TEST_F(Account, ABoxThatCannotBeShownEndsTheChoice)

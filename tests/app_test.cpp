@@ -490,3 +490,99 @@ TEST_F(MainWindow, LoadAndSaveKeepTheViewAndTheFlag)
     EXPECT_TRUE(ReadListView(main.List()).empty()) << "no row may stand for a record that is gone";
     EXPECT_EQ(StatusListDirty, 0);
 }
+
+/* ---- Moving statuses ----------------------------------------------------- */
+
+// The icons of the list in order, and the row that is selected, focused
+// and marked alike (-2 where they differ).
+static std::pair<std::vector<int>, int> Order(HWND main)
+{
+    std::vector<int> icons;
+    for (const StatusRecord &record : Records(StatusList))
+        icons.push_back(record.IconIndex);
+    HWND list = GetDlgItem(main, IDC_STATUS_LIST);
+    int mark = (int)SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0);
+    int selected = (int)SendMessageW(list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED);
+    int focused = (int)SendMessageW(list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_FOCUSED);
+    return {icons, mark == selected && (selected < 0 || selected == focused) ? mark : -2};
+}
+
+// Sends a key with Alt held to the list, as the keyboard does.
+static Action AltKey(UINT key)
+{
+    return [key](HWND main) {
+        HWND list = GetDlgItem(main, IDC_STATUS_LIST);
+        SetFocus(list);
+        PostMessageW(list, WM_SYSKEYDOWN, key, 0x20000001);
+        PostMessageW(list, WM_SYSKEYUP, key, 0xE0000001);
+    };
+}
+
+// The list's context menu from the keyboard (Shift+F10): which of Upravit..,
+// Odstranit, Posunout nahoru and Posunout dolů can act ("1") or are greyed
+// ("0"), then closed.
+static std::vector<Action> ContextMenuOffers(const char *expected)
+{
+    auto open = [](HWND main) { PostMessageW(main, WM_CONTEXTMENU, (WPARAM)GetDlgItem(main, IDC_STATUS_LIST), -1); };
+    auto check = [expected](HWND) {
+        HWND window = FindWindowW(L"#32768", NULL);
+        HMENU menu = window ? (HMENU)SendMessageW(window, MN_GETHMENU, 0, 0) : NULL;
+        ASSERT_TRUE(menu != NULL) << "no context menu";
+        std::string offers;
+        for (UINT id : {IDC_EDIT, IDC_DELETE, IDM_MOVE_UP, IDM_MOVE_DOWN})
+            offers += (GetMenuState(menu, id, MF_BYCOMMAND) & MF_GRAYED) ? '0' : '1';
+        EXPECT_EQ(offers, expected);
+        EndMenu();
+    };
+    return {open, check};
+}
+
+// A drag with the left button from the middle of row from to the lower
+// half of row to, as the mouse sends it; with escape, Esc is pressed before
+// the button is let go.
+static Action Drag(int from, int to, bool escape = false)
+{
+    return [from, to, escape](HWND main) {
+        HWND list = GetDlgItem(main, IDC_STATUS_LIST);
+        RECT start = {LVIR_BOUNDS, 0, 0, 0}, end = {LVIR_BOUNDS, 0, 0, 0};
+        SendMessageW(list, LVM_GETITEMRECT, from, (LPARAM)&start);
+        SendMessageW(list, LVM_GETITEMRECT, to, (LPARAM)&end);
+        int x = 40, y = (start.top + start.bottom) / 2, endY = end.bottom - 2;
+        PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+        for (int step = 1; step <= 4; step++)
+            PostMessageW(list, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, y + (endY - y) * step / 4));
+        if (escape)
+            PostMessageW(list, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+        PostMessageW(list, WM_LBUTTONUP, 0, MAKELPARAM(x, endY));
+    };
+}
+
+TEST_F(MainWindow, StatusesMoveWithKeysMenuAndMouse)
+{
+    PutAccount(L"12345", {{4, StatusValues(L"a", L"", 1, 1)}, {5, StatusValues(L"b", L"", 2, 1)},
+                          {6, StatusValues(L"c", L"", 3, 1)}});
+    SetIni(L"ICQ", L"UIN", L"12345");
+    auto is = [](std::vector<int> icons, int row, int dirty) {
+        return [icons, row, dirty](HWND main) {
+            EXPECT_EQ(Order(main), std::make_pair(icons, row));
+            EXPECT_EQ(StatusListDirty, dirty);
+        };
+    };
+    auto selectFirst = [](HWND main) { SelectStatusRow(0); SetFocus(GetDlgItem(main, IDC_STATUS_LIST)); };
+    std::vector<Action> steps = ContextMenuOffers("0000");
+    for (const std::vector<Action> &more :
+         {std::vector<Action>{AltKey(VK_DOWN), is({4, 5, 6}, -1, 0), selectFirst, AltKey(VK_UP), is({4, 5, 6}, 0, 0)},
+          ContextMenuOffers("1101"),
+          {Command(IDM_MOVE_DOWN), is({5, 4, 6}, 1, 1), AltKey(VK_DOWN), is({5, 6, 4}, 2, 1)},
+          ContextMenuOffers("1110"),
+          {AltKey(VK_UP), ContextMenuOffers("1111")[0], ContextMenuOffers("1111")[1], Drag(0, 2, true),
+           is({5, 4, 6}, 0, 1), Drag(0, 2), is({4, 6, 5}, 2, 1), Press(IDOK)}})
+        steps.insert(steps.end(), more.begin(), more.end());
+    UiRobot robot;
+    robot.Then(Steps(steps));
+    EXPECT_EQ(RunMainWindow(), 0);
+    RegTree tree = ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"12345"));
+    EXPECT_EQ(tree[L"4"][L"LineNumber"], Dword(1));
+    EXPECT_EQ(tree[L"6"][L"LineNumber"], Dword(2));
+    EXPECT_EQ(tree[L"5"][L"LineNumber"], Dword(3));
+}

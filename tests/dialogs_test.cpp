@@ -8,6 +8,8 @@
 #include "resource.h"
 #include "store/status_store.h"
 
+#include <filesystem>
+
 static const std::wstring Icq = L"12345";
 
 class Dialogs : public TestBed {
@@ -561,4 +563,121 @@ TEST_F(Dialogs, EditorKeepsOnlyWhatTheRegistryKeepsWhole)
         EXPECT_EQ(warning.buttons, (std::vector<int>{IDOK}));
         EXPECT_EQ(warning.owner, robot.Seen()[0].window) << "owned by the editor";
     }
+}
+
+/* ---- Export and import ---------------------------------------------------- */
+
+static const int FileNameBox = 1148; // the file dialogs' box of the name (cmb13)
+
+// Names path in a file dialog and presses its OK, as a user typing the name
+// would.
+static Action ChooseFile(const std::wstring &path)
+{
+    return Steps({Type(FileNameBox, path), Press(IDOK)});
+}
+
+// text as a registry file writes it: UTF-16LE with a byte-order mark.
+static std::string Utf16File(const std::wstring &text)
+{
+    return "\xFF\xFE" + std::string((const char *)text.data(), text.size() * sizeof(wchar_t));
+}
+
+TEST_F(Dialogs, ImportTakesAWholeFileOrNothing)
+{
+    const std::wstring head = L"Windows Registry Editor Version 5.00\r\n\r\n";
+    const std::wstring owners = L"HKEY_CURRENT_USER\\Software\\Mirabilis\\ICQ\\NewOwners\\";
+    const std::wstring status = L"[" + owners + L"9\\CustomStatusList\\3]\r\n", name = L"\"Name\"=hex:4b,c3,a1,76,61\r\n";
+    const std::string cut = Utf16File(head + status + name);
+    const struct {
+        std::string bytes;
+        std::wstring shown;
+    } unusable[] = {
+        {"", L"Soubor není soubor registru, nebo je poškozený (řádek 1)."},
+        {Utf16File(L"Windows Registry Editor Version 4.00\r\n" + status + name), L"Soubor není soubor registru, nebo je poškozený (řádek 1)."},
+        {Utf16File(head + status + L"\"On\"=dword:1\r\n\"Name\"=hex:4g\r\n"), L"Soubor není soubor registru, nebo je poškozený (řádek 5)."},
+        {Utf16File(head + status + L"\"Name\"=hex:41,\\\r\n"), L"Soubor není soubor registru, nebo je poškozený (řádek 4)."},
+        {cut.substr(0, cut.size() - 1), L"Soubor není soubor registru, nebo je poškozený (řádek 4)."},
+        {Utf16File(head + L"[-" + owners + L"9\\CustomStatusList\\3]\r\n[" + owners + L"9\\CustomStatusList\\33]\r\n" + name +
+                   L"[" + owners + L"9\\CustomStatusList\\03]\r\n" + name),
+         L"V souboru nejsou žádné statusy ICQ Lite."},
+        {Utf16File(head + status + name + L"[" + owners + L"10\\CustomStatusList\\4]\r\n" + name),
+         L"Soubor obsahuje statusy více účtů ICQ. Importovat lze jen jeden účet."},
+        {std::string(4 * 1024 * 1024 + 1, ';'), L"Soubor se nepodařilo přečíst.\n\n" + ErrorDescription(ERROR_FILE_TOO_LARGE)},
+    };
+    SetRecords(StatusList, {Record(4, L"a")});
+    FillStatusListView();
+    StatusListDirty = 0;
+    std::wstring path = folder.File(L"statusy.reg");
+    for (const auto &file : unusable) {
+        SCOPED_TRACE(Narrow(file.shown));
+        WriteFileBytes(path, file.bytes);
+        UiRobot robot;
+        robot.Then(ChooseFile(path)).Then(Press(IDOK));
+        ImportStatuses(false);
+        ASSERT_EQ(robot.Seen().size(), 2u);
+        EXPECT_EQ(robot.Seen()[0].caption, L"Importovat statusy");
+        EXPECT_EQ(robot.Seen()[1].text, file.shown);
+        EXPECT_EQ(robot.Seen()[1].icon, L"error");
+        EXPECT_EQ(robot.Seen()[1].caption, L"Orbelan!");
+        EXPECT_EQ(Icons(), (std::vector<int>{4}));
+        EXPECT_EQ(StatusListDirty, 0);
+    }
+
+    // A REGEDIT4 file of another account in the backup folder, picked by its
+    // name alone: the restore opens there. Unsaved changes are asked about.
+    CreateDirectoryW(folder.File(L"Zálohy").c_str(), NULL);
+    WriteFileBytes(folder.File(L"Zálohy\\jiný.reg"),
+                   "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Mirabilis\\ICQ\\NewOwners\\99999\\CustomStatusList\\7]\r\n"
+                   "\"LineNumber\"=dword:00000002\r\n\"Name\"=hex:4f,62,c4,9b,64\r\n\r\n"
+                   "[HKEY_CURRENT_USER\\Software\\Mirabilis\\ICQ\\NewOwners\\99999\\CustomStatusList\\5]\r\n"
+                   "; a comment\r\n\"LineNumber\"=dword:1\r\n\"On\"=dword:00000001\r\n\"On\"=-\r\n"
+                   "\"Description\"=hex(2):c4,8d,65,\\\r\n  72,6e,c3,a1,00\r\n\"Name\"=\"K\\\"a\\\\\"\r\n");
+    StatusListDirty = 1;
+    UiRobot robot;
+    robot.Then(Press(IDNO)).Then(Press(IDYES)).Then(ChooseFile(L"jiný.reg"));
+    ImportStatuses(true);
+    EXPECT_EQ(Icons(), (std::vector<int>{4}));
+    ImportStatuses(true);
+    ASSERT_EQ(robot.Seen().size(), 3u);
+    EXPECT_EQ(robot.Seen()[0].text, L"Neuložené změny budou ztraceny. Pokračovat?");
+    EXPECT_EQ(robot.Seen()[2].caption, L"Obnovit ze zálohy");
+    EXPECT_EQ(Icons(), (std::vector<int>{5, 7}));
+    EXPECT_STREQ(StatusList.Records[0].Description, L"černá");
+    EXPECT_STREQ(StatusList.Records[0].Name, L"K\"a\\");
+    EXPECT_EQ(StatusList.Records[0].On, 0u) << "a value deleted";
+    EXPECT_STREQ(StatusList.Records[1].Name, L"Oběd");
+    EXPECT_EQ(StatusList.Records[1].On, 0u);
+    EXPECT_EQ(StatusListDirty, 1);
+    EXPECT_EQ(ReadListView(main->List()).size(), 2u);
+    EXPECT_TRUE(ReadTree(HKEY_CURRENT_USER, ListKeyPath(Icq)).empty()) << "nothing written before a save";
+}
+
+static BOOL WINAPI MoveRefused(LPCWSTR, LPCWSTR, DWORD)
+{
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+}
+
+TEST_F(Dialogs, ExportThatCannotReplaceTheFileLeavesIt)
+{
+    SetRecords(StatusList, {Record(4, L"a")});
+    std::wstring path = folder.File(L"Orbelan 12345.reg");
+    WriteFileBytes(path, "old");
+    auto files = [this] { return std::distance(std::filesystem::directory_iterator(folder.Path()), {}); };
+    const auto before = files();
+    ImportPatch refused("kernel32.dll", "MoveFileExW", MoveRefused);
+    UiRobot robot;
+    robot.Then([](HWND dialog) {
+             EXPECT_EQ(ControlText(dialog, FileNameBox), L"Orbelan 12345.reg");
+             PostClick(dialog, IDOK);
+         })
+        .Then(Press(IDYES)) // the dialog's own question: replace it?
+        .Then(Press(IDOK));
+    ExportStatuses();
+    ASSERT_EQ(robot.Seen().size(), 3u);
+    EXPECT_EQ(robot.Seen()[0].caption, L"Exportovat statusy");
+    EXPECT_EQ(robot.Seen()[2].text, L"Statusy se nepodařilo uložit do souboru.\n\n" + ErrorDescription(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(robot.Seen()[2].icon, L"error");
+    EXPECT_EQ(ReadFileBytes(path), "old");
+    EXPECT_EQ(files(), before) << "no temporary file left";
 }

@@ -2,7 +2,13 @@
 // a window.
 #include "test_support.h"
 
+#include "dialogs/dialogs.h"
 #include "store/status_store.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <regex>
+#include <set>
 
 static const std::wstring Icq = L"123456";
 
@@ -327,4 +333,178 @@ TEST_F(Store, InterruptedSaveLosesNoStoredStatus)
     std::vector<std::string> lines = ReadLines(folder.File(L"EVENTS.Kvt"));
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_NE(lines[0].find("Command { RegCreateKeyEx } in proc. SaveAll"), std::string::npos);
+}
+
+/* ---- Registry files: read back by the system's own reg and regedit ------ */
+
+// While it lives, HKEY_CURRENT_USER is the prefix's own, the one that other
+// programs (reg, regedit) see.
+class RealCurrentUser {
+public:
+    explicit RealCurrentUser(const ScratchRegistry &scratch) : scratch_(scratch.Path() + L"\\HKCU")
+    {
+        RegOverridePredefKey(HKEY_CURRENT_USER, NULL);
+    }
+    ~RealCurrentUser()
+    {
+        HKEY key;
+        EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, scratch_.c_str(), 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+        RegOverridePredefKey(HKEY_CURRENT_USER, key);
+        RegCloseKey(key);
+    }
+
+private:
+    std::wstring scratch_;
+};
+
+// The sections of a registry file, each with its lines, by key.
+static std::map<std::wstring, std::wstring> Sections(const std::wstring &path)
+{
+    std::string bytes = ReadFileBytes(path);
+    EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE") << "UTF-16LE with a byte-order mark";
+    std::wstring text((const wchar_t *)(bytes.data() + 2), (bytes.size() - 2) / 2);
+    std::map<std::wstring, std::wstring> sections;
+    for (size_t at = text.find(L"\r\n["); at != std::wstring::npos; at = text.find(L"\r\n[", at + 1)) {
+        size_t end = text.find(L"\r\n\r\n", at + 2), close = text.find(L"]\r\n", at);
+        sections[text.substr(at + 3, close - at - 3)] = text.substr(close, end - close);
+    }
+    return sections;
+}
+
+// What the file format must carry: a text that wraps over many lines,
+// characters of two to four bytes, a quote and a backslash, an empty
+// title, On other than 1, icons out of order, a title longer than the
+// load reads.
+static std::vector<StatusRecord> FileRecords()
+{
+    return {Record(9, L"Oběd \"\\", std::wstring(300, L'\x0159') + L"\r\n\x20AC\xD83D\xDE00", 1),
+            Record(2, L"", L"x", 0), Record(32, L"Káva", L"", 7), Record(17, std::wstring(1000, L'\x4E2D'))};
+}
+
+static const std::wstring FileIcq = L"271828"; // an account the prefix's registry never has otherwise
+
+TEST_F(Store, ExportedFileImportsAsTheSaveWrites)
+{
+    PutKey(HKEY_CURRENT_USER, ListKeyPath(FileIcq));
+    SetRecords(*table, FileRecords());
+    ASSERT_EQ(WriteStatusList(FileIcq.c_str(), table.get()), 0);
+    RegTree saved = ReadTree(HKEY_CURRENT_USER, ListKeyPath(FileIcq));
+    std::wstring file = folder.File(L"export.reg");
+    ASSERT_EQ(ExportStatusFile(file.c_str(), FileIcq.c_str(), table.get()), (DWORD)ERROR_SUCCESS);
+    EXPECT_EQ(Sections(file).size(), 32u + 4u);
+
+    for (const wchar_t *reader : {L"reg.exe", L"regedit.exe"}) {
+        SCOPED_TRACE(Narrow(reader));
+        RealCurrentUser real(registry);
+        // An emptied account, and a status of the account the file replaces.
+        RegDeleteTreeW(HKEY_CURRENT_USER, AccountKey(FileIcq).c_str());
+        PutKey(HKEY_CURRENT_USER, ListKeyPath(FileIcq) + L"\\5", StatusValues(L"starý", L"", 1, 1));
+        EXPECT_EQ(RunSystemProgram(reader, (reader[3] == L'.' ? L"import \"" : L"/S \"") + file + L"\""), 0u);
+        EXPECT_EQ(ReadTree(HKEY_CURRENT_USER, ListKeyPath(FileIcq)), saved);
+        RegDeleteTreeW(HKEY_CURRENT_USER, AccountKey(FileIcq).c_str());
+    }
+}
+
+TEST_F(Store, RegExportOfAnAccountImportsIntoAnother)
+{
+    std::wstring exported = folder.File(L"reg export.reg"), ours = folder.File(L"ours.reg");
+    SetRecords(*table, FileRecords());
+    static StatusTable stored; // what the load makes of the account
+    {
+        RealCurrentUser real(registry);
+        PutKey(HKEY_CURRENT_USER, ListKeyPath(FileIcq));
+        EXPECT_EQ(WriteStatusList(FileIcq.c_str(), table.get()), 0);
+        // and a title the client never writes: text, which reg writes quoted
+        PutKey(HKEY_CURRENT_USER, ListKeyPath(FileIcq) + L"\\20", {{L"Name", Sz(L"a\r\n\"b\\")}, {L"LineNumber", Dword(5)}});
+        EXPECT_EQ(RunSystemProgram(L"reg.exe", L"export \"HKCU\\" + ListKeyPath(FileIcq) + L"\" \"" + exported + L"\" /y"),
+                  0u);
+        EXPECT_EQ(ReadStatusList(FileIcq.c_str(), &stored, false), 0);
+        RegDeleteTreeW(HKEY_CURRENT_USER, AccountKey(FileIcq).c_str());
+    }
+    // Its sections are ours, line for line: the same bytes, wrapped alike.
+    ASSERT_EQ(ExportStatusFile(ours.c_str(), FileIcq.c_str(), table.get()), (DWORD)ERROR_SUCCESS);
+    std::map<std::wstring, std::wstring> theirs = Sections(exported);
+    for (const auto &[key, lines] : Sections(ours)) {
+        if (key[0] == L'-')
+            continue;
+        EXPECT_EQ(Narrow(theirs[key]), Narrow(lines)) << Narrow(key);
+    }
+
+    // Imported, it is the account as the load reads it; saved into another
+    // account, that account's statuses are the same.
+    DWORD detail = 1;
+    ASSERT_EQ(ReadStatusFile(exported.c_str(), table.get(), &detail), FileRead);
+    EXPECT_EQ(detail, 0u);
+    for (bool saved : {false, true}) {
+        SCOPED_TRACE(saved);
+        if (saved) {
+            PutKey(HKEY_CURRENT_USER, List());
+            ASSERT_EQ(WriteStatusList(Icq.c_str(), table.get()), 0);
+            ASSERT_EQ(ReadStatusList(Icq.c_str(), table.get(), false), 0);
+        }
+        ASSERT_EQ(table->Count, 5);
+        for (int i = 0; i < table->Count; i++) {
+            const StatusRecord &got = table->Records[i], &expected = stored.Records[i];
+            EXPECT_TRUE(got.IconIndex == expected.IconIndex && !wcscmp(got.Name, expected.Name) &&
+                        !wcscmp(got.Description, expected.Description) && got.On == expected.On)
+                << "status " << i;
+        }
+    }
+    EXPECT_EQ(wcslen(stored.Records[3].Name), 682u) << "the title as far as the load reads it";
+    EXPECT_STREQ(stored.Records[4].Name, L"a\r\n\"b\\");
+}
+
+/* ---- Backups -------------------------------------------------------------- */
+
+class Backups : public TestBed {
+protected:
+    Backups() : TestBed(L"314159") {}
+};
+
+TEST_F(Backups, ASaveThatReplacesStatusesKeepsThemFirst)
+{
+    const std::wstring backups = folder.File(L"Zálohy");
+    PutAccount(L"314159", {{3, StatusValues(L"Káva", L"černá", 1, 1)}, {8, StatusValues(L"Oběd", L"", 2, 0)}});
+    ASSERT_EQ(LoadAll(), 0);
+    EXPECT_EQ(SaveAll(), 0);
+    EXPECT_FALSE(FileExists(backups)) << "a save of what the registry holds backs nothing up";
+
+    // 20 older backups of the account, 10 s apart, and three files that are
+    // none of its; all but its two oldest stay.
+    CreateDirectoryW(backups.c_str(), NULL);
+    const wchar_t *const others[] = {L"3141592 other.reg", L"314159 notes.txt", L"314159.reg"};
+    std::set<std::wstring> kept;
+    for (int i = 0; i < 23; i++) {
+        std::wstring name = i < 20 ? L"314159 old " + std::to_wstring(100 + i) + L".reg" : others[i - 20];
+        WriteFileBytes(backups + L"\\" + name, "old");
+        FILETIME written = {(DWORD)(i < 20 ? 20 - i : 0) * 100000000u, 30000000};
+        HANDLE file = CreateFileW((backups + L"\\" + name).c_str(), FILE_WRITE_ATTRIBUTES, 0, NULL, OPEN_EXISTING, 0, NULL);
+        EXPECT_TRUE(SetFileTime(file, NULL, NULL, &written));
+        CloseHandle(file);
+        if (i < 18 || i >= 20)
+            kept.insert(name);
+    }
+    // Twice, within a second: each backup gets a name of its own.
+    for (int save = 0; save < 2; save++) {
+        ASSERT_TRUE(MoveStatus(1, 0));
+        EXPECT_EQ(SaveAll(), 0);
+    }
+    const std::wregex stamp(L"314159 \\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d( \\(2\\))?\\.reg");
+    std::vector<std::vector<int>> backedUp;
+    for (const auto &entry : std::filesystem::directory_iterator(backups)) {
+        std::wstring name = entry.path().filename().wstring();
+        if (kept.erase(name))
+            continue;
+        EXPECT_TRUE(std::regex_match(name, stamp)) << Narrow(name);
+        StatusTable read;
+        DWORD detail;
+        ASSERT_EQ(ReadStatusFile(entry.path().wstring().c_str(), &read, &detail), FileRead);
+        backedUp.push_back({});
+        for (const StatusRecord &record : Records(read))
+            backedUp.back().push_back(record.IconIndex);
+        EXPECT_STREQ(read.Records[backedUp.back()[0] == 3 ? 0 : 1].Description, L"černá");
+    }
+    EXPECT_TRUE(kept.empty()) << Narrow(*kept.begin()) << " is gone";
+    std::sort(backedUp.begin(), backedUp.end());
+    EXPECT_EQ(backedUp, (std::vector<std::vector<int>>{{3, 8}, {8, 3}})) << "what the registry held each time";
 }

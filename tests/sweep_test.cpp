@@ -16,6 +16,7 @@
 #include <array>
 #include <map>
 #include <random>
+#include <set>
 
 static std::mt19937 Rng;
 static size_t Pick(size_t n) { return n ? Rng() % n : 0; }
@@ -350,6 +351,104 @@ static void CheckText(const wchar_t *field, const Slot &slot, const Input &input
     }
 }
 
+// A registry file read into a table whose end touches a guard page: any
+// outcome but a list beyond its bounds, icons out of range or doubled, or a
+// text unterminated inside its field.
+static StatusFileResult ReadFileSafely(const std::wstring &path, StatusTable *table, const std::string &where)
+{
+    DWORD detail = 0;
+    StatusFileResult result = ReadStatusFile(path.c_str(), table, &detail);
+    EXPECT_TRUE(result >= FileOfManyAccounts && result <= FileRead) << where;
+    if (result != FileRead)
+        return result;
+    EXPECT_TRUE(table->Count >= 1 && table->Count <= MaxStatuses) << where;
+    bool seen[IconCount + 1] = {};
+    for (int i = 0; i < table->Count && i < MaxStatuses; i++) {
+        const StatusRecord &record = table->Records[i];
+        EXPECT_TRUE(record.IconIndex >= 1 && record.IconIndex <= IconCount && !seen[record.IconIndex]) << where;
+        seen[record.IconIndex & 31] = true;
+        EXPECT_LT(wcsnlen(record.Name, NameSize), (size_t)NameSize) << where;
+        EXPECT_LT(wcsnlen(record.Description, DescriptionSize), (size_t)DescriptionSize) << where;
+    }
+    return result;
+}
+
+// The statuses that reg export writes exactly (clean: no string that is
+// not terminated where it ends, which it cuts at its first zero, and which
+// may make Wine's reg crash; no number of another size than four bytes,
+// which it writes as four), copied to a list key of their own and written
+// by reg export, read as a file: each as the load read it. The file then
+// cut short, spoilt at random places, its hex made odd, sections of 41
+// icons and overlong values put in: it reads safely, whatever it gives.
+static void CheckRegistryFile(HKEY list, const std::wstring &scratch, const std::wstring &folder,
+                              const StatusTable *loaded, const std::set<int> &clean, StatusTable *table,
+                              const std::string &where)
+{
+    std::wstring side = ListKeyPath(L"654321"), path = folder + L"\\list.reg", spoilt = folder + L"\\spoilt.reg";
+    RegDeleteTreeW(HKEY_CURRENT_USER, side.c_str());
+    PutKey(HKEY_CURRENT_USER, side);
+    for (int icon : clean) {
+        HKEY copy;
+        RegCreateKeyExW(HKEY_CURRENT_USER, (side + L"\\" + std::to_wstring(icon)).c_str(), 0, NULL, 0, KEY_ALL_ACCESS,
+                        NULL, &copy, NULL);
+        EXPECT_EQ(RegCopyTreeW(list, std::to_wstring(icon).c_str(), copy), ERROR_SUCCESS) << where;
+        RegCloseKey(copy);
+    }
+    ASSERT_EQ(RunSystemProgram(L"reg.exe", L"export \"HKCU\\" + scratch + side + L"\" \"" + path + L"\" /y"), 0u)
+        << where;
+    ASSERT_EQ(ReadFileSafely(path, table, where), clean.empty() ? FileWithoutStatuses : FileRead) << where;
+    int compared = 0;
+    for (int i = 0; i < loaded->Count; i++) {
+        const StatusRecord &a = loaded->Records[i];
+        if (!clean.count(a.IconIndex) || compared >= table->Count)
+            continue;
+        const StatusRecord &b = table->Records[compared++];
+        EXPECT_TRUE(a.IconIndex == b.IconIndex && a.LineNumber == b.LineNumber && a.On == b.On &&
+                    !wcscmp(a.Name, b.Name) && !wcscmp(a.Description, b.Description))
+            << where << " icon " << a.IconIndex;
+    }
+    EXPECT_EQ(compared, (int)clean.size()) << where;
+    std::string bytes = ReadFileBytes(path);
+    for (int spoil = 0; spoil < 12; spoil++) {
+        std::string changed = bytes;
+        switch (spoil % 4) {
+        case 0: // cut anywhere, in a unit too
+            changed.resize(Pick(changed.size() + 1));
+            break;
+        case 1: // what matters to the reading put at line starts and anywhere
+            for (int n = 0; n < 8; n++) {
+                static const char *const Parts[] = {"[", "[-", "]", "\"", "\\", "=", ";", "@=", "hex(", "dword:1234567890",
+                                                    "\"Name\"=", "\"On\"=hex(4):", "\"Name\"=\"\\", "\r\n", "\r\n["};
+                size_t at = Pick(2) ? changed.find(std::string("\n\0", 2), Pick(changed.size())) : Pick(changed.size());
+                std::string part;
+                for (const char *c = Parts[Pick(std::size(Parts))]; *c; c++)
+                    part += std::string({*c, '\0'});
+                changed.insert(std::min(at == std::string::npos ? changed.size() : at + 2, changed.size()) & ~(size_t)1, part);
+            }
+            break;
+        case 2: // a digit more or less in the hex
+            for (int n = 0; n < 8; n++) {
+                size_t at = changed.find(std::string(",\0", 2), Pick(changed.size()));
+                if (at != std::string::npos)
+                    changed.insert(at, Pick(2) ? std::string("a\0", 2) : std::string(",\0", 2));
+            }
+            break;
+        case 3: { // sections of 41 icons, one with a title over the longest read
+            std::wstring overlong, more = L"\r\n";
+            for (DWORD n = 0; n <= LongestReadAgain; n++)
+                overlong += L"61,";
+            for (int icon = 0; icon <= 40; icon++)
+                more += L"[HKEY_CURRENT_USER\\" + scratch + side + L"\\" + std::to_wstring(icon) + L"]\r\n\"Name\"=hex:" +
+                        (icon == spoil ? overlong + L"62" : L"62") + L"\r\n";
+            changed += std::string((const char *)more.data(), more.size() * sizeof(wchar_t));
+            break;
+        }
+        }
+        WriteFileBytes(spoilt, changed);
+        ReadFileSafely(spoilt, table, where + " spoilt " + std::to_string(spoil));
+    }
+}
+
 // Each case fills 0 to 32 status subkeys (mostly a few), some values
 // hostile, the rest benign; loads them, saves the list, and loads it again.
 // The list key holds subkeys and values that are no statuses throughout.
@@ -388,7 +487,7 @@ TEST_F(Sweep, StatusesLoadAndSaveWhateverTheRegistryHolds)
         junkValues.push_back(Stored(list, name));
 
     std::vector<int> previous;
-    int cases = 0, reportsSeen = 0;
+    int cases = 0, reportsSeen = 0, fileCases = 0;
     for (; cases < LoadSaveCases; cases++) {
         const bool viaWindow = cases % 64 == 0;
         StatusTable *const first = viaWindow ? &StatusList : guarded;
@@ -509,6 +608,21 @@ TEST_F(Sweep, StatusesLoadAndSaveWhateverTheRegistryHolds)
         }
         if (HasFailure())
             break; // one failing load is enough to read
+        if (cases % 128 == 1 || cases == 32) {
+            std::set<int> clean;
+            for (const auto &[icon, inputs] : fed)
+                if (std::all_of(inputs.begin(), inputs.end(), [](const Input &input) {
+                        std::wstring units((const wchar_t *)input.data.data(), input.data.size() / 2);
+                        if (input.type == REG_DWORD)
+                            return input.data.size() == 4;
+                        return input.type != REG_SZ ||
+                               (input.data.size() % 2 == 0 && units.find(L'\0') == units.size() - 1);
+                    }))
+                    clean.insert(icon);
+            ASSERT_NO_FATAL_FAILURE(
+                CheckRegistryFile(list, registry.Path() + L"\\HKCU\\", folder.Path(), first, clean, second, where));
+            fileCases++;
+        }
 
         // The save rewrites every status whole and leaves the rest alone.
         ASSERT_EQ(viaWindow ? SaveAll() : WriteStatusList(L"123456", first), 0) << where;
@@ -577,6 +691,7 @@ TEST_F(Sweep, StatusesLoadAndSaveWhateverTheRegistryHolds)
     EXPECT_EQ(cases, LoadSaveCases);
     EXPECT_GT(reportsSeen, 0);
     Count("status load and save", cases);
+    Count("registry files of the list", fileCases * 13);
 }
 
 /* ---- 2. Text conversions ------------------------------------------------- */

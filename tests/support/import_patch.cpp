@@ -54,3 +54,9 @@ LONG WINAPI RegCloseKeyThenFail(HKEY key)
     close(key);
     return ERROR_INVALID_HANDLE;
 }
+
+UINT WINAPI GetTempFileNameOnAFullDisk(LPCWSTR, LPCWSTR, UINT, LPWSTR)
+{
+    SetLastError(ERROR_DISK_FULL);
+    return 0;
+}

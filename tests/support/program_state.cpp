@@ -11,6 +11,7 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <regex>
 #include <sstream>
 
@@ -118,6 +119,9 @@ TestBed::~TestBed()
     SetEnvironmentVariableW(RegistryVariable, NULL);
     SetEnvironmentVariableW(FolderVariable, NULL);
     DeleteFileW(ExeSettingsPath().c_str());
+    // and the backups that saves made beside it
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(ExeFolder()) / L"Z\u00E1lohy", ignored);
 }
 
 void TestBed::UseExeSettings(const wchar_t *uin)
@@ -128,6 +132,16 @@ void TestBed::UseExeSettings(const wchar_t *uin)
         SetIni(L"ICQ", L"UIN", uin);
     SetIni(L"Infos", L"1", L"1");
     SetIni(L"Infos", L"3", L"1");
+}
+
+std::wstring ErrorDescription(DWORD code)
+{
+    wchar_t description[1024] = L"";
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, code, 0, description,
+                   ARRAYSIZE(description), NULL);
+    std::wstring text = description;
+    text.erase(text.find_last_not_of(L"\r\n ") + 1);
+    return text.empty() ? std::to_wstring(code) : text;
 }
 
 std::wstring ReportText(const std::wstring &procedure, const std::wstring &command, int code, const wchar_t *homePage)

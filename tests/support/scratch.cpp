@@ -254,3 +254,21 @@ void PutAccount(const std::wstring &icq, std::initializer_list<std::pair<int, Re
     for (const auto &status : statuses)
         PutKey(HKEY_CURRENT_USER, ListKeyPath(icq) + L"\\" + std::to_wstring(status.first), status.second, options);
 }
+
+DWORD RunSystemProgram(const wchar_t *program, const std::wstring &arguments, Caller caller)
+{
+    wchar_t folder[MAX_PATH];
+    (lstrcmpiW(program, L"regedit.exe") ? GetSystemDirectoryW : GetWindowsDirectoryW)(folder, MAX_PATH);
+    // Wine's reg.exe has been seen to hang, seldom, after its work: one that
+    // does not end in time is ended (by Process) and run once more.
+    for (int attempt = 0; attempt < 2; attempt++) {
+        Process process;
+        if (!process.Start(std::wstring(folder) + L"\\" + program, L"", arguments))
+            break;
+        DWORD code = process.Wait(15000);
+        if (code != STILL_ACTIVE)
+            return code;
+    }
+    ADD_FAILURE_AT(caller.file, caller.line) << Narrow(program) << " did not run to its end";
+    return (DWORD)-1;
+}

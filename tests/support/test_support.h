@@ -84,6 +84,11 @@ private:
     int port_ = 0;
 };
 
+// Runs a program of the system folder (regedit.exe: of the Windows folder)
+// with arguments and waits for it; returns its exit code. The program sees
+// the real registry, not the scratch one.
+DWORD RunSystemProgram(const wchar_t *program, const std::wstring &arguments, Caller caller = {});
+
 /* ---- Registry data ------------------------------------------------------ */
 
 struct RegValue {
@@ -222,6 +227,9 @@ private:
 // fails with ERROR_INVALID_HANDLE. For ImportPatch("advapi32.dll",
 // "RegCloseKey", RegCloseKeyThenFail).
 LONG WINAPI RegCloseKeyThenFail(HKEY key);
+// GetTempFileNameW on a full disk: fails with ERROR_DISK_FULL. For
+// ImportPatch("kernel32.dll", "GetTempFileNameW", GetTempFileNameOnAFullDisk).
+UINT WINAPI GetTempFileNameOnAFullDisk(LPCWSTR folder, LPCWSTR prefix, UINT unique, LPWSTR name);
 
 // A procedure that a test runs in a process of its own: the test program,
 // or a copy of it, started with the argument ChildArgument(name) runs the
@@ -295,6 +303,10 @@ protected:
     std::unique_ptr<TestMainWindow> main;
 };
 
+// The system's description of code, without the line break at its end, or
+// the code in decimal where the system has none: as a message other than
+// the error report shows it.
+std::wstring ErrorDescription(DWORD code);
 // The text of an error report as the user sees it, its line number "#";
 // with the program's home page, or that of a test built with another.
 std::wstring ReportText(const std::wstring &procedure, const std::wstring &command, int code,
