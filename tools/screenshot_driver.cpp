@@ -1,8 +1,9 @@
 // Drives the real Orbelan.exe from outside, as a user would, and saves
 // pictures of its windows as PNG files:
 //   orbelan_screenshot_driver.exe <Orbelan.exe> <folder>
-//       every window, for the user guide; expects a first start of the
-//       demo account (Data.ini beside the program without [Infos])
+//       every window and the two menus, for the user guide; expects a
+//       first start of the demo account (Data.ini beside the program
+//       without [Infos])
 //   orbelan_screenshot_driver.exe --main <Orbelan.exe> <file.png>
 //       the main window only, after answering the start-up notices with OK
 // The program runs in the driver's current directory and is closed with
@@ -182,8 +183,23 @@ static bool SaveScreenArea(RECT area, const wchar_t *file)
     return fclose(out) == 0 && written;
 }
 
-// Saves window, and any drop-down list of the program that is open over
-// or below it, as name in the picture folder (or as the file path given).
+// Whether window is of the system's window class name.
+static bool HasClass(HWND window, const wchar_t *name)
+{
+    wchar_t className[32] = L"";
+    GetClassNameW(window, className, ARRAYSIZE(className));
+    return !lstrcmpiW(className, name);
+}
+
+// An open popup menu: a top-level window of the system's class "#32768".
+static bool IsPopupMenu(HWND window)
+{
+    return HasClass(window, L"#32768");
+}
+
+// Saves window, and any drop-down list or popup menu of the program that
+// is open over or beside it, as name in the picture folder (or as the file
+// path given).
 static bool Capture(HWND window, const std::wstring &name)
 {
     Activate(window);
@@ -191,10 +207,8 @@ static bool Capture(HWND window, const std::wstring &name)
     RECT area;
     GetWindowRect(window, &area);
     for (HWND other : Program.Windows()) {
-        wchar_t className[32] = L"";
-        GetClassNameW(other, className, 32);
         RECT list;
-        if (!lstrcmpiW(className, L"ComboLBox") && GetWindowRect(other, &list))
+        if ((HasClass(other, L"ComboLBox") || IsPopupMenu(other)) && GetWindowRect(other, &list))
             UnionRect(&area, &area, &list);
     }
     std::wstring file = PictureFolder + name;
@@ -262,10 +276,64 @@ static HWND PassStartNotices(bool pictures)
     return NULL;
 }
 
+// Whether the thread of window has left menu mode and shows no popup menu.
+static bool MenusClosed(HWND window)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, NULL), &info) || (info.flags & GUI_INMENUMODE))
+        return false;
+    for (HWND other : Program.Windows())
+        if (IsPopupMenu(other))
+            return false;
+    return true;
+}
+
+// Cancels the menu mode of window, as the system does when another window
+// takes over, and waits until its menus are gone. Esc would close a popup
+// menu but leave the menu bar selected, and one Esc too many reaches the
+// main window as Storno.
+static bool CloseMenus(HWND window)
+{
+    SendMessageW(window, WM_CANCELMODE, 0, 0);
+    for (DWORD start = GetTickCount(); GetTickCount() - start < WindowWait; Sleep(20))
+        if (MenusClosed(window))
+            return true;
+    return Fail(L"the menus of a window did not close: " + WindowText(window));
+}
+
+// Saves the menu that came up over window, then closes it.
+static bool CaptureMenu(HWND window, const wchar_t *what, const std::wstring &name)
+{
+    bool saved = WaitForWindow(IsPopupMenu, what) && Capture(window, name);
+    return CloseMenus(window) && saved;
+}
+
 // Every window but the start-up notices, from the main window.
 static bool TakeTour(HWND main)
 {
     if (!Capture(main, L"main.png"))
+        return false;
+
+    // The menu "Možnosti" from the keyboard: Alt selects the menu bar, Down
+    // opens its first menu on the first item, and Up three times, round past
+    // the top, moves to "Exportovat statusy...", so that no greyed item is
+    // the highlighted one.
+    PostMessageW(main, WM_SYSCOMMAND, SC_KEYMENU, 0);
+    for (UINT key : {VK_DOWN, VK_UP, VK_UP, VK_UP})
+        PostMessageW(main, WM_KEYDOWN, key, 0);
+    if (!CaptureMenu(main, L"menu \"Možnosti\"", L"menu-options.png"))
+        return false;
+
+    // The status list's context menu on a middle row, where every item can
+    // act: the row chosen with the arrow keys, the menu opened as the
+    // context-menu key opens it (below the row).
+    HWND statuses = GetDlgItem(main, IDC_STATUS_LIST);
+    PostMessageW(main, WM_NEXTDLGCTL, (WPARAM)statuses, TRUE);
+    for (UINT key : {VK_HOME, VK_DOWN, VK_DOWN})
+        PostMessageW(statuses, WM_KEYDOWN, key, 0);
+    PostMessageW(statuses, WM_CONTEXTMENU, (WPARAM)statuses, -1);
+    if (!CaptureMenu(main, L"context menu", L"context-menu.png"))
         return false;
 
     // "změnit" asks for the ICQ#; Cancel keeps the account.
