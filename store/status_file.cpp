@@ -179,7 +179,7 @@ struct FileText {
     const wchar_t *line; // the current line, without its line end
     size_t length;
     int number;         // of the current line, from 1
-    bool unicode;       // the file is UTF-16 (and so its hex(1) data)
+    bool unicode;       // the file is UTF-16, and so the text in its hex(1), (2) and (7)
 };
 
 static bool NextLine(FileText *text)
@@ -211,7 +211,7 @@ static int HexDigit(wchar_t c)
     return -1;
 }
 
-// Whether the units at text, length of them, are word (ASCII letters, in
+// Whether the units at text, length of them, are word (ASCII; letters in
 // any case).
 static bool SameWord(const wchar_t *text, size_t length, const wchar_t *word)
 {

@@ -453,7 +453,8 @@ static void CheckRegistryFile(HKEY list, const std::wstring &scratch, const std:
 // hostile, the rest benign; loads them, saves the list, and loads it again.
 // The list key holds subkeys and values that are no statuses throughout.
 // Loads go into tables whose end touches a guard page; every 64th case goes
-// through the main window's load and save, and its list view.
+// through the main window's load and save, and its list view; every 128th
+// goes through reg export as a registry file too.
 static const int LoadSaveCases = 10000;
 
 TEST_F(Sweep, StatusesLoadAndSaveWhateverTheRegistryHolds)
