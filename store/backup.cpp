@@ -7,6 +7,7 @@
 
 #include <shlwapi.h>
 #include <string.h>
+#include <wchar.h>
 
 static const int BackupsKept = 20;
 // Names made unique by " (2)" up to this number.
@@ -24,13 +25,15 @@ bool BackupFolder(wchar_t (&out)[MAX_PATH])
     return false;
 }
 
+// Texts compared unit for unit: a comparison by the language's rules would
+// take texts that differ for the same.
 static bool SameRecords(const StatusTable *a, const StatusTable *b)
 {
     if (a->Count != b->Count)
         return false;
     for (int i = 0; i < a->Count; i++) {
         const StatusRecord &x = a->Records[i], &y = b->Records[i];
-        if (x.IconIndex != y.IconIndex || x.On != y.On || lstrcmpW(x.Name, y.Name) || lstrcmpW(x.Description, y.Description))
+        if (x.IconIndex != y.IconIndex || x.On != y.On || wcscmp(x.Name, y.Name) || wcscmp(x.Description, y.Description))
             return false;
     }
     return true;
@@ -70,7 +73,9 @@ static void DeleteOldBackups(const wchar_t *folder, const wchar_t *icq)
         FindClose(search);
         wchar_t path[MAX_PATH];
         CopyText(path, ARRAYSIZE(path), folder);
-        if (count <= BackupsKept || !PathAppendW(path, oldest.cFileName) || !DeleteFileW(path))
+        // After a save one backup is over: no second look for more.
+        if (count <= BackupsKept || !PathAppendW(path, oldest.cFileName) || !DeleteFileW(path) ||
+            count - 1 <= BackupsKept)
             return;
     }
 }
@@ -101,11 +106,13 @@ static DWORD MoveToBackupName(const wchar_t *temp, const wchar_t *folder, const 
     return error;
 }
 
+// What the registry holds, read before every save: a table of its own,
+// which every save would otherwise allocate.
+static StatusTable Stored;
+
 DWORD BackUpStatuses(const wchar_t *icq, const StatusTable *list)
 {
-    StatusTable *stored = static_cast<StatusTable *>(HeapAlloc(GetProcessHeap(), 0, sizeof(StatusTable)));
-    if (!stored)
-        return ERROR_NOT_ENOUGH_MEMORY;
+    StatusTable *stored = &Stored;
     DWORD error = ERROR_SUCCESS;
     if (ReadStatusList(icq, stored, false) == 0 && stored->Count > 0 && !SameRecords(stored, list)) {
         wchar_t folder[MAX_PATH], temp[MAX_PATH];
@@ -123,6 +130,5 @@ DWORD BackUpStatuses(const wchar_t *icq, const StatusTable *list)
                 DeleteOldBackups(folder, icq);
         }
     }
-    HeapFree(GetProcessHeap(), 0, stored);
     return error;
 }

@@ -13,8 +13,9 @@ static const wchar_t ListLeaf[] = L"\\CustomStatusList\\";
 
 /* ---- Writing ------------------------------------------------------------- */
 
-// Units gathered before each write to the file.
-static const size_t WriterUnits = 16384;
+// Units gathered before each write to the file: each write costs about as
+// much as formatting 20 KB, and a file of 32 long statuses is 2 MB.
+static const size_t WriterUnits = 128 * 1024;
 // regedit ends a line of hex bytes once it reaches this column, and goes on
 // after a backslash on the next line, two blanks in.
 static const size_t HexLineEnd = 77;
@@ -52,6 +53,9 @@ static void PutDword(FileWriter *out, const wchar_t *name, DWORD value)
     PutText(out, line);
 }
 
+// One line of hex bytes and its line end take at most this many units.
+static const size_t HexLineUnits = HexLineEnd + 8;
+
 static void PutHex(FileWriter *out, const wchar_t *name, const BYTE *bytes, size_t size)
 {
     static const wchar_t Digits[] = L"0123456789abcdef";
@@ -59,16 +63,27 @@ static void PutHex(FileWriter *out, const wchar_t *name, const BYTE *bytes, size
     PutText(out, name);
     PutText(out, L"\"=hex:");
     size_t column = lstrlenW(name) + 7;
-    for (size_t i = 0; i < size; i++) {
-        wchar_t pair[4] = {Digits[bytes[i] >> 4], Digits[bytes[i] & 15], L',', 0};
-        if (i + 1 == size)
-            pair[2] = 0;
-        PutText(out, pair);
-        column += 3;
-        if (i + 1 < size && column >= HexLineEnd) {
-            PutText(out, L"\\\r\n  ");
+    for (size_t i = 0; i < size;) {
+        // A line at a time, written straight into the units: its bytes are
+        // those up to the one that reaches the column of the line's end.
+        if (WriterUnits - out->used < HexLineUnits)
+            FlushUnits(out);
+        wchar_t *at = out->units + out->used;
+        size_t line = (HexLineEnd - column + 2) / 3, end = i + line < size ? i + line : size;
+        for (; i < end; i++) {
+            at[0] = Digits[bytes[i] >> 4];
+            at[1] = Digits[bytes[i] & 15];
+            at[2] = L',';
+            at += 3;
+        }
+        if (i == size) {
+            at--; // no comma after the last byte
+        } else {
+            memcpy(at, L"\\\r\n  ", 5 * sizeof(wchar_t));
+            at += 5;
             column = 2;
         }
+        out->used = at - out->units;
     }
     PutText(out, L"\r\n");
 }
