@@ -518,12 +518,19 @@ static Action AltKey(UINT key)
     };
 }
 
-// The list's context menu from the keyboard (Shift+F10): which of Upravit..,
-// Odstranit, Posunout nahoru and Posunout dolů can act ("1") or are greyed
-// ("0"), then closed.
-static std::vector<Action> ContextMenuOffers(const char *expected)
+// The list's context menu from the keyboard (Shift+F10), or by a right
+// click on row: which of Upravit.., Odstranit, Posunout nahoru and Posunout
+// dolů can act ("1") or are greyed ("0"), then closed.
+static std::vector<Action> ContextMenuOffers(const char *expected, int row = -1)
 {
-    auto open = [](HWND main) { PostMessageW(main, WM_CONTEXTMENU, (WPARAM)GetDlgItem(main, IDC_STATUS_LIST), -1); };
+    auto open = [row](HWND main) {
+        HWND list = GetDlgItem(main, IDC_STATUS_LIST);
+        RECT rect = {LVIR_BOUNDS, 0, 0, 0};
+        SendMessageW(list, LVM_GETITEMRECT, row, (LPARAM)&rect);
+        POINT at = {40, (rect.top + rect.bottom) / 2};
+        ClientToScreen(list, &at);
+        PostMessageW(main, WM_CONTEXTMENU, (WPARAM)list, row < 0 ? -1 : MAKELPARAM(at.x, at.y));
+    };
     auto check = [expected](HWND) {
         HWND window = FindWindowW(L"#32768", NULL);
         HMENU menu = window ? (HMENU)SendMessageW(window, MN_GETHMENU, 0, 0) : NULL;
@@ -569,18 +576,23 @@ TEST_F(MainWindow, StatusesMoveWithKeysMenuAndMouse)
         };
     };
     auto selectFirst = [](HWND main) { SelectStatusRow(0); SetFocus(GetDlgItem(main, IDC_STATUS_LIST)); };
-    std::vector<Action> steps = ContextMenuOffers("0000");
+    // The file commands first, each dialog cancelled.
+    std::vector<Action> steps = {Command(IDM_EXPORT), Command(IDM_IMPORT), Command(IDM_RESTORE)};
     for (const std::vector<Action> &more :
-         {std::vector<Action>{AltKey(VK_DOWN), is({4, 5, 6}, -1, 0), selectFirst, AltKey(VK_UP), is({4, 5, 6}, 0, 0)},
+         {ContextMenuOffers("0000"),
+          {AltKey(VK_DOWN), is({4, 5, 6}, -1, 0), selectFirst, AltKey(VK_UP), is({4, 5, 6}, 0, 0)},
           ContextMenuOffers("1101"),
           {Command(IDM_MOVE_DOWN), is({5, 4, 6}, 1, 1), AltKey(VK_DOWN), is({5, 6, 4}, 2, 1)},
-          ContextMenuOffers("1110"),
-          {AltKey(VK_UP), ContextMenuOffers("1111")[0], ContextMenuOffers("1111")[1], Drag(0, 2, true),
-           is({5, 4, 6}, 0, 1), Drag(0, 2), is({4, 6, 5}, 2, 1), Press(IDOK)}})
+          ContextMenuOffers("1110"), {Command(IDM_MOVE_UP), is({5, 4, 6}, 1, 1)}, ContextMenuOffers("1101", 0),
+          {is({5, 4, 6}, 0, 1), Drag(0, 2, true), is({5, 4, 6}, 0, 1), Drag(0, 2), is({4, 6, 5}, 2, 1), Press(IDOK)}})
         steps.insert(steps.end(), more.begin(), more.end());
     UiRobot robot;
-    robot.Then(Steps(steps));
+    robot.Then(Steps(steps)).Then(Press(IDCANCEL)).Then(Press(IDCANCEL)).Then(Press(IDCANCEL));
     EXPECT_EQ(RunMainWindow(), 0);
+    ASSERT_EQ(robot.Seen().size(), 4u);
+    EXPECT_EQ(robot.Seen()[1].caption, L"Exportovat statusy");
+    EXPECT_EQ(robot.Seen()[2].caption, L"Importovat statusy");
+    EXPECT_EQ(robot.Seen()[3].caption, L"Obnovit ze zálohy");
     RegTree tree = ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"12345"));
     EXPECT_EQ(tree[L"4"][L"LineNumber"], Dword(1));
     EXPECT_EQ(tree[L"6"][L"LineNumber"], Dword(2));

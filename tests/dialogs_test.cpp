@@ -588,17 +588,29 @@ TEST_F(Dialogs, ImportTakesAWholeFileOrNothing)
     const std::wstring owners = L"HKEY_CURRENT_USER\\Software\\Mirabilis\\ICQ\\NewOwners\\";
     const std::wstring status = L"[" + owners + L"9\\CustomStatusList\\3]\r\n", name = L"\"Name\"=hex:4b,c3,a1,76,61\r\n";
     const std::string cut = Utf16File(head + status + name);
+    auto damaged = [](int line) {
+        return L"Soubor není soubor registru, nebo je poškozený (řádek " + std::to_wstring(line) + L").";
+    };
     const struct {
         std::string bytes;
         std::wstring shown;
     } unusable[] = {
-        {"", L"Soubor není soubor registru, nebo je poškozený (řádek 1)."},
-        {Utf16File(L"Windows Registry Editor Version 4.00\r\n" + status + name), L"Soubor není soubor registru, nebo je poškozený (řádek 1)."},
-        {Utf16File(head + status + L"\"On\"=dword:1\r\n\"Name\"=hex:4g\r\n"), L"Soubor není soubor registru, nebo je poškozený (řádek 5)."},
-        {Utf16File(head + status + L"\"Name\"=hex:41,\\\r\n"), L"Soubor není soubor registru, nebo je poškozený (řádek 4)."},
-        {cut.substr(0, cut.size() - 1), L"Soubor není soubor registru, nebo je poškozený (řádek 4)."},
+        {"", damaged(1)},
+        {Utf16File(L"Windows Registry Editor Version 4.00\r\n" + status + name), damaged(1)},
+        {Utf16File(head + status + L"\"On\"=dword:1\r\n\"Name\"=hex:4g\r\n"), damaged(5)},
+        {Utf16File(head + status + L"\"Name\"=hex:41,\\\r\n"), damaged(4)},
+        {Utf16File(head + status + L"\"Name\"=hex:41,\\ x\r\n  42\r\n"), damaged(4)},
+        {Utf16File(head + status + L"\"On\"=dword:123456789\r\n"), damaged(4)},
+        {Utf16File(head + status + L"\"On\"=hex(4:01\r\n"), damaged(4)},
+        {Utf16File(head + status + L"\"On\"=1\r\n"), damaged(4)},
+        {Utf16File(head + status + L"\"Name\"=\"a\r\n"), damaged(4)},
+        {Utf16File(head + status + L"\"Name\" 1\r\n"), damaged(4)},
+        {Utf16File(head + status + L"\"Name\r\n"), damaged(4)},
+        {Utf16File(head + L"[" + owners + L"9\r\n"), damaged(3)},
+        {cut.substr(0, cut.size() - 1), damaged(4)},
         {Utf16File(head + L"[-" + owners + L"9\\CustomStatusList\\3]\r\n[" + owners + L"9\\CustomStatusList\\33]\r\n" + name +
-                   L"[" + owners + L"9\\CustomStatusList\\03]\r\n" + name),
+                   L"[" + owners + L"9\\CustomStatusList\\03]\r\n" + name + L"[abc]\r\n" + name + L"[" + owners +
+                   L"9\\CustomStatusList\\a1]\r\n" + name),
          L"V souboru nejsou žádné statusy ICQ Lite."},
         {Utf16File(head + status + name + L"[" + owners + L"10\\CustomStatusList\\4]\r\n" + name),
          L"Soubor obsahuje statusy více účtů ICQ. Importovat lze jen jeden účet."},
@@ -627,8 +639,10 @@ TEST_F(Dialogs, ImportTakesAWholeFileOrNothing)
     // name alone: the restore opens there. Unsaved changes are asked about.
     CreateDirectoryW(folder.File(L"Zálohy").c_str(), NULL);
     WriteFileBytes(folder.File(L"Zálohy\\jiný.reg"),
-                   "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Mirabilis\\ICQ\\NewOwners\\99999\\CustomStatusList\\7]\r\n"
-                   "\"LineNumber\"=dword:00000002\r\n\"Name\"=hex:4f,62,c4,9b,64\r\n\r\n"
+                   "REGEDIT4 \r\n\r\n[HKEY_CURRENT_USER\\Software\\Mirabilis\\ICQ\\NewOwners\\99999\\CustomStatusList\\7]\r\n"
+                   "  \"LineNumber\"=dword:00000002\r\n\"Name\"=hex:4F,62 ,C4,9b,64\r\n\r\n"
+                   "[HKEY_CURRENT_USER\\Software\\Mirabilis\\ICQ\\NewOwners\\99999\\CustomStatusList\\9]\r\n"
+                   "\"Name\"=hex:41\r\n\"Name\"=-\r\n\"Description\"=hex:41\r\n\"Description\"=-\r\n"
                    "[HKEY_CURRENT_USER\\Software\\Mirabilis\\ICQ\\NewOwners\\99999\\CustomStatusList\\5]\r\n"
                    "; a comment\r\n\"LineNumber\"=dword:1\r\n\"On\"=dword:00000001\r\n\"On\"=-\r\n"
                    "\"Description\"=hex(2):c4,8d,65,\\\r\n  72,6e,c3,a1,00\r\n\"Name\"=\"K\\\"a\\\\\"\r\n");
@@ -641,14 +655,15 @@ TEST_F(Dialogs, ImportTakesAWholeFileOrNothing)
     ASSERT_EQ(robot.Seen().size(), 3u);
     EXPECT_EQ(robot.Seen()[0].text, L"Neuložené změny budou ztraceny. Pokračovat?");
     EXPECT_EQ(robot.Seen()[2].caption, L"Obnovit ze zálohy");
-    EXPECT_EQ(Icons(), (std::vector<int>{5, 7}));
-    EXPECT_STREQ(StatusList.Records[0].Description, L"černá");
-    EXPECT_STREQ(StatusList.Records[0].Name, L"K\"a\\");
-    EXPECT_EQ(StatusList.Records[0].On, 0u) << "a value deleted";
-    EXPECT_STREQ(StatusList.Records[1].Name, L"Oběd");
-    EXPECT_EQ(StatusList.Records[1].On, 0u);
+    EXPECT_EQ(Icons(), (std::vector<int>{9, 5, 7})) << "9 has no line number";
+    EXPECT_TRUE(!StatusList.Records[0].Name[0] && !StatusList.Records[0].Description[0]) << "values deleted";
+    EXPECT_STREQ(StatusList.Records[1].Description, L"černá");
+    EXPECT_STREQ(StatusList.Records[1].Name, L"K\"a\\");
+    EXPECT_EQ(StatusList.Records[1].On, 0u) << "a value deleted";
+    EXPECT_STREQ(StatusList.Records[2].Name, L"Oběd");
+    EXPECT_EQ(StatusList.Records[2].On, 0u);
     EXPECT_EQ(StatusListDirty, 1);
-    EXPECT_EQ(ReadListView(main->List()).size(), 2u);
+    EXPECT_EQ(ReadListView(main->List()).size(), 3u);
     EXPECT_TRUE(ReadTree(HKEY_CURRENT_USER, ListKeyPath(Icq)).empty()) << "nothing written before a save";
 }
 
