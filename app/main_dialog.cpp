@@ -222,8 +222,8 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
             OnListNotify(reinterpret_cast<const NMHDR *>(lParam));
         break;
     case WM_CONTEXTMENU:
-        if ((HWND)wParam == GetDlgItem(window, IDC_STATUS_LIST))
-            ShowStatusMenu((HWND)wParam, lParam);
+        if (reinterpret_cast<HWND>(wParam) == GetDlgItem(window, IDC_STATUS_LIST))
+            ShowStatusMenu(reinterpret_cast<HWND>(wParam), lParam);
         break;
     }
     return FALSE;

@@ -5,6 +5,8 @@
 #include "base/base.h"
 #include "texts.h"
 
+#include <wchar.h>
+
 // Both texts of a report are at most 511 characters.
 static const size_t ReportTextSize = 512;
 
@@ -28,7 +30,7 @@ void DescribeErrorBriefly(DWORD code, wchar_t *out, size_t cap)
     if (cap == 0)
         return;
     DescribeError(code, out, cap);
-    size_t length = lstrlenW(out);
+    size_t length = wcslen(out);
     while (length > 0 && (out[length - 1] == L'\r' || out[length - 1] == L'\n' || out[length - 1] == L' '))
         out[--length] = 0;
     if (length == 0) {

@@ -33,7 +33,8 @@ static bool SameRecords(const StatusTable *a, const StatusTable *b)
         return false;
     for (int i = 0; i < a->Count; i++) {
         const StatusRecord &x = a->Records[i], &y = b->Records[i];
-        if (x.IconIndex != y.IconIndex || x.On != y.On || wcscmp(x.Name, y.Name) || wcscmp(x.Description, y.Description))
+        if (x.IconIndex != y.IconIndex || x.On != y.On || wcscmp(x.Name, y.Name) != 0 ||
+            wcscmp(x.Description, y.Description) != 0)
             return false;
     }
     return true;
@@ -42,7 +43,7 @@ static bool SameRecords(const StatusTable *a, const StatusTable *b)
 // Whether name is that of a backup of account icq: "<icq> ... .reg".
 static bool IsBackupOf(const wchar_t *name, const wchar_t *icq)
 {
-    size_t icqLength = lstrlenW(icq), length = lstrlenW(name);
+    size_t icqLength = wcslen(icq), length = wcslen(name);
     return length > icqLength + 4 && !memcmp(name, icq, icqLength * sizeof(wchar_t)) && name[icqLength] == L' ' &&
            !lstrcmpiW(name + length - 4, L".reg");
 }
@@ -50,6 +51,7 @@ static bool IsBackupOf(const wchar_t *name, const wchar_t *icq)
 // Deletes the oldest backups of account icq in folder (by the time they were
 // written, then by name) until BackupsKept are left. A backup that cannot be
 // deleted stays, unreported: it costs room, never a status.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): where, then whose, as everywhere in this file
 static void DeleteOldBackups(const wchar_t *folder, const wchar_t *icq)
 {
     wchar_t pattern[MAX_PATH];
@@ -82,6 +84,7 @@ static void DeleteOldBackups(const wchar_t *folder, const wchar_t *icq)
 
 // Moves the written file temp to a name of its own in folder. Returns
 // ERROR_SUCCESS or the system's error code.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): what, then where, then whose
 static DWORD MoveToBackupName(const wchar_t *temp, const wchar_t *folder, const wchar_t *icq)
 {
     SYSTEMTIME now;

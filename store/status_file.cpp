@@ -4,6 +4,7 @@
 #include "store/status_store.h"
 
 #include <string.h>
+#include <wchar.h>
 
 static const wchar_t FileHeader[] = L"Windows Registry Editor Version 5.00";
 static const wchar_t OldFileHeader[] = L"REGEDIT4";
@@ -29,7 +30,7 @@ struct FileWriter {
 
 static void FlushUnits(FileWriter *out)
 {
-    DWORD bytes = (DWORD)(out->used * sizeof(wchar_t)), written = 0;
+    DWORD bytes = (DWORD)out->used * (DWORD)sizeof(wchar_t), written = 0;
     if (out->error == ERROR_SUCCESS && bytes && !WriteFile(out->file, out->units, bytes, &written, NULL))
         out->error = GetLastError();
     else if (out->error == ERROR_SUCCESS && written != bytes)
@@ -49,7 +50,7 @@ static void PutText(FileWriter *out, const wchar_t *text)
 static void PutDword(FileWriter *out, const wchar_t *name, DWORD value)
 {
     wchar_t line[40]; // "On"=dword:00000001 and the longer names
-    wsprintfW(line, L"\"%s\"=dword:%08x\r\n", name, value);
+    wsprintfW(line, L"\"%s\"=dword:%08x\r\n", name, (unsigned)value);
     PutText(out, line);
 }
 
@@ -62,7 +63,7 @@ static void PutHex(FileWriter *out, const wchar_t *name, const BYTE *bytes, size
     PutText(out, L"\"");
     PutText(out, name);
     PutText(out, L"\"=hex:");
-    size_t column = lstrlenW(name) + 7;
+    size_t column = wcslen(name) + 7;
     for (size_t i = 0; i < size;) {
         // A line at a time, written straight into the units: its bytes are
         // those up to the one that reaches the column of the line's end.
@@ -125,6 +126,7 @@ static void PutStatusFile(FileWriter *out, const wchar_t *icq, const StatusTable
     FlushUnits(out);
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): where, then whose, as ExportStatusFile
 DWORD WriteStatusFile(const wchar_t *folder, const wchar_t *icq, const StatusTable *list,
                       wchar_t (&temp)[MAX_PATH])
 {
@@ -161,17 +163,18 @@ DWORD WriteStatusFile(const wchar_t *folder, const wchar_t *icq, const StatusTab
     return error;
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): where, then whose, as every file of the program
 DWORD ExportStatusFile(const wchar_t *path, const wchar_t *icq, const StatusTable *list)
 {
     // The temporary file goes beside its target: moving it there is then a
     // rename, which leaves either the old file or the new one.
     wchar_t folder[MAX_PATH], temp[MAX_PATH];
     CopyText(folder, ARRAYSIZE(folder), path);
-    wchar_t *name = folder + lstrlenW(folder);
+    wchar_t *name = folder + wcslen(folder);
     while (name > folder && name[-1] != L'\\' && name[-1] != L'/')
         name--;
     if (name == folder)
-        lstrcpyW(folder, L".");
+        CopyText(folder, ARRAYSIZE(folder), L".");
     else
         *name = 0;
     DWORD error = WriteStatusFile(folder, icq, list, temp);
@@ -563,14 +566,13 @@ static DWORD ReadWholeFile(const wchar_t *path, BYTE **bytes, DWORD *size)
     if (file == INVALID_HANDLE_VALUE)
         return GetLastError();
     DWORD error = ERROR_SUCCESS;
-    LARGE_INTEGER length;
-    if (!GetFileSizeEx(file, &length))
-        error = GetLastError();
-    else if (length.QuadPart > StatusFileLimit)
+    LARGE_INTEGER length = {};
+    BOOL sized = GetFileSizeEx(file, &length);
+    if (sized && length.QuadPart > StatusFileLimit)
         error = ERROR_FILE_TOO_LARGE;
-    else if (!(*bytes = static_cast<BYTE *>(HeapAlloc(GetProcessHeap(), 0, (SIZE_T)length.QuadPart + 1))))
+    else if (sized && !(*bytes = static_cast<BYTE *>(HeapAlloc(GetProcessHeap(), 0, (SIZE_T)length.QuadPart + 1))))
         error = ERROR_NOT_ENOUGH_MEMORY;
-    else if (!ReadFile(file, *bytes, (DWORD)length.QuadPart, size, NULL))
+    else if (!sized || !ReadFile(file, *bytes, (DWORD)length.QuadPart, size, NULL))
         error = GetLastError();
     else if (*size != (DWORD)length.QuadPart)
         error = ERROR_HANDLE_EOF;
