@@ -213,6 +213,36 @@ TEST_F(Web, UnusableBrowserCommandsStartNothing)
     EXPECT_EQ(starts[0].size(), 1023u) << "the longest command line that fits";
 }
 
+TEST_F(Web, TheBrowserTheUserChoseComesFirst)
+{
+    const std::wstring stub = L"\"" + Stub() + L"\"";
+    const std::wstring choice = L"Software\\Microsoft\\Windows\\Shell\\Associations\\UrlAssociations\\http\\UserChoice";
+    RegisterBrowser(stub + L" http %1");
+    const struct {
+        std::wstring progId, command; // progId empty: no choice; command empty: no command key
+        const char *started;
+    } cases[] = {
+        {L"Orbelan.Chosen", stub + L" chosen \"%1\"", " chosen \"u\""},
+        {L"Orbelan.NoMark", stub + L" chosen", " http u"},
+        {L"Orbelan.NoCommand", L"", " http u"},
+        {L"Orbelan.TooLong", stub + L" %1 " + std::wstring(300, L'x'), " http u"},
+        {L"", L"", " http u"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(Narrow(c.progId));
+        RegDeleteTreeW(HKEY_CURRENT_USER, choice.c_str());
+        if (!c.progId.empty())
+            PutKey(HKEY_CURRENT_USER, choice, {{L"ProgId", Sz(c.progId)}});
+        if (!c.command.empty())
+            PutKey(HKEY_CLASSES_ROOT, c.progId + L"\\shell\\open\\command", {{L"", Sz(c.command)}});
+        DeleteFileW(BrowserLog().c_str());
+        EXPECT_EQ(OpenInBrowser(L"u"), 0);
+        std::vector<std::string> starts = BrowserStarts(1);
+        ASSERT_EQ(starts.size(), 1u);
+        EXPECT_EQ(starts[0], Narrow(stub) + c.started);
+    }
+}
+
 TEST_F(Web, MainWindowOpensHomeAndHelpPages)
 {
     RegisterBrowser(L"\"" + Stub() + L"\" \"%1\"");

@@ -1,5 +1,6 @@
-// Opening a page in the default browser: the command line registered for
-// the HTTP protocol, with the address in place of its "%1".
+// Opening a page in the default browser: the command line of the browser
+// the user chose for http, or else the one registered for the HTTP
+// protocol, with the address in place of its "%1".
 #include "web/web.h"
 
 #include "base/base.h"
@@ -11,19 +12,30 @@
 static const size_t CommandSize = 260;
 static const size_t LineSize = 1024;
 
-int ReadBrowserCommand(wchar_t *buffer)
+// The user's choice of browser for http, from Windows Vista on; the command
+// of the ProgId it names is read as the one registered for HTTP.
+static const wchar_t ChoiceKey[] =
+    L"Software\\Microsoft\\Windows\\Shell\\Associations\\UrlAssociations\\http\\UserChoice";
+#define COMMAND_LEAF L"\\shell\\open\\command"
+// A ProgId, in UTF-16 units with the terminator; the registry keeps key
+// names to 255 characters.
+static const size_t ProgIdSize = 256;
+
+// Reads text value name (null: the default value) of key path below root
+// into out, which holds cap units (at most CommandSize + 1): only text that
+// ends within the cap - 1 units read counts. Returns 0, or -2 with out
+// empty.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): key, then value, as the registry's own calls
+static int ReadTextSetting(HKEY root, const wchar_t *path, const wchar_t *name, wchar_t *out, size_t cap)
 {
-    if (!buffer)
-        return -1;
-    buffer[0] = 0; // no earlier content is ever taken for a command
+    out[0] = 0; // no earlier content is ever taken for a setting
     HKEY key;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, L"HTTP\\shell\\open\\command", 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return -2;
     wchar_t value[CommandSize + 1] = {};
-    DWORD type = 0, size = CommandSize * sizeof(wchar_t);
-    LONG status = RegQueryValueExW(key, NULL, NULL, &type, reinterpret_cast<BYTE *>(value), &size);
+    DWORD type = 0, size = (DWORD)(cap - 1) * (DWORD)sizeof(wchar_t);
+    LONG status = RegQueryValueExW(key, name, NULL, &type, reinterpret_cast<BYTE *>(value), &size);
     RegCloseKey(key);
-    // Only text that ends within what was read counts as a command.
     if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
         return -2;
     size_t units = size / sizeof(wchar_t);
@@ -32,8 +44,23 @@ int ReadBrowserCommand(wchar_t *buffer)
         length++;
     if (length == units)
         return -2;
-    memcpy(buffer, value, (length + 1) * sizeof(wchar_t));
+    memcpy(out, value, (length + 1) * sizeof(wchar_t));
     return 0;
+}
+
+int ReadBrowserCommand(wchar_t *buffer)
+{
+    if (!buffer)
+        return -1;
+    // The browser the user chose, when its command is one to start.
+    wchar_t progId[ProgIdSize];
+    if (ReadTextSetting(HKEY_CURRENT_USER, ChoiceKey, L"ProgId", progId, ARRAYSIZE(progId)) == 0 && progId[0]) {
+        wchar_t path[ProgIdSize + ARRAYSIZE(COMMAND_LEAF)];
+        FillTemplate(path, ARRAYSIZE(path), L"%s" COMMAND_LEAF, {progId});
+        if (ReadTextSetting(HKEY_CLASSES_ROOT, path, NULL, buffer, CommandSize + 1) == 0 && StrStrW(buffer, L"%1"))
+            return 0;
+    }
+    return ReadTextSetting(HKEY_CLASSES_ROOT, L"HTTP" COMMAND_LEAF, NULL, buffer, CommandSize + 1);
 }
 
 int OpenInBrowser(const wchar_t *address)

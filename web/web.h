@@ -6,13 +6,17 @@
 
 /* ---- browser.cpp -------------------------------------------------------- */
 
-// Reads the command line registered for the HTTP protocol (the default
-// value of HKEY_CLASSES_ROOT\HTTP\shell\open\command) into buffer, which
-// holds at least 260 units. Returns 0, -1 without a buffer, -2 when there
-// is no usable command: the key missing, or its value missing, not text,
-// longer than 520 bytes (259 characters and the terminator) or not
-// terminated within them (the buffer is then empty). An empty text is a
-// command, one without "%1".
+// Reads the command line of the browser the user chose for http (the
+// default value of HKEY_CLASSES_ROOT\<ProgId>\shell\open\command, for the
+// "ProgId" of HKEY_CURRENT_USER\Software\Microsoft\Windows\Shell\Associations
+// \UrlAssociations\http\UserChoice), when both are usable and
+// the command holds "%1"; else the one registered for the HTTP protocol
+// (the default value of HKEY_CLASSES_ROOT\HTTP\shell\open\command), into
+// buffer, which holds at least 260 units. Returns 0, -1 without a buffer,
+// -2 when there is no usable command: the key missing, or its value
+// missing, not text, longer than 520 bytes (259 characters and the
+// terminator) or not terminated within them (the buffer is then empty). An
+// empty text is a command, one without "%1".
 int ReadBrowserCommand(wchar_t *buffer);
 
 // Starts the browser command with address in place of its first "%1".
