@@ -26,14 +26,12 @@ void LogEventW(const wchar_t *message);
 // chose OK; Cancel, Esc or the close box end the process with exit code -1.
 void ReportError(int line, const wchar_t *procedure, const wchar_t *command, DWORD code);
 
-// The system's description of code, as the system words it (usually ending
-// in a line break); empty when it has none. Always terminated within cap.
-void DescribeError(DWORD code, wchar_t *out, size_t cap);
-// The same as one paragraph to go inside a message: without the line break
-// and blanks at its end, and the code in decimal when the system has no
-// description.
+// The system's description of code as one paragraph to go inside a
+// message: without the line break and blanks it usually ends in, and the
+// code in decimal when the system has no description. Always terminated
+// within cap.
 void DescribeErrorBriefly(DWORD code, wchar_t *out, size_t cap);
-// Room for either.
+// Room for it.
 const size_t ErrorTextSize = 256;
 
 // One line at a failing call: the call is made, and a failure is reported

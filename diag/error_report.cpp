@@ -10,7 +10,9 @@
 // Both texts of a report are at most 511 characters.
 static const size_t ReportTextSize = 512;
 
-void DescribeError(DWORD code, wchar_t *out, size_t cap)
+// The system's description of code, as the system words it (usually ending
+// in a line break); empty when it has none.
+static void DescribeError(DWORD code, wchar_t *out, size_t cap)
 {
     out[0] = 0;
     wchar_t *text = NULL;
