@@ -38,16 +38,67 @@ static void FillVersionLabel(HWND window)
     FillItemTemplate(window, IDC_VERSION_LABEL, {version});
 }
 
+// A column's width as stored, in pixels as the user left it; by default
+// defaultWidth pixels at 96 DPI, at the screen's scale.
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): two callers, each a title constant then a literal key
 static void InsertColumn(HWND list, int index, const wchar_t *title, const wchar_t *key, int defaultWidth)
 {
     LVCOLUMNW column = {};
     column.mask = LVCF_WIDTH | LVCF_TEXT;
     column.fmt = LVCFMT_LEFT;
-    column.cx = (int)GetPrivateProfileIntW(L"List", key, defaultWidth, SettingsPath);
+    column.cx = (int)GetPrivateProfileIntW(L"List", key, ScreenPixels(defaultWidth), SettingsPath);
     column.pszText = const_cast<wchar_t *>(title);
     column.cchTextMax = ColumnTitleSize;
     SendMessageW(list, LVM_INSERTCOLUMNW, index, (LPARAM)&column);
+}
+
+// The home-page label has room for the longest address a build takes: five
+// lines of eight dialog units. It and the window below it are made as tall
+// as the label's own address needs at the screen's font, so that a short
+// address leaves no empty band under it.
+static const int HomeLabelLineUnits = 8;
+static const int HomeLabelMostLines = 5;
+// The label's words and the longest address a build takes, 100 characters.
+static const int HomeLabelTextSize = 160;
+
+void FitHomePageLabel(HWND window)
+{
+    // The label has no ID of its own: it comes just before the version
+    // label in the template.
+    HWND label = GetWindow(GetDlgItem(window, IDC_VERSION_LABEL), GW_HWNDPREV);
+    if (!label)
+        return;
+    wchar_t text[HomeLabelTextSize];
+    GetWindowTextW(label, text, ARRAYSIZE(text));
+    RECT box;
+    GetWindowRect(label, &box);
+    MapWindowPoints(NULL, window, reinterpret_cast<POINT *>(&box), 2);
+    // Measured as the static control wraps it.
+    RECT needed = {0, 0, box.right - box.left, 0};
+    HDC dc = GetDC(label);
+    if (!dc)
+        return;
+    HGDIOBJ previous = SelectObject(dc, (HFONT)SendMessageW(label, WM_GETFONT, 0, 0));
+    UINT noPrefix = ((DWORD)GetWindowLongW(label, GWL_STYLE) & SS_NOPREFIX) ? DT_NOPREFIX : 0;
+    DrawTextW(dc, text, -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | noPrefix);
+    SelectObject(dc, previous);
+    ReleaseDC(label, dc);
+    RECT height = {};
+    for (int lines = 1; lines <= HomeLabelMostLines; lines++) {
+        height = {0, 0, 0, lines * HomeLabelLineUnits};
+        MapDialogRect(window, &height);
+        if (height.bottom >= needed.bottom)
+            break;
+    }
+    int change = height.bottom - (box.bottom - box.top);
+    if (change == 0)
+        return;
+    SetWindowPos(label, NULL, 0, 0, box.right - box.left, height.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // The window keeps its centre.
+    RECT frame;
+    GetWindowRect(window, &frame);
+    SetWindowPos(window, NULL, frame.left, frame.top - change / 2, frame.right - frame.left,
+                 frame.bottom - frame.top + change, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 int InitMainDialog()
@@ -197,8 +248,9 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_INITDIALOG:
         MainWindowHandle = window;
         SetWindowTextW(window, TXT_CAPTION);
-        SendMessageW(window, WM_SETICON, ICON_SMALL,
-                     (LPARAM)LoadIconW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDI_PROGRAM)));
+        SendMessageW(window, WM_SETICON, ICON_SMALL, (LPARAM)LoadCaptionIcon());
+        ShowScaledPicture(window);
+        FitHomePageLabel(window);
         CheckOutcomeWaits = false;
         if (InitMainDialog() != 0)
             EndDialog(window, 0);
@@ -221,6 +273,13 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         if (wParam == IDC_STATUS_LIST)
             OnListNotify(reinterpret_cast<const NMHDR *>(lParam));
         break;
+    case WM_DESTROY: {
+        ReleaseScaledPicture(window);
+        HICON icon = (HICON)SendMessageW(window, WM_SETICON, ICON_SMALL, 0);
+        if (icon)
+            DestroyIcon(icon);
+        break;
+    }
     case WM_CONTEXTMENU:
         if (reinterpret_cast<HWND>(wParam) == GetDlgItem(window, IDC_STATUS_LIST))
             ShowStatusMenu(reinterpret_cast<HWND>(wParam), lParam);

@@ -15,10 +15,16 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
 // account selection ended without a loaded account (cancelled, or a step
 // failed); -1 means the stored account could not be loaded.
 int InitMainDialog();
+// Makes the home-page label as tall as its text needs at the screen's font,
+// one to five lines, and the main window grow or shrink with it.
+void FitHomePageLabel(HWND window);
 
 /* ---- status_view.cpp ---------------------------------------------------- */
 
 // FillStatusListView (base/base.h) is defined there too.
+// The IconCount status icons of the strip at the screen's scale, the
+// image list that StatusImageList holds; null when it cannot be made.
+HIMAGELIST LoadStatusImages();
 // Stores the widths of the two list columns as "cx0" and "cx1" of [List].
 void SaveColumnWidths();
 // Makes the list view move rows: Alt+Up and Alt+Down, and dragging a row

@@ -9,12 +9,29 @@
 
 #include <windowsx.h>
 
+// The strip's transparent colour.
+static const COLORREF StripMask = RGB(255, 0, 255);
+
+HIMAGELIST LoadStatusImages()
+{
+    // The strip is drawn at 96 DPI; at a larger scale it is stretched as
+    // a whole, each icon to the size of the screen's small icons.
+    int pixels = ScreenPixels(IconPixels);
+    HBITMAP strip = LoadScaledBitmap(IDB_STATUS_ICONS, IconCount * IconPixels, IconPixels);
+    HIMAGELIST images = strip ? ImageList_Create(pixels, pixels, ILC_COLOR24 | ILC_MASK, IconCount, 0) : NULL;
+    if (images && ImageList_AddMasked(images, strip, StripMask) < 0) {
+        ImageList_Destroy(images);
+        images = NULL;
+    }
+    if (strip)
+        DeleteObject(strip);
+    return images;
+}
+
 // Loaded before WinMain runs. Not tested on purpose: without the image list
 // the rows simply show no icon. The list view destroys it together with
 // itself.
-HIMAGELIST StatusImageList = ImageList_LoadImageW(
-    GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDB_STATUS_ICONS), IconPixels, 0, RGB(255, 0, 255),
-    IMAGE_BITMAP, LR_CREATEDIBSECTION);
+HIMAGELIST StatusImageList = LoadStatusImages();
 
 void FillStatusListView()
 {

@@ -14,7 +14,7 @@
 // The client offers 32 status icons; a status is stored under its icon's
 // number, 1 to IconCount.
 const int IconCount = 32;
-// Each icon is this many pixels wide and high.
+// Each icon is this many pixels wide and high at 96 DPI (ScreenPixels).
 const int IconPixels = 16;
 // An ICQ# is at most 15 characters; buffers for it hold the terminator too.
 const int IcqSize = 16;
@@ -28,8 +28,8 @@ extern HWND MainWindowHandle;
 // Full path of Data.ini beside the executable; set while the main window
 // initialises, before anything reads it, then never changed.
 extern wchar_t SettingsPath[MAX_PATH];
-// The IconCount status icons, 16 x 16 each; image i is the icon of
-// IconIndex i + 1. The main window's list view owns it and destroys it with
+// The IconCount status icons, IconPixels square at the screen's scale
+// (ScreenPixels); image i is the icon of IconIndex i + 1. The main window's list view owns it and destroys it with
 // itself.
 extern HIMAGELIST StatusImageList;
 // The running program's version, 1061 = "1.06a".
@@ -84,6 +84,23 @@ template <class Function> Function SystemFunction(const wchar_t *library, const 
 int ShowMessage(HWND owner, const wchar_t *text, UINT style);
 // Asks a Yes/No question owned by the main window; returns IDYES or IDNO.
 int AskQuestion(const wchar_t *text);
+
+/* ---- screen.cpp: pixels at the screen's scale ------------------------- */
+
+// pixels at 96 DPI as many pixels at the screen's DPI: 16 gives 16, 20, 24
+// and 32 at 96, 120, 144 and 192 DPI.
+int ScreenPixels(int pixels);
+// Bitmap id, drawn width x height pixels at 96 DPI, stretched to the
+// screen's scale (a DIB section); null when it cannot be loaded. The
+// caller deletes it.
+HBITMAP LoadScaledBitmap(int id, int width, int height);
+// Replaces the picture of dialog's SS_BITMAP control by the same picture
+// at the screen's scale; ReleaseScaledPicture, as the dialog is destroyed,
+// deletes it again.
+void ShowScaledPicture(HWND dialog);
+void ReleaseScaledPicture(HWND dialog);
+// The program's icon at the size of a caption's icon; the caller destroys it.
+HICON LoadCaptionIcon();
 
 /* ---- text.cpp: bounded copies, templates, UTF-8 ------------------------ */
 // Every helper writes at most cap units including the terminator, always

@@ -82,6 +82,7 @@ INT_PTR CALLBACK AboutDialog(HWND window, UINT message, WPARAM wParam, LPARAM)
         FormatVersion(ProgramVersion, version, ARRAYSIZE(version));
         FillItemTemplate(window, IDC_ABOUT_VERSION, {version, L"" ORBELAN_BUILD_DATE});
         MakeFontBold(GetDlgItem(window, IDC_ABOUT_TITLE));
+        ShowScaledPicture(window);
         break;
     }
     case WM_COMMAND:
@@ -94,6 +95,7 @@ INT_PTR CALLBACK AboutDialog(HWND window, UINT message, WPARAM wParam, LPARAM)
         break;
     case WM_DESTROY:
         FreeBoldFont(GetDlgItem(window, IDC_ABOUT_TITLE));
+        ReleaseScaledPicture(window);
         break;
     }
     return FALSE;

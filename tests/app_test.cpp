@@ -139,21 +139,61 @@ TEST_F(MainWindow, ChangeButtonSwitchesAccounts)
     EXPECT_EQ(ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"11111")).size(), 1u) << "the cleared list was not saved";
 }
 
+// The home-page label and the window below it are as tall as the label's
+// address needs: no line of it stays empty, and an address of one line
+// gives the window's design, 320 x 274 dialog units.
+static void ExpectNoEmptyBand(HWND main)
+{
+    HWND label = GetWindow(GetDlgItem(main, IDC_VERSION_LABEL), GW_HWNDPREV);
+    ASSERT_EQ(WindowText(label).rfind(L"Domovská stránka programu: https://", 0), 0u);
+    RECT line = {0, 0, 0, 8}, box, client, design = {0, 0, 320, 274};
+    MapDialogRect(main, &line);
+    MapDialogRect(main, &design);
+    GetClientRect(label, &box);
+    EXPECT_GT(LabelTextHeight(label), box.bottom - line.bottom) << "an empty line under the address";
+    SetWindowTextW(label, L"Domovská stránka programu: https://a.cz");
+    FitHomePageLabel(main);
+    GetClientRect(main, &client);
+    EXPECT_NEAR(client.right, design.right, 1);
+    EXPECT_NEAR(client.bottom, design.bottom, 1);
+}
+
 TEST_F(MainWindow, StartShowsTheStoredAccount)
 {
     PutAccount(L"10000", {{3, StatusValues(L"Třetí", L"popis", 2, 1)}, {8, StatusValues(L"Osmý", L"", 1, 0)}});
     SetIni(L"ICQ", L"UIN", L"10000");
     SetIni(L"List", L"cx0", L"150");
 
+    // Also run at 120, 144 and 192 DPI: what is drawn in pixels follows
+    // the screen; a width the user set is used as it is.
+    const ScreenScale scale = TestScreenScale();
     UiRobot robot;
-    robot.Then(Steps({[](HWND main) {
+    robot.Then(Steps({[scale](HWND main) {
                           EXPECT_EQ(main, MainWindowHandle);
                           HWND list = GetDlgItem(main, IDC_STATUS_LIST);
                           EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0), 150);
-                          EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0), 230);
+                          EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0), scale.textWidth);
                           EXPECT_EQ(SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0), LVS_EX_FULLROWSELECT);
                           EXPECT_EQ((HIMAGELIST)SendMessageW(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0), StatusImageList);
-                          EXPECT_TRUE(SendMessageW(main, WM_GETICON, ICON_SMALL, 0) != 0);
+                          int width = 0, height = 0;
+                          EXPECT_TRUE(ImageList_GetIconSize(StatusImageList, &width, &height));
+                          EXPECT_EQ(width, scale.icon);
+                          EXPECT_EQ(height, scale.icon);
+                          EXPECT_EQ(ImageList_GetImageCount(StatusImageList), 32);
+                          ICONINFO icon = {};
+                          BITMAP bits = {};
+                          ASSERT_TRUE(GetIconInfo((HICON)SendMessageW(main, WM_GETICON, ICON_SMALL, 0), &icon));
+                          GetObjectW(icon.hbmColor ? icon.hbmColor : icon.hbmMask, sizeof bits, &bits);
+                          DeleteObject(icon.hbmColor);
+                          DeleteObject(icon.hbmMask);
+                          EXPECT_EQ(bits.bmWidth, scale.icon) << "the caption's icon";
+                          for (HWND child = GetWindow(main, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+                              if (GetObjectW((HBITMAP)SendMessageW(child, STM_GETIMAGE, IMAGE_BITMAP, 0), sizeof bits,
+                                             &bits)) {
+                                  EXPECT_EQ(bits.bmWidth, scale.pictureWidth) << "the picture";
+                                  EXPECT_EQ(bits.bmHeight, scale.pictureHeight) << "the picture";
+                              }
+                          ExpectNoEmptyBand(main);
                           wchar_t title[32];
                           LVCOLUMNW column = {};
                           column.mask = LVCF_TEXT;
@@ -175,7 +215,7 @@ TEST_F(MainWindow, StartShowsTheStoredAccount)
     EXPECT_EQ(main.owner, (HWND)NULL);
     // Storno stores the column widths and nothing else.
     EXPECT_EQ(Ini(L"List", L"cx0"), L"150");
-    EXPECT_EQ(Ini(L"List", L"cx1"), L"230");
+    EXPECT_EQ(Ini(L"List", L"cx1"), std::to_wstring(scale.textWidth));
     EXPECT_EQ(ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"10000"))[L"3"], StatusValues(L"Třetí", L"popis", 2, 1));
 }
 

@@ -4,7 +4,8 @@
 # - a 32-bit Windows GUI program importing system DLLs only (no MinGW
 #   runtime DLLs beside it), with no time stamp; ASLR, DEP, NO_SEH, no
 #   section both writable and executable, the stack protector, and a
-#   manifest for the X86 common controls 6.0 without trustInfo, each
+#   manifest for the X86 common controls 6.0 and the system's DPI
+#   without trustInfo, each
 #   printed as a line;
 # - at most 200 KiB (204800 bytes), its size printed in one line
 #   "Orbelan.exe: N bytes (K KiB)";
@@ -69,10 +70,12 @@ if ! manifest=$(python3 "$source/tests/pe_facts.py" manifest "$exe"); then
     fail "tests/pe_facts.py cannot read the manifest of $exe"
 elif echo "$manifest" | grep -q 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' &&
    echo "$manifest" | grep -q 'processorArchitecture="X86" publicKeyToken="6595b64144ccf1df"' &&
+   echo "$manifest" | tr -d '\n' |
+       grep -q '<application xmlns="urn:schemas-microsoft-com:asm.v3"> *<windowsSettings> *<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true</dpiAware>' &&
    ! echo "$manifest" | grep -q '<trustInfo'; then
-    echo "manifest: common controls 6.0.0.0 for X86, no trustInfo"
+    echo "manifest: common controls 6.0.0.0 for X86, aware of the system's DPI, no trustInfo"
 else
-    fail "the manifest does not ask for the X86 common controls 6.0 without trustInfo: $manifest"
+    fail "the manifest does not ask for the X86 common controls 6.0 and the system's DPI without trustInfo: $manifest"
 fi
 
 allowed='^(KERNEL32|USER32|GDI32|ADVAPI32|COMCTL32|SHLWAPI|URLMON|OLE32|SHELL32|msvcrt)\.dll$'

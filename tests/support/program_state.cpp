@@ -26,8 +26,29 @@ void ResetProgramState()
     StatusListDirty = 0;
     // The main window's list view destroys the image list with itself.
     if (!StatusImageList || ImageList_GetImageCount(StatusImageList) != 32)
-        StatusImageList = ImageList_LoadImageW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDB_STATUS_ICONS), 16, 0,
-                                               RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
+        StatusImageList = LoadStatusImages();
+}
+
+ScreenScale TestScreenScale(Caller caller)
+{
+    static const ScreenScale scales[] = {
+        {96, 16, 200, 230, 172, 61},
+        {120, 20, 250, 288, 215, 76},
+        {144, 24, 300, 345, 258, 92},
+        {192, 32, 400, 460, 344, 122},
+    };
+    HDC screen = GetDC(NULL);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(NULL, screen);
+    const char *wanted = getenv("ORBELAN_DPI");
+    if (wanted && atoi(wanted) != dpi)
+        ADD_FAILURE_AT(caller.file, caller.line) << "the screen is at " << dpi << " DPI, not the " << wanted
+                                                  << " that the prefix's LogPixels should give";
+    for (const ScreenScale &scale : scales)
+        if (scale.dpi == dpi)
+            return scale;
+    ADD_FAILURE_AT(caller.file, caller.line) << "no expected sizes for " << dpi << " DPI";
+    return scales[0];
 }
 
 StatusRecord Record(int icon, const std::wstring &name, const std::wstring &text, DWORD on)

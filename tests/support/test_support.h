@@ -192,6 +192,10 @@ Action Steps(std::vector<Action> steps);
 
 /* ---- Other processes ---------------------------------------------------- */
 
+// The height in pixels that static control label's text needs at its
+// width and font, wrapped as the control wraps it (or on one line).
+int LabelTextHeight(HWND label, bool wraps = true);
+
 // Process, WindowText, PostClick, ReadListView: driving another program.
 #include "window_driver.h"
 
@@ -250,6 +254,17 @@ void ResetProgramState();
 StatusRecord Record(int icon, const std::wstring &name, const std::wstring &text = L"", DWORD on = 1);
 std::vector<StatusRecord> Records(const StatusTable &list, Caller caller = {});
 void SetRecords(StatusTable &list, const std::vector<StatusRecord> &records, Caller caller = {});
+
+// What the program draws in pixels at the screen's DPI, the one the tests
+// run at: the prefix's LogPixels, which ORBELAN_DPI names when it was set
+// (the test fails when the two differ, or at a DPI without a row).
+struct ScreenScale {
+    int dpi;
+    int icon;                    // the status icons and the caption's icon, square
+    int statusWidth, textWidth;  // the two list columns by default
+    int pictureWidth, pictureHeight;
+};
+ScreenScale TestScreenScale(Caller caller = {});
 
 // Runs the main window as WinMain does; returns the dialog's result. It
 // reads the Data.ini beside the test program.

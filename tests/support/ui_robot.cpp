@@ -228,3 +228,20 @@ Action Steps(std::vector<Action> steps)
 {
     return [steps](HWND window) { Find(window)->steps = steps; };
 }
+
+int LabelTextHeight(HWND label, bool wraps)
+{
+    std::wstring text = WindowText(label);
+    RECT client, needed;
+    GetClientRect(label, &client);
+    needed = {0, 0, client.right, 0};
+    HDC dc = GetDC(label);
+    HGDIOBJ previous = SelectObject(dc, (HFONT)SendMessageW(label, WM_GETFONT, 0, 0));
+    DWORD style = (DWORD)GetWindowLongW(label, GWL_STYLE);
+    DrawTextW(dc, text.c_str(), -1, &needed,
+              DT_CALCRECT | (wraps ? DT_WORDBREAK : DT_SINGLELINE) | (style & SS_NOPREFIX ? DT_NOPREFIX : 0));
+    SelectObject(dc, previous);
+    ReleaseDC(label, dc);
+    // Wider than the label: on one line, it does not fit at any height.
+    return needed.right > client.right ? INT_MAX : needed.bottom;
+}
