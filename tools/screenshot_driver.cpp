@@ -6,6 +6,9 @@
 //       without [Infos])
 //   orbelan_screenshot_driver.exe --main <Orbelan.exe> <file.png>
 //       the main window only, after answering the start-up notices with OK
+//   orbelan_screenshot_driver.exe --scaled <Orbelan.exe> <folder> <suffix>
+//       the main window and the status editor with its icons open, as
+//       main<suffix>.png and editor<suffix>.png, after the notices
 // The program runs in the driver's current directory and is closed with
 // Storno at the end. Exit code 0 when every picture was saved.
 #include "window_driver.h"
@@ -309,6 +312,36 @@ static bool CaptureMenu(HWND window, const wchar_t *what, const std::wstring &na
     return CloseMenus(window) && saved;
 }
 
+// Opens the status editor on a new status with icon 31 and its picker
+// open, saves it as name with the picker, closes the picker and returns the
+// editor (null when a step failed).
+static HWND CaptureEditor(HWND main, const std::wstring &name)
+{
+    PostClick(main, IDC_ADD);
+    HWND editor = WaitForWindow(IsStatusEditor, L"status editor");
+    if (!editor)
+        return NULL;
+    HWND picker = (HWND)SendDlgItemMessageW(editor, IDC_ICON_PICKER, CBEM_GETCOMBOCONTROL, 0, 0);
+    SendMessageW(picker, CB_SETCURSEL, 30, 0);
+    SendDlgItemMessageW(editor, IDC_STATUS_TITLE, WM_SETTEXT, 0, (LPARAM)L"Na horách");
+    SendDlgItemMessageW(editor, IDC_STATUS_TEXT, WM_SETTEXT, 0, (LPARAM)L"Lyžuji v Krkonoších, ozvu se v neděli.");
+    Activate(editor);
+    SendMessageW(picker, CB_SHOWDROPDOWN, TRUE, 0);
+    bool saved = Capture(editor, name);
+    SendMessageW(picker, CB_SHOWDROPDOWN, FALSE, 0);
+    return saved ? editor : NULL;
+}
+
+// The main window and the status editor only, as main<suffix>.png and
+// editor<suffix>.png: the pictures at another display scale.
+static bool TakeScaledPictures(HWND main, const std::wstring &suffix)
+{
+    if (!Capture(main, L"main" + suffix + L".png"))
+        return false;
+    HWND editor = CaptureEditor(main, L"editor" + suffix + L".png");
+    return editor && Answer(editor, IDCANCEL);
+}
+
 // Every window but the start-up notices, from the main window.
 static bool TakeTour(HWND main)
 {
@@ -342,20 +375,9 @@ static bool TakeTour(HWND main)
     if (!box || !Capture(box, L"input-box.png") || !Answer(box, IDCANCEL))
         return false;
 
-    // A new status with icon 31, the picker open: OK shows notice 108.
-    PostClick(main, IDC_ADD);
-    HWND editor = WaitForWindow(IsStatusEditor, L"status editor");
+    // A new status with icon 31: OK shows notice 108.
+    HWND editor = CaptureEditor(main, L"editor-icons.png");
     if (!editor)
-        return false;
-    HWND picker = (HWND)SendDlgItemMessageW(editor, IDC_ICON_PICKER, CBEM_GETCOMBOCONTROL, 0, 0);
-    SendMessageW(picker, CB_SETCURSEL, 30, 0);
-    SendDlgItemMessageW(editor, IDC_STATUS_TITLE, WM_SETTEXT, 0, (LPARAM)L"Na horách");
-    SendDlgItemMessageW(editor, IDC_STATUS_TEXT, WM_SETTEXT, 0, (LPARAM)L"Lyžuji v Krkonoších, ozvu se v neděli.");
-    Activate(editor);
-    SendMessageW(picker, CB_SHOWDROPDOWN, TRUE, 0);
-    bool saved = Capture(editor, L"editor-icons.png");
-    SendMessageW(picker, CB_SHOWDROPDOWN, FALSE, 0);
-    if (!saved)
         return false;
     PostClick(editor, IDOK);
     HWND highIcons = WaitForWindow(Notice(HighIconsTitle), L"notice 108");
@@ -389,14 +411,16 @@ static bool TakeTour(HWND main)
 int wmain(int argc, wchar_t **argv)
 {
     bool mainOnly = argc == 4 && !wcscmp(argv[1], L"--main");
-    if (argc != 3 && !mainOnly) {
+    bool scaled = argc == 5 && !wcscmp(argv[1], L"--scaled");
+    if (argc != 3 && !mainOnly && !scaled) {
         fwprintf(stderr, L"usage: orbelan_screenshot_driver <Orbelan.exe> <folder>\n"
-                         L"       orbelan_screenshot_driver --main <Orbelan.exe> <file.png>\n");
+                         L"       orbelan_screenshot_driver --main <Orbelan.exe> <file.png>\n"
+                         L"       orbelan_screenshot_driver --scaled <Orbelan.exe> <folder> <suffix>\n");
         return 2;
     }
-    const wchar_t *exe = argv[mainOnly ? 2 : 1];
+    const wchar_t *exe = argv[mainOnly || scaled ? 2 : 1];
     if (!mainOnly) {
-        PictureFolder = argv[2];
+        PictureFolder = argv[scaled ? 3 : 2];
         if (PictureFolder.back() != L'\\')
             PictureFolder += L'\\';
     }
@@ -408,8 +432,10 @@ int wmain(int argc, wchar_t **argv)
         return 1;
     }
 
-    HWND main = PassStartNotices(!mainOnly);
-    bool done = main && (mainOnly ? Capture(main, argv[3]) : TakeTour(main)) && EndProgram(main);
+    HWND main = PassStartNotices(!mainOnly && !scaled);
+    bool done = main &&
+                (mainOnly ? Capture(main, argv[3]) : scaled ? TakeScaledPictures(main, argv[4]) : TakeTour(main)) &&
+                EndProgram(main);
     Program.Release(); // ends the program if it still runs
     return done ? 0 : 1;
 }
