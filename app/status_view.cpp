@@ -15,7 +15,8 @@ static const COLORREF StripMask = RGB(255, 0, 255);
 HIMAGELIST LoadStatusImages()
 {
     // The strip is drawn at 96 DPI; at a larger scale it is stretched as
-    // a whole, each icon to the size of the screen's small icons.
+    // a whole, each icon to the size of the screen's small icons, and
+    // stays within its own place in the strip.
     int pixels = ScreenPixels(IconPixels);
     HBITMAP strip = LoadScaledBitmap(IDB_STATUS_ICONS, IconCount * IconPixels, IconPixels);
     HIMAGELIST images = strip ? ImageList_Create(pixels, pixels, ILC_COLOR24 | ILC_MASK, IconCount, 0) : NULL;

@@ -91,8 +91,8 @@ int AskQuestion(const wchar_t *text);
 // and 32 at 96, 120, 144 and 192 DPI.
 int ScreenPixels(int pixels);
 // Bitmap id, drawn width x height pixels at 96 DPI, stretched to the
-// screen's scale (a DIB section); null when it cannot be loaded. The
-// caller deletes it.
+// screen's scale, each pixel the nearest drawn one (a DIB section); null
+// when it cannot be loaded. The caller deletes it.
 HBITMAP LoadScaledBitmap(int id, int width, int height);
 // Replaces the picture of dialog's SS_BITMAP control by the same picture
 // at the screen's scale; ReleaseScaledPicture, as the dialog is destroyed,

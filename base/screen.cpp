@@ -21,10 +21,44 @@ int ScreenPixels(int pixels)
 
 HBITMAP LoadScaledBitmap(int id, int width, int height)
 {
-    // The system stretches the bitmap as it loads it; it samples the
-    // nearest pixel, so the strip's transparent colour stays exact.
-    return (HBITMAP)LoadImageW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(id), IMAGE_BITMAP, ScreenPixels(width),
-                               ScreenPixels(height), LR_CREATEDIBSECTION);
+    HBITMAP drawn = (HBITMAP)LoadImageW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0,
+                                        LR_CREATEDIBSECTION);
+    int scaledWidth = ScreenPixels(width), scaledHeight = ScreenPixels(height);
+    if (!drawn || (scaledWidth == width && scaledHeight == height))
+        return drawn;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = scaledWidth;
+    info.bmiHeader.biHeight = scaledHeight;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void *bits = NULL;
+    HDC screen = GetDC(NULL);
+    HBITMAP scaled = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+    HDC from = CreateCompatibleDC(screen), to = CreateCompatibleDC(screen);
+    BOOL stretched = FALSE;
+    if (scaled && from && to) {
+        HGDIOBJ drawnBefore = SelectObject(from, drawn), scaledBefore = SelectObject(to, scaled);
+        // Each pixel takes the colour of the nearest drawn one, never a
+        // blend: the pictures stay sharp and the strip's transparent
+        // colour exact.
+        SetStretchBltMode(to, COLORONCOLOR);
+        stretched = StretchBlt(to, 0, 0, scaledWidth, scaledHeight, from, 0, 0, width, height, SRCCOPY);
+        SelectObject(from, drawnBefore);
+        SelectObject(to, scaledBefore);
+    }
+    if (to)
+        DeleteDC(to);
+    if (from)
+        DeleteDC(from);
+    if (screen)
+        ReleaseDC(NULL, screen);
+    DeleteObject(drawn);
+    if (!stretched && scaled) {
+        DeleteObject(scaled);
+        scaled = NULL;
+    }
+    return scaled;
 }
 
 // The picture's static control: the dialog's one SS_BITMAP control.

@@ -7,6 +7,9 @@
 #include "resource.h"
 #include "store/status_store.h"
 
+#include <algorithm>
+#include <set>
+
 // The program keeps Data.ini beside its executable: here, the test's.
 class MainWindow : public TestBed {
 protected:
@@ -139,6 +142,28 @@ TEST_F(MainWindow, ChangeButtonSwitchesAccounts)
     EXPECT_EQ(ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"11111")).size(), 1u) << "the cleared list was not saved";
 }
 
+// The colours of bitmap's pixels.
+static std::set<COLORREF> Colours(HBITMAP bitmap)
+{
+    BITMAP size = {};
+    GetObjectW(bitmap, sizeof size, &size);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = size.bmWidth;
+    info.bmiHeader.biHeight = size.bmHeight;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    std::vector<DWORD> pixels((size_t)size.bmWidth * (size_t)size.bmHeight);
+    HDC screen = GetDC(NULL);
+    EXPECT_EQ(GetDIBits(screen, bitmap, 0, (UINT)size.bmHeight, pixels.data(), &info, DIB_RGB_COLORS),
+              size.bmHeight);
+    ReleaseDC(NULL, screen);
+    std::set<COLORREF> colours;
+    for (DWORD pixel : pixels)
+        colours.insert(pixel & 0xFFFFFF);
+    return colours;
+}
+
 // The home-page label and the window below it are as tall as the label's
 // address needs: no line of it stays empty, and an address of one line
 // gives the window's design, 320 x 274 dialog units.
@@ -180,6 +205,17 @@ TEST_F(MainWindow, StartShowsTheStoredAccount)
                           EXPECT_EQ(width, scale.icon);
                           EXPECT_EQ(height, scale.icon);
                           EXPECT_EQ(ImageList_GetImageCount(StatusImageList), 32);
+                          // Stretched, not blurred: no colour that the strip
+                          // lacks (black is what the mask leaves).
+                          IMAGEINFO images = {};
+                          ImageList_GetImageInfo(StatusImageList, 0, &images);
+                          HBITMAP strip = (HBITMAP)LoadImageW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDB_STATUS_ICONS),
+                                                              IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
+                          std::set<COLORREF> drawn = Colours(strip), shown = Colours(images.hbmImage);
+                          DeleteObject(strip);
+                          drawn.insert(0);
+                          EXPECT_TRUE(std::includes(drawn.begin(), drawn.end(), shown.begin(), shown.end()))
+                              << "the icons show colours that the strip lacks: blends";
                           ICONINFO icon = {};
                           BITMAP bits = {};
                           ASSERT_TRUE(GetIconInfo((HICON)SendMessageW(main, WM_GETICON, ICON_SMALL, 0), &icon));
