@@ -78,7 +78,7 @@ void FitHomePageLabel(HWND window)
     HDC dc = GetDC(label);
     if (!dc)
         return;
-    HGDIOBJ previous = SelectObject(dc, (HFONT)SendMessageW(label, WM_GETFONT, 0, 0));
+    HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
     UINT noPrefix = ((DWORD)GetWindowLongW(label, GWL_STYLE) & SS_NOPREFIX) ? DT_NOPREFIX : 0;
     DrawTextW(dc, text, -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | noPrefix);
     SelectObject(dc, previous);
@@ -248,7 +248,7 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_INITDIALOG:
         MainWindowHandle = window;
         SetWindowTextW(window, TXT_CAPTION);
-        SendMessageW(window, WM_SETICON, ICON_SMALL, (LPARAM)LoadCaptionIcon());
+        SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(LoadCaptionIcon()));
         ShowScaledPicture(window);
         FitHomePageLabel(window);
         CheckOutcomeWaits = false;
@@ -275,7 +275,7 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         break;
     case WM_DESTROY: {
         ReleaseScaledPicture(window);
-        HICON icon = (HICON)SendMessageW(window, WM_SETICON, ICON_SMALL, 0);
+        HICON icon = reinterpret_cast<HICON>(SendMessageW(window, WM_SETICON, ICON_SMALL, 0));
         if (icon)
             DestroyIcon(icon);
         break;

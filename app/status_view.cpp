@@ -18,7 +18,7 @@ HIMAGELIST LoadStatusImages()
     // a whole, each icon to the size of the screen's small icons, and
     // stays within its own place in the strip.
     int pixels = ScreenPixels(IconPixels);
-    HBITMAP strip = LoadScaledBitmap(IDB_STATUS_ICONS, IconCount * IconPixels, IconPixels);
+    HBITMAP strip = LoadScaledBitmap(IDB_STATUS_ICONS, {IconCount * IconPixels, IconPixels});
     HIMAGELIST images = strip ? ImageList_Create(pixels, pixels, ILC_COLOR24 | ILC_MASK, IconCount, 0) : NULL;
     if (images && ImageList_AddMasked(images, strip, StripMask) < 0) {
         ImageList_Destroy(images);

@@ -90,10 +90,10 @@ int AskQuestion(const wchar_t *text);
 // pixels at 96 DPI as many pixels at the screen's DPI: 16 gives 16, 20, 24
 // and 32 at 96, 120, 144 and 192 DPI.
 int ScreenPixels(int pixels);
-// Bitmap id, drawn width x height pixels at 96 DPI, stretched to the
+// Bitmap id, drawn at drawnSize pixels at 96 DPI, stretched to the
 // screen's scale, each pixel the nearest drawn one (a DIB section); null
 // when it cannot be loaded. The caller deletes it.
-HBITMAP LoadScaledBitmap(int id, int width, int height);
+HBITMAP LoadScaledBitmap(int id, SIZE drawnSize);
 // Replaces the picture of dialog's SS_BITMAP control by the same picture
 // at the screen's scale; ReleaseScaledPicture, as the dialog is destroyed,
 // deletes it again.

@@ -19,10 +19,11 @@ int ScreenPixels(int pixels)
     return MulDiv(pixels, dpi > 0 ? dpi : DesignDpi, DesignDpi);
 }
 
-HBITMAP LoadScaledBitmap(int id, int width, int height)
+HBITMAP LoadScaledBitmap(int id, SIZE drawnSize)
 {
-    HBITMAP drawn = (HBITMAP)LoadImageW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0,
-                                        LR_CREATEDIBSECTION);
+    const int width = drawnSize.cx, height = drawnSize.cy;
+    HBITMAP drawn = static_cast<HBITMAP>(
+        LoadImageW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     int scaledWidth = ScreenPixels(width), scaledHeight = ScreenPixels(height);
     if (!drawn || (scaledWidth == width && scaledHeight == height))
         return drawn;
@@ -74,16 +75,17 @@ void ShowScaledPicture(HWND dialog)
 {
     HWND control = PictureControl(dialog);
     BITMAP size = {};
-    HBITMAP shown = control ? (HBITMAP)SendMessageW(control, STM_GETIMAGE, IMAGE_BITMAP, 0) : NULL;
+    HBITMAP shown = control ? reinterpret_cast<HBITMAP>(SendMessageW(control, STM_GETIMAGE, IMAGE_BITMAP, 0)) : NULL;
     if (!shown || !GetObjectW(shown, sizeof size, &size))
         return;
     // Without the larger picture the one the template loaded stays.
-    HBITMAP scaled = LoadScaledBitmap(IDB_PICTURE, size.bmWidth, size.bmHeight);
+    HBITMAP scaled = LoadScaledBitmap(IDB_PICTURE, {size.bmWidth, size.bmHeight});
     if (!scaled)
         return;
     // The control takes the new picture's size; the one it loaded itself
     // is the program's to delete once replaced.
-    HBITMAP previous = (HBITMAP)SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP, (LPARAM)scaled);
+    HBITMAP previous =
+        reinterpret_cast<HBITMAP>(SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(scaled)));
     if (previous && previous != scaled)
         DeleteObject(previous);
 }
@@ -92,7 +94,7 @@ void ReleaseScaledPicture(HWND dialog)
 {
     // A static control never deletes a picture it was given.
     HWND control = PictureControl(dialog);
-    HBITMAP shown = control ? (HBITMAP)SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP, 0) : NULL;
+    HBITMAP shown = control ? reinterpret_cast<HBITMAP>(SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP, 0)) : NULL;
     if (shown)
         DeleteObject(shown);
 }
@@ -101,6 +103,6 @@ HICON LoadCaptionIcon()
 {
     // The icon group's nearest size, scaled by the system when it has none
     // of the caption's size.
-    return (HICON)LoadImageW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDI_PROGRAM), IMAGE_ICON,
-                             GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0);
+    return static_cast<HICON>(LoadImageW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDI_PROGRAM), IMAGE_ICON,
+                                         GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
 }

@@ -142,9 +142,13 @@ TEST_F(Dialogs, AboutBox)
 {
     POINT about = {};
     HFONT bold = NULL;
+    HBITMAP picture = NULL;
     UiRobot robot;
     robot.Then(Steps({[&](HWND window) {
                           ClientToScreen(window, &about);
+                          for (HWND child = GetWindow(window, GW_CHILD); child && !picture;
+                               child = GetWindow(child, GW_HWNDNEXT))
+                              picture = (HBITMAP)SendMessageW(child, STM_GETIMAGE, IMAGE_BITMAP, 0);
                           EXPECT_EQ(FontWeight(GetDlgItem(window, IDC_ABOUT_TITLE)), FW_BOLD);
                           EXPECT_LT(FontWeight(GetDlgItem(window, IDC_ABOUT_VERSION)), FW_BOLD);
                           bold = (HFONT)SendDlgItemMessageW(window, IDC_ABOUT_TITLE, WM_GETFONT, 0, 0);
@@ -166,6 +170,7 @@ TEST_F(Dialogs, AboutBox)
     EXPECT_EQ(about.x, corner.x);
     EXPECT_EQ(about.y, corner.y);
     EXPECT_EQ(GetObjectType(bold), 0u);
+    EXPECT_EQ(GetObjectType(picture), 0u) << "the picture outlives the About box";
 }
 
 /* ---- Layout ------------------------------------------------------------- */
