@@ -9,14 +9,20 @@
 // The DPI at which the pictures and the default sizes are drawn.
 static const int DesignDpi = 96;
 
+// The screen's DPI, read once: for a program aware of the system's DPI it
+// stays what it was when the program started.
+static int ScreenDpi;
+
 int ScreenPixels(int pixels)
 {
-    // The system's DPI stays what it was when the program started.
-    HDC screen = GetDC(NULL);
-    int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : DesignDpi;
-    if (screen)
-        ReleaseDC(NULL, screen);
-    return MulDiv(pixels, dpi > 0 ? dpi : DesignDpi, DesignDpi);
+    if (ScreenDpi == 0) {
+        HDC screen = GetDC(NULL);
+        int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+        if (screen)
+            ReleaseDC(NULL, screen);
+        ScreenDpi = dpi > 0 ? dpi : DesignDpi;
+    }
+    return MulDiv(pixels, ScreenDpi, DesignDpi);
 }
 
 HBITMAP LoadScaledBitmap(int id, SIZE drawnSize)
@@ -76,7 +82,7 @@ void ShowScaledPicture(HWND dialog)
     HWND control = PictureControl(dialog);
     BITMAP size = {};
     HBITMAP shown = control ? reinterpret_cast<HBITMAP>(SendMessageW(control, STM_GETIMAGE, IMAGE_BITMAP, 0)) : NULL;
-    if (!shown || !GetObjectW(shown, sizeof size, &size))
+    if (!shown || !GetObjectW(shown, sizeof size, &size) || ScreenPixels(size.bmWidth) == size.bmWidth)
         return;
     // Without the larger picture the one the template loaded stays.
     HBITMAP scaled = LoadScaledBitmap(IDB_PICTURE, {size.bmWidth, size.bmHeight});
