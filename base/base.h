@@ -29,8 +29,8 @@ extern HWND MainWindowHandle;
 // initialises, before anything reads it, then never changed.
 extern wchar_t SettingsPath[MAX_PATH];
 // The IconCount status icons, IconPixels square at the screen's scale
-// (ScreenPixels); image i is the icon of IconIndex i + 1. The main window's list view owns it and destroys it with
-// itself.
+// (ScreenPixels); image i is the icon of IconIndex i + 1. The main
+// window's list view owns it and destroys it with itself.
 extern HIMAGELIST StatusImageList;
 // The running program's version, 1061 = "1.06a".
 extern const int ProgramVersion;

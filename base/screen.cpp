@@ -98,7 +98,8 @@ void ShowScaledPicture(HWND dialog)
 
 void ReleaseScaledPicture(HWND dialog)
 {
-    // A static control never deletes a picture it was given.
+    // A static control never deletes a picture it was given, nor the one
+    // it loaded itself once that is taken out of it.
     HWND control = PictureControl(dialog);
     HBITMAP shown = control ? reinterpret_cast<HBITMAP>(SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP, 0)) : NULL;
     if (shown)
