@@ -50,6 +50,9 @@ void SelectStatusRow(int row);
 // in lParam, FetchLatestVersion's result; the main window shows what it
 // means (ShowVersionCheckResult) once it shows itself.
 #define WM_VERSION_CHECKED (WM_APP + 1)
+// Posted by the main window to itself once it shows: offer the unsaved
+// list kept at the end of the last session.
+#define WM_OFFER_UNSAVED (WM_APP + 2)
 
 /* ---- program.cpp: settings file, version, message boxes ---------------- */
 
@@ -138,3 +141,6 @@ size_t TextToUtf8(const wchar_t *text, char *out, size_t cap);
 // The bytes of text's UTF-8 form, as TextToUtf8 writes it, without a
 // terminator.
 size_t Utf8Length(const wchar_t *text);
+// Cuts text before the first character whose UTF-8 form, as TextToUtf8
+// writes it, would take it past room bytes; returns the units left.
+size_t CutToUtf8Size(wchar_t *text, size_t room);

@@ -155,6 +155,14 @@ size_t Utf8Length(const wchar_t *text)
     return bytes;
 }
 
+size_t CutToUtf8Size(wchar_t *text, size_t room)
+{
+    size_t bytes = 0, units = text ? Utf8Prefix(text, room, &bytes) : 0;
+    if (text)
+        text[units] = 0;
+    return units;
+}
+
 size_t TextToUtf8(const wchar_t *text, char *out, size_t cap)
 {
     if (!out || cap == 0)

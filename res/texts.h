@@ -31,6 +31,14 @@
 #define TXT_FILE_FILTER L"Soubory registru (*.reg)\0*.reg\0Všechny soubory (*.*)\0*.*\0"
 #define TXT_EXPORT_NAME L"Orbelan %s.reg"
 #define TXT_BACKUP_FOLDER L"Zálohy"
+/* The unsaved list kept when Windows ends the session: "<ICQ#> <time>
+   neuloženo.reg", offered at the next start, then renamed "... neuloženo
+   obnoveno.reg" when restored. */
+#define TXT_UNSAVED_MARK L" neuloženo"
+#define TXT_RESTORED_MARK L" obnoveno"
+#define TXT_ASK_RESTORE_UNSAVED                                                                             \
+    L"Při posledním ukončení Windows zůstaly neuložené změny statusů tohoto ICQ# (%s). Chcete je obnovit?" \
+    L"\n\nPokud zvolíte Ne, zůstanou ve složce „Zálohy“ a obnovíte je později příkazem Obnovit ze zálohy."
 
 /* The status editor */
 #define TXT_ICON_TAKEN \

@@ -44,6 +44,10 @@ void MakeTextField(const char *bytes, DWORD size, DWORD capacity, wchar_t *field
         size = (DWORD)CutUtf8AtCharacter(bytes, capacity);
     const char *zero = static_cast<const char *>(memchr(bytes, 0, size));
     Utf8ToText(bytes, zero ? (size_t)(zero - bytes) : size, field, fieldCap);
+    // Bytes that are no UTF-8 each become U+FFFD, three bytes when the text
+    // is written again: the field keeps what a save writes whole and the
+    // next load reads back unchanged.
+    CutToUtf8Size(field, capacity < TextValueSize ? capacity : TextValueSize - 1);
 }
 
 DWORD MakeNumberField(const BYTE *bytes, DWORD size)

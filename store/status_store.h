@@ -105,8 +105,10 @@ int WriteStatusList(const wchar_t *icq, const StatusTable *list);
 
 // What the load makes of a value's bytes, as RegQueryValueExA gives them
 // (size is the whole value's): a text field holds the first capacity bytes
-// of UTF-8, cut where a character begins, up to the first zero byte, and is
-// empty for a value over LongestValue bytes; a number field is the value's
+// of UTF-8, cut where a character begins, up to the first zero byte, and no
+// more than a save writes whole and reads back as it was (bytes that are no
+// UTF-8 grow when written again); it is empty for a value over LongestValue
+// bytes. A number field is the value's
 // bytes, 0 for a value over four bytes.
 void MakeTextField(const char *bytes, DWORD size, DWORD capacity, wchar_t *field, size_t fieldCap);
 DWORD MakeNumberField(const BYTE *bytes, DWORD size);
@@ -146,6 +148,12 @@ int SaveAll();
 DWORD WriteStatusFile(const wchar_t *folder, const wchar_t *icq, const StatusTable *list,
                       wchar_t (&temp)[MAX_PATH]);
 DWORD ExportStatusFile(const wchar_t *path, const wchar_t *icq, const StatusTable *list);
+// The same file of what the registry holds below key, the list key of
+// account icq: every value of its status subkeys "1" to "32", with its
+// name, type and bytes (as reg export writes them), so that importing the
+// file gives those subkeys back byte for byte. Returns ERROR_SUCCESS or the
+// error of a read or a write (no file left behind).
+DWORD WriteStoredStatusFile(const wchar_t *folder, const wchar_t *icq, HKEY key, wchar_t (&temp)[MAX_PATH]);
 
 // What ReadStatusFile found.
 enum StatusFileResult {
@@ -171,10 +179,27 @@ StatusFileResult ReadStatusFile(const wchar_t *path, StatusTable *list, DWORD *d
 // The folder of the backups beside the settings file, "Zálohy"; false when
 // the path does not fit.
 bool BackupFolder(wchar_t (&out)[MAX_PATH]);
-// Before a save of list to account icq: when the account's registry holds
-// statuses and the load (unreported) makes of them anything else than list,
-// writes them as a registry file "<icq> <local time>.reg" into the backup
-// folder, made when missing, and keeps the newest 20 of that account there.
+// Before a save of list to account icq: when the save would change any
+// byte of the account's status subkeys "1" to "32" (a value's type or
+// bytes, a value or a subkey added or removed) and there is one, writes
+// what they hold, value for value, as a registry file "<icq> <local
+// time>.reg" into the backup folder, made when missing, and keeps the
+// newest 20 backups of that account there; no other file is touched.
 // Returns ERROR_SUCCESS (also when no backup was due) or the system's error
 // code of a backup that could not be written.
 DWORD BackUpStatuses(const wchar_t *icq, const StatusTable *list);
+
+// When list is not what a load of account icq gives now, writes it as the
+// export does into the backup folder as "<icq> <local time> neuloženo.reg"
+// and leaves its path in path (else empty): for the end of the session,
+// asking nothing. Returns ERROR_SUCCESS or the system's error code.
+DWORD KeepUnsavedStatuses(const wchar_t *icq, const StatusTable *list, wchar_t (&path)[MAX_PATH]);
+// The local time in a backup's name, "2026-12-09 10-15-30", and its length.
+const size_t BackupTimeLength = 19;
+// Finds the newest list of account icq kept at the end of a session that
+// has not been offered yet; leaves its path and its time, "2026-12-09
+// 10:15:30", and returns true when there is one.
+bool FindUnsavedStatuses(const wchar_t *icq, wchar_t (&path)[MAX_PATH], wchar_t (&time)[BackupTimeLength + 1]);
+// Remembers in the settings file that the list at path was offered, and
+// renames it "... neuloženo obnoveno.reg" when it was restored.
+void SetUnsavedStatusesOffered(const wchar_t *icq, const wchar_t *path, bool restored);

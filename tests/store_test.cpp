@@ -461,30 +461,88 @@ protected:
     Backups() : TestBed(L"314159") {}
 };
 
-TEST_F(Backups, ASaveThatReplacesStatusesKeepsThemFirst)
+TEST_F(Backups, ASaveThatReplacesStatusesKeepsTheirBytesFirst)
+{
+    const std::wstring backups = folder.File(L"Zálohy"), list = ListKeyPath(L"314159");
+    PutAccount(L"314159", {{3, StatusValues(L"Káva", L"černá", 1, 1)}, {8, StatusValues(L"Oběd", L"", 2, 0)}});
+    ASSERT_EQ(LoadAll(), 0);
+    EXPECT_EQ(SaveAll(), 0);
+    EXPECT_FALSE(FileExists(backups)) << "a save that changes no byte backs nothing up";
+
+    // What no load shows, and an unchanged list would still overwrite: a
+    // fifth value, a title of 70 KB and one of 3,000 bytes, a title as text,
+    // a default value, a number of five bytes.
+    PutKey(HKEY_CURRENT_USER, list + L"\\3", {{L"Name", Binary(std::string(70000, 'a'))},
+                                              {L"Extra", {REG_EXPAND_SZ, std::string("%\0x\0", 4)}}});
+    PutKey(HKEY_CURRENT_USER, list + L"\\8", {{L"Name", Binary(std::string(3000, '\x80'))}});
+    PutKey(HKEY_CURRENT_USER, list + L"\\12", {{L"Name", Sz(L"a \"b\\")}, {L"", Dword(5)},
+                                               {L"On", {REG_DWORD, "12345"}}, {L"LineNumber", Dword(3)}});
+    RegTree stored = ReadTree(HKEY_CURRENT_USER, list);
+    {
+        UiRobot robot; // the load reports the values it cannot read: two titles, a text, a number
+        for (int report = 0; report < 4; report++)
+            robot.Then(Press(IDOK));
+        ASSERT_EQ(LoadAll(), 0);
+    }
+    static StatusTable loaded;
+    loaded = StatusList;
+    EXPECT_EQ(SaveAll(), 0);
+    std::vector<std::wstring> names;
+    for (const auto &entry : std::filesystem::directory_iterator(backups))
+        names.push_back(entry.path().filename().wstring());
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_TRUE(std::regex_match(names[0], std::wregex(L"314159 \\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d\\.reg")));
+    const std::wstring backup = backups + L"\\" + names[0];
+    // Restored, it is the list the load made; imported by the system, the
+    // registry's own bytes.
+    static StatusTable restored;
+    DWORD detail;
+    ASSERT_EQ(ReadStatusFile(backup.c_str(), &restored, &detail), FileRead);
+    EXPECT_EQ(Records(restored).size(), Records(loaded).size());
+    for (int i = 0; i < loaded.Count; i++)
+        EXPECT_TRUE(restored.Records[i].IconIndex == loaded.Records[i].IconIndex &&
+                    !wcscmp(restored.Records[i].Name, loaded.Records[i].Name) &&
+                    !wcscmp(restored.Records[i].Description, loaded.Records[i].Description))
+            << "status " << i;
+    for (const wchar_t *reader : {L"reg.exe", L"regedit.exe"}) {
+        SCOPED_TRACE(Narrow(reader));
+        RealCurrentUser real(registry);
+        RegDeleteTreeW(HKEY_CURRENT_USER, AccountKey(L"314159").c_str());
+        PutKey(HKEY_CURRENT_USER, list + L"\\5", StatusValues(L"starý", L"", 1, 1));
+        EXPECT_EQ(RunSystemProgram(reader, (reader[3] == L'.' ? L"import \"" : L"/S \"") + backup + L"\""), 0u);
+        EXPECT_EQ(ReadTree(HKEY_CURRENT_USER, list), stored);
+        RegDeleteTreeW(HKEY_CURRENT_USER, AccountKey(L"314159").c_str());
+    }
+}
+
+TEST_F(Backups, OnlyTheProgramsOwnBackupsArePrunedOldestByName)
 {
     const std::wstring backups = folder.File(L"Zálohy");
     PutAccount(L"314159", {{3, StatusValues(L"Káva", L"černá", 1, 1)}, {8, StatusValues(L"Oběd", L"", 2, 0)}});
     ASSERT_EQ(LoadAll(), 0);
-    EXPECT_EQ(SaveAll(), 0);
-    EXPECT_FALSE(FileExists(backups)) << "a save of what the registry holds backs nothing up";
-
-    // 20 older backups of the account, 10 s apart, and three files that are
-    // none of its; all but its two oldest stay.
+    // 20 backups, the oldest read-only, and one from a clock that was ahead:
+    // a backup written now is older than it by name. The user's own files,
+    // whatever their names begin with or however old they are, stay.
     CreateDirectoryW(backups.c_str(), NULL);
-    const wchar_t *const others[] = {L"3141592 other.reg", L"314159 notes.txt", L"314159.reg"};
-    std::set<std::wstring> kept;
-    for (int i = 0; i < 23; i++) {
-        std::wstring name = i < 20 ? L"314159 old " + std::to_wstring(100 + i) + L".reg" : others[i - 20];
-        WriteFileBytes(backups + L"\\" + name, "old");
-        FILETIME written = {(DWORD)(i < 20 ? 20 - i : 0) * 100000000u, 30000000};
-        HANDLE file = CreateFileW((backups + L"\\" + name).c_str(), FILE_WRITE_ATTRIBUTES, 0, NULL, OPEN_EXISTING, 0, NULL);
-        EXPECT_TRUE(SetFileTime(file, NULL, NULL, &written));
-        CloseHandle(file);
-        if (i < 18 || i >= 20)
+    std::set<std::wstring> kept = {L"314159 2025-01-01 10-00-00 - kopie.reg", L"314159 notes.txt",
+                                   L"3141592 2025-01-01 10-00-00.reg", L"314159 2025-01-01 10-00-00 neuloženo.reg",
+                                   L"314159 2099-01-01 00-00-00.reg", L"314159 2025-01-01 10-00-00.reg"};
+    for (int i = 1; i < 20; i++) {
+        wchar_t name[64];
+        swprintf(name, 64, i % 2 ? L"314159 2025-01-01 10-00-%02d.reg" : L"314159 2025-01-01 10-00-00 (%d).reg",
+                 i % 2 ? i : i / 2 + 1);
+        if (i % 2 || i > 6) // the three oldest that can go: " (2)" to " (4)"
             kept.insert(name);
+        else
+            WriteFileBytes(backups + L"\\" + name, "old");
     }
-    // Twice, within a second: each backup gets a name of its own.
+    for (const std::wstring &name : kept)
+        WriteFileBytes(backups + L"\\" + name, "old");
+    const std::wstring readOnly = backups + L"\\314159 2025-01-01 10-00-00.reg";
+    SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
+
+    // Twice, within a second: each backup gets a name of its own, and is
+    // kept; the oldest that can go, go.
     for (int save = 0; save < 2; save++) {
         ASSERT_TRUE(MoveStatus(1, 0));
         EXPECT_EQ(SaveAll(), 0);
@@ -495,16 +553,16 @@ TEST_F(Backups, ASaveThatReplacesStatusesKeepsThemFirst)
         std::wstring name = entry.path().filename().wstring();
         if (kept.erase(name))
             continue;
-        EXPECT_TRUE(std::regex_match(name, stamp)) << Narrow(name);
+        EXPECT_TRUE(std::regex_match(name, stamp) && name < L"314159 2099") << Narrow(name);
         StatusTable read;
         DWORD detail;
         ASSERT_EQ(ReadStatusFile(entry.path().wstring().c_str(), &read, &detail), FileRead);
         backedUp.push_back({});
         for (const StatusRecord &record : Records(read))
             backedUp.back().push_back(record.IconIndex);
-        EXPECT_STREQ(read.Records[backedUp.back()[0] == 3 ? 0 : 1].Description, L"černá");
     }
     EXPECT_TRUE(kept.empty()) << Narrow(*kept.begin()) << " is gone";
     std::sort(backedUp.begin(), backedUp.end());
     EXPECT_EQ(backedUp, (std::vector<std::vector<int>>{{3, 8}, {8, 3}})) << "what the registry held each time";
+    SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
