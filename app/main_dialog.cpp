@@ -230,6 +230,8 @@ static void OnListNotify(const NMHDR *header)
 // left behind it.
 static bool CheckOutcomeWaits;
 static int CheckOutcome;
+// The offer of an unsaved list waits for the window to show as well.
+static bool OfferWaits;
 
 static void OnVersionChecked(HWND window, int version)
 {
@@ -252,8 +254,26 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         ShowScaledPicture(window);
         FitHomePageLabel(window);
         CheckOutcomeWaits = false;
+        OfferWaits = false;
         if (InitMainDialog() != 0)
             EndDialog(window, 0);
+        else
+            OfferWaits = true;
+        break;
+    case WM_OFFER_UNSAVED:
+        OfferUnsavedChanges();
+        break;
+    case WM_QUERYENDSESSION:
+        // Windows ends the session: unsaved changes are kept in a file,
+        // without a question and without holding the end up (the default
+        // answer lets it go on).
+        KeepUnsavedChanges();
+        break;
+    case WM_ENDSESSION:
+        if (wParam)
+            KeepUnsavedChanges();
+        else
+            DropKeptChanges(); // the session goes on, and so does the user
         break;
     case WM_VERSION_CHECKED:
         OnVersionChecked(window, (int)lParam);
@@ -264,6 +284,10 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         if (wParam && CheckOutcomeWaits) {
             CheckOutcomeWaits = false;
             PostMessageW(window, WM_VERSION_CHECKED, 0, (LPARAM)CheckOutcome);
+        }
+        if (wParam && OfferWaits) {
+            OfferWaits = false;
+            PostMessageW(window, WM_OFFER_UNSAVED, 0, 0);
         }
         break;
     case WM_COMMAND:

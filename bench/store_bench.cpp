@@ -2,7 +2,7 @@
 // its floor, printed as ratios: the floor makes the calls the load or save
 // makes, in this process, and nothing else (the registry calls, the system's
 // UTF-8 conversions and, for the load, the refill of the list view; the
-// save first reads what it replaces, as the load does). Both are also
+// save first compares, in bytes, what it would write with what is stored). Both are also
 // compared with reg.exe importing the same statuses from a .reg file. Then
 // the export and the import of the same statuses as a registry file against
 // the save and the load, and a save that backs up what it replaces against
@@ -84,7 +84,12 @@ static DWORD ToUtf8(const wchar_t *text, char *bytes, DWORD size)
 // four values, count the values (a subkey with more than four has stray
 // ones removed; here there are none), close it; then delete the subkeys of
 // the icons no record uses.
-static void FloorSave(const StatusTable &list)
+// Whether FloorCompare found every status as the save writes it.
+static bool SameBytes;
+
+static void FloorSave(const StatusTable &list, char (*names)[TextValueSize] = nullptr,
+                      char (*texts)[TextValueSize] = nullptr, const DWORD *nameLengths = nullptr,
+                      const DWORD *textLengths = nullptr)
 {
     static char bytes[TextValueSize];
     HKEY key;
@@ -97,11 +102,12 @@ static void FloorSave(const StatusTable &list)
         HKEY sub;
         RegCreateKeyExW(key, name, 0, NULL, 0, KEY_WRITE | KEY_QUERY_VALUE, NULL, &sub, NULL);
         DWORD line = i + 1, values;
-        DWORD length = ToUtf8(record.Description, bytes, ARRAYSIZE(bytes));
-        RegSetValueExW(sub, L"Description", 0, REG_BINARY, (const BYTE *)bytes, length);
+        // The texts converted once, by FloorCompare, when it ran first.
+        DWORD length = texts ? textLengths[i] : ToUtf8(record.Description, bytes, ARRAYSIZE(bytes));
+        RegSetValueExW(sub, L"Description", 0, REG_BINARY, (const BYTE *)(texts ? texts[i] : bytes), length);
         RegSetValueExW(sub, L"LineNumber", 0, REG_DWORD, (const BYTE *)&line, sizeof line);
-        length = ToUtf8(record.Name, bytes, ARRAYSIZE(bytes));
-        RegSetValueExW(sub, L"Name", 0, REG_BINARY, (const BYTE *)bytes, length);
+        length = names ? nameLengths[i] : ToUtf8(record.Name, bytes, ARRAYSIZE(bytes));
+        RegSetValueExW(sub, L"Name", 0, REG_BINARY, (const BYTE *)(names ? names[i] : bytes), length);
         RegSetValueExW(sub, L"On", 0, REG_DWORD, (const BYTE *)&record.On, sizeof record.On);
         RegQueryInfoKeyW(sub, NULL, NULL, NULL, NULL, NULL, NULL, &values, NULL, NULL, NULL, NULL);
         RegCloseKey(sub);
@@ -175,6 +181,46 @@ static void FloorRead(StatusTable &list)
         RegQueryValueExA(sub, "On", NULL, NULL, (BYTE *)&record.On, &size);
         RegCloseKey(sub);
         record.IconIndex = n;
+    }
+    RegCloseKey(key);
+}
+
+// The reads that tell whether a save of list changes any byte, in bytes:
+// for n = 1 to 32 open subkey n, count its values, read the four of them
+// and compare them with what the save writes, close it. The conversions to
+// UTF-8 are the save's own (FloorSave makes them), done here once for both.
+static void FloorCompare(const StatusTable &list, char (*names)[TextValueSize], char (*texts)[TextValueSize],
+                         DWORD *nameLengths, DWORD *textLengths)
+{
+    static BYTE stored[TextValueSize];
+    HKEY key;
+    RegOpenKeyExW(HKEY_CURRENT_USER, ListPath, 0, KEY_READ, &key);
+    for (int n = 1; n <= MaxStatuses; n++) {
+        const StatusRecord &record = list.Records[n - 1];
+        wchar_t name[8];
+        swprintf(name, ARRAYSIZE(name), L"%d", n);
+        HKEY sub;
+        if (RegOpenKeyExW(key, name, 0, KEY_READ, &sub) != ERROR_SUCCESS)
+            continue;
+        DWORD values = 0, type, size, line = n;
+        RegQueryInfoKeyW(sub, NULL, NULL, NULL, NULL, NULL, NULL, &values, NULL, NULL, NULL, NULL);
+        textLengths[n - 1] = ToUtf8(record.Description, texts[n - 1], TextValueSize);
+        nameLengths[n - 1] = ToUtf8(record.Name, names[n - 1], TextValueSize);
+        bool same = values == 4;
+        size = TextValueSize;
+        same = RegQueryValueExW(sub, L"Description", NULL, &type, stored, &size) == ERROR_SUCCESS && same &&
+               size == textLengths[n - 1] && !memcmp(stored, texts[n - 1], size);
+        size = TextValueSize;
+        same = RegQueryValueExW(sub, L"LineNumber", NULL, &type, stored, &size) == ERROR_SUCCESS && same &&
+               !memcmp(stored, &line, sizeof line);
+        size = TextValueSize;
+        same = RegQueryValueExW(sub, L"Name", NULL, &type, stored, &size) == ERROR_SUCCESS && same &&
+               size == nameLengths[n - 1] && !memcmp(stored, names[n - 1], size);
+        size = TextValueSize;
+        same = RegQueryValueExW(sub, L"On", NULL, &type, stored, &size) == ERROR_SUCCESS && same &&
+               !memcmp(stored, &record.On, sizeof record.On);
+        SameBytes = SameBytes && same;
+        RegCloseKey(sub);
     }
     RegCloseKey(key);
 }
@@ -369,11 +415,19 @@ int wmain(int argc, wchar_t **argv)
     }
 
     double saveFloor, save, loadFloor, load;
-    // The save reads what it would replace first: its floor does too.
-    Compare(rounds, [&] { FloorRead(floorList); FloorSave(records); }, [&] { StatusList = records; },
-            [] { SaveAll(); }, &saveFloor, &save);
+    // The save compares what it would write with what is stored first: its
+    // floor does too, and converts each text once for both.
+    static char floorNames[MaxStatuses][TextValueSize], floorTexts[MaxStatuses][TextValueSize];
+    static DWORD floorNameLengths[MaxStatuses], floorTextLengths[MaxStatuses];
+    SameBytes = true;
+    Compare(rounds,
+            [&] {
+                FloorCompare(records, floorNames, floorTexts, floorNameLengths, floorTextLengths);
+                FloorSave(records, floorNames, floorTexts, floorNameLengths, floorTextLengths);
+            },
+            [&] { StatusList = records; }, [] { SaveAll(); }, &saveFloor, &save);
     Compare(rounds, [&] { FloorLoad(floorList); }, [] {}, [] { LoadAll(); }, &loadFloor, &load);
-    bool loaded = SameStatuses(StatusList, records) && SameStatuses(floorList, records) &&
+    bool loaded = SameBytes && SameStatuses(StatusList, records) && SameStatuses(floorList, records) &&
                   SendMessageW(view, LVM_GETITEMCOUNT, 0, 0) == MaxStatuses;
 
     // The floors' parts that are no registry work, timed on their own.

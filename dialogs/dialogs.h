@@ -57,6 +57,16 @@ void ExportStatuses();
 // refills the list view; a file that cannot be used is shown and changes
 // nothing. The registry is untouched until the user saves.
 void ImportStatuses(bool fromBackups);
+// When Windows ends the session: keeps a list that differs from what the
+// registry holds in the backup folder (KeepUnsavedStatuses), asking
+// nothing, once however often it is called; DropKeptChanges deletes
+// that file again when the end of the session was called off.
+void KeepUnsavedChanges();
+void DropKeptChanges();
+// After the main window shows: offers the newest list of its account kept
+// at the end of a session and not offered before. Yes puts it in place as
+// the import does; either answer keeps it from being offered again.
+void OfferUnsavedChanges();
 
 /* ---- default_message.cpp ------------------------------------------------ */
 

@@ -80,6 +80,32 @@ static void ShowUnusableFile(StatusFileResult result, DWORD detail)
     ShowMessage(MainWindowHandle, text, MB_OK | MB_ICONERROR);
 }
 
+// Replaces StatusList by the statuses of the file at path, as the user's
+// changes: the dirty flag set, the registry untouched. A file that cannot be
+// used is shown and changes nothing; returns whether the list was replaced.
+// A list kept at the end of a session may be an empty one.
+static bool PutFileInPlace(const wchar_t *path, bool mayBeEmpty = false)
+{
+    // Read aside: a file that cannot be used leaves the list as it was.
+    StatusTable *read = static_cast<StatusTable *>(HeapAlloc(GetProcessHeap(), 0, sizeof(StatusTable)));
+    DWORD detail = ERROR_NOT_ENOUGH_MEMORY;
+    StatusFileResult result = read ? ReadStatusFile(path, read, &detail) : FileUnreadable;
+    if (result == FileWithoutStatuses && mayBeEmpty) {
+        read->Count = 0;
+        result = FileRead;
+    }
+    if (result == FileRead) {
+        CopyMemory(&StatusList, read, sizeof StatusList);
+        StatusListDirty = 1;
+        FillStatusListView();
+    } else {
+        ShowUnusableFile(result, detail);
+    }
+    if (read)
+        HeapFree(GetProcessHeap(), 0, read);
+    return result == FileRead;
+}
+
 void ImportStatuses(bool fromBackups)
 {
     if (StatusListDirty && AskQuestion(TXT_ASK_DROP_CHANGES) != IDYES)
@@ -92,17 +118,41 @@ void ImportStatuses(bool fromBackups)
     if (!RunFileDialog(&dialog, false))
         return;
 
-    // Read aside: a file that cannot be used leaves the list as it was.
-    StatusTable *read = static_cast<StatusTable *>(HeapAlloc(GetProcessHeap(), 0, sizeof(StatusTable)));
-    DWORD detail = ERROR_NOT_ENOUGH_MEMORY;
-    StatusFileResult result = read ? ReadStatusFile(path, read, &detail) : FileUnreadable;
-    if (result == FileRead) {
-        CopyMemory(&StatusList, read, sizeof StatusList);
-        StatusListDirty = 1;
-        FillStatusListView();
-    } else {
-        ShowUnusableFile(result, detail);
-    }
-    if (read)
-        HeapFree(GetProcessHeap(), 0, read);
+    PutFileInPlace(path);
+}
+
+// The file at the end of a session just kept, or empty.
+static wchar_t KeptPath[MAX_PATH];
+static bool Kept;
+
+void KeepUnsavedChanges()
+{
+    if (Kept)
+        return;
+    wchar_t icq[IcqSize];
+    GetCurrentIcq(icq, ARRAYSIZE(icq));
+    // Nothing can be asked now: a list that cannot be kept is lost as it
+    // would be without this.
+    KeepUnsavedStatuses(icq, &StatusList, KeptPath);
+    Kept = true;
+}
+
+void DropKeptChanges()
+{
+    if (KeptPath[0])
+        DeleteFileW(KeptPath);
+    KeptPath[0] = 0;
+    Kept = false;
+}
+
+void OfferUnsavedChanges()
+{
+    wchar_t icq[IcqSize], path[MAX_PATH], time[BackupTimeLength + 1];
+    GetCurrentIcq(icq, ARRAYSIZE(icq));
+    if (!FindUnsavedStatuses(icq, path, time))
+        return;
+    wchar_t question[ARRAYSIZE(TXT_ASK_RESTORE_UNSAVED) + BackupTimeLength];
+    FillTemplate(question, ARRAYSIZE(question), TXT_ASK_RESTORE_UNSAVED, {time});
+    bool restored = AskQuestion(question) == IDYES && PutFileInPlace(path, true);
+    SetUnsavedStatusesOffered(icq, path, restored);
 }

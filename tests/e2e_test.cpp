@@ -7,6 +7,7 @@
 
 #include <commctrl.h>
 
+#include <filesystem>
 #include <regex>
 
 #include "home_url.h"
@@ -271,6 +272,81 @@ TEST_F(EndToEnd, FirstStartAsksForTheAccount)
     std::vector<std::string> lines = ReadLines(programFolder.File(L"EVENTS.Kvt"));
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_NE(lines[0].find("]: Connection to server failed"), std::string::npos);
+}
+
+// Runs in a prefix of its own: the end of the session ends every program
+// with a window there.
+TEST_F(EndToEnd, UnsavedChangesOutliveTheEndOfTheSession)
+{
+    Account(L"555555", {{2, StatusValues(L"Na kafi", L"", 1, 1)}, {17, StatusValues(L"V práci", L"", 2, 1)}});
+    WritePrivateProfileStringW(L"ICQ", L"UIN", L"555555", Ini().c_str());
+    const RegTree stored = ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"555555"));
+    const std::wstring backups = programFolder.File(L"Zálohy");
+    auto names = [&backups] {
+        std::vector<std::wstring> found;
+        std::error_code missing;
+        for (const auto &entry : std::filesystem::directory_iterator(backups, missing))
+            found.push_back(entry.path().filename().wstring());
+        return found;
+    };
+    auto question = [this](const wchar_t *start) {
+        return WaitFor([start](const Shown &shown) { return shown.text.rfind(start, 0) == 0; });
+    };
+
+    // "Vymazat vše" leaves the dirty flag as it was: the list differs all the same.
+    ASSERT_NO_FATAL_FAILURE(Start(programFolder.Path()));
+    HWND main = MainWindow();
+    ASSERT_TRUE(main != NULL);
+    PostMessageW(main, WM_COMMAND, IDM_CLEAR_ALL, 0);
+    HWND clear = question(L"Opravdu chcete vymazat všechny statusy?");
+    ASSERT_TRUE(clear != NULL);
+    PostClick(clear, IDYES);
+    ASSERT_TRUE(WaitUntil([main] { return ReadListView(GetDlgItem(main, IDC_STATUS_LIST)).empty(); }, 5000));
+    EXPECT_EQ(RunSystemProgram(L"wineboot.exe", L"--end-session"), 0u);
+    EXPECT_NE(program.Wait(10000), STILL_ACTIVE);
+    EXPECT_EQ(ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"555555")), stored);
+    std::vector<std::wstring> kept = names();
+    ASSERT_EQ(kept.size(), 1u);
+    std::wsmatch time;
+    ASSERT_TRUE(std::regex_match(kept[0], time, std::wregex(L"555555 (\\d{4}-\\d\\d-\\d\\d \\d\\d)-(\\d\\d)-(\\d\\d) "
+                                                            L"neuloženo\\.reg")));
+
+    // The next start offers it: Yes puts it in place, unsaved, and it is
+    // not offered again.
+    ASSERT_NO_FATAL_FAILURE(Start(programFolder.Path()));
+    HWND offer = question(L"Při posledním ukončení Windows");
+    ASSERT_TRUE(offer != NULL);
+    EXPECT_EQ(Describe(offer).text, L"Při posledním ukončení Windows zůstaly neuložené změny statusů tohoto ICQ# (" +
+                                        time[1].str() + L":" + time[2].str() + L":" + time[3].str() +
+                                        L"). Chcete je obnovit?\n\nPokud zvolíte Ne, zůstanou ve složce „Zálohy“ "
+                                        L"a obnovíte je později příkazem Obnovit ze zálohy.");
+    main = Describe(offer).owner;
+    ASSERT_TRUE(main != NULL && IsWindowVisible(main));
+    PostClick(offer, IDYES);
+    ASSERT_TRUE(WaitUntil([main] { return ReadListView(GetDlgItem(main, IDC_STATUS_LIST)).empty(); }, 5000));
+    EXPECT_EQ(names(), std::vector<std::wstring>{kept[0].substr(0, kept[0].size() - 4) + L" obnoveno.reg"});
+    PostClick(main, IDCANCEL);
+    EXPECT_EQ(program.Wait(10000), 0u);
+
+    // No answers the same way, but leaves the file as it is.
+    const std::wstring older = backups + L"\\555555 2026-01-02 03-04-05 neuloženo.reg";
+    WriteFileBytes(older, ReadFileBytes(backups + L"\\" + names()[0]));
+    for (int start = 0; start < 2; start++) {
+        ASSERT_NO_FATAL_FAILURE(Start(programFolder.Path()));
+        offer = start ? NULL : question(L"Při posledním ukončení Windows zůstaly neuložené změny statusů tohoto ICQ# "
+                                        L"(2026-01-02 03:04:05).");
+        EXPECT_TRUE(start || offer) << "not offered";
+        if (offer)
+            PostClick(offer, IDNO);
+        main = MainWindow();
+        ASSERT_TRUE(main != NULL);
+        Sleep(500);
+        EXPECT_EQ(program.Windows(), std::vector<HWND>{main}) << "offered again";
+        EXPECT_EQ(ReadListView(GetDlgItem(main, IDC_STATUS_LIST)).size(), 2u);
+        PostClick(main, IDCANCEL);
+        EXPECT_EQ(program.Wait(10000), 0u);
+    }
+    EXPECT_TRUE(FileExists(older));
 }
 
 TEST_F(EndToEnd, CancelInTheFirstBoxEndsTheProgram)

@@ -488,7 +488,8 @@ TEST_F(Backups, ASaveThatReplacesStatusesKeepsTheirBytesFirst)
     loaded = StatusList;
     EXPECT_EQ(SaveAll(), 0);
     std::vector<std::wstring> names;
-    for (const auto &entry : std::filesystem::directory_iterator(backups))
+    std::error_code missing;
+    for (const auto &entry : std::filesystem::directory_iterator(backups, missing))
         names.push_back(entry.path().filename().wstring());
     ASSERT_EQ(names.size(), 1u);
     EXPECT_TRUE(std::regex_match(names[0], std::wregex(L"314159 \\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d\\.reg")));
