@@ -130,9 +130,10 @@ void FillItemTemplate(HWND dialog, int id, std::initializer_list<const wchar_t *
 // that does not fit out whole. Returns the units read.
 size_t ReadItemText(HWND dialog, int id, wchar_t *out, size_t cap);
 // Converts len bytes of UTF-8 into out; invalid sequences are converted as
-// the system converts them (each to U+FFFD from Windows Vista on).
-// Returns the units written without the terminator.
-size_t Utf8ToText(const char *bytes, size_t len, wchar_t *out, size_t cap);
+// the system converts them (each to U+FFFD from Windows Vista on), and set
+// *invalid when it is given. Returns the units written without the
+// terminator.
+size_t Utf8ToText(const char *bytes, size_t len, wchar_t *out, size_t cap, bool *invalid = nullptr);
 // Converts text to UTF-8 into out, cut before the first character that does
 // not fit; needs no memory. A lone surrogate is converted as the system
 // converts it (U+FFFD from Windows Vista on). Returns the bytes written

@@ -94,14 +94,22 @@ size_t ReadItemText(HWND dialog, int id, wchar_t *out, size_t cap)
 // writes what fits on Wine: it is asked how much the text takes first, and
 // a text longer than the field is converted whole into memory of its own
 // and cut there.
-size_t Utf8ToText(const char *bytes, size_t len, wchar_t *out, size_t cap)
+size_t Utf8ToText(const char *bytes, size_t len, wchar_t *out, size_t cap, bool *invalid)
 {
+    if (invalid)
+        *invalid = false;
     if (!out || cap == 0)
         return 0;
     out[0] = 0;
     if (!bytes || len == 0 || len > INT_MAX)
         return 0;
-    int need = MultiByteToWideChar(CP_UTF8, 0, bytes, (int)len, NULL, 0);
+    // Counted strictly first: only bytes that are no UTF-8 are counted twice.
+    int need = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes, (int)len, NULL, 0);
+    if (need <= 0 && GetLastError() == ERROR_NO_UNICODE_TRANSLATION) {
+        if (invalid)
+            *invalid = true;
+        need = MultiByteToWideChar(CP_UTF8, 0, bytes, (int)len, NULL, 0);
+    }
     if (need <= 0)
         return 0;
     if ((size_t)need < cap) {
@@ -170,6 +178,12 @@ size_t TextToUtf8(const wchar_t *text, char *out, size_t cap)
     out[0] = 0;
     if (!text)
         return 0;
+    // Converted at once when it fits, in one pass; else counted first and
+    // cut before a character.
+    int whole = cap <= INT_MAX ? WideCharToMultiByte(CP_UTF8, 0, text, -1, out, (int)cap, NULL, NULL) : 0;
+    if (whole > 0)
+        return (size_t)whole - 1;
+    out[0] = 0;
     size_t bytes = 0;
     size_t units = Utf8Prefix(text, cap - 1, &bytes);
     if (units == 0)

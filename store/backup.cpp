@@ -32,63 +32,129 @@ bool BackupFolder(wchar_t (&out)[MAX_PATH])
 
 /* ---- What a save would change --------------------------------------------- */
 
-// Whether value name of a status subkey holds exactly type and the size
-// bytes at expected; buffer holds TextValueSize bytes, more than any value
-// the save writes.
-static bool HoldsValue(HKEY sub, const wchar_t *name, DWORD type, const void *expected, DWORD size, BYTE *buffer)
+// What the registry holds before a save: kept from one save to the next, so
+// that its memory is taken once.
+static StoredStatuses Stored;
+
+// Makes room for more bytes at the end of stored's block, and for one
+// value more. False without the memory.
+static bool MakeRoom(StoredStatuses *stored, size_t more)
 {
-    DWORD storedType = REG_NONE, storedSize = TextValueSize;
-    return RegQueryValueExW(sub, name, NULL, &storedType, buffer, &storedSize) == ERROR_SUCCESS &&
-           storedType == type && storedSize == size && !memcmp(buffer, expected, size);
+    if (stored->ValueCount == stored->ValueRoom) {
+        int room = stored->ValueRoom ? 2 * stored->ValueRoom : 4 * IconCount;
+        void *values = stored->Values ? HeapReAlloc(GetProcessHeap(), 0, stored->Values, room * sizeof(StoredValue))
+                                      : HeapAlloc(GetProcessHeap(), 0, room * sizeof(StoredValue));
+        if (!values)
+            return false;
+        stored->Values = static_cast<StoredValue *>(values);
+        stored->ValueRoom = room;
+    }
+    if (stored->Room - stored->Used >= more)
+        return true;
+    size_t room = stored->Room ? 2 * stored->Room : 64 * 1024;
+    while (room - stored->Used < more)
+        room *= 2;
+    void *block = stored->Block ? HeapReAlloc(GetProcessHeap(), 0, stored->Block, room)
+                                : HeapAlloc(GetProcessHeap(), 0, room);
+    if (!block)
+        return false;
+    stored->Block = static_cast<BYTE *>(block);
+    stored->Room = room;
+    return true;
 }
 
-// Whether the status subkey holds the four values the save writes of record
-// at position, and nothing else.
-static bool HoldsRecord(HKEY sub, const StatusRecord &record, DWORD position, char *text, BYTE *buffer)
+// Reads every value of status subkey sub into stored. Returns ERROR_SUCCESS
+// or the error of a read: a backup without a value that is there would not
+// be what the registry holds.
+static LONG ReadStoredValues(HKEY sub, StoredStatuses *stored)
 {
-    DWORD count = 0;
-    if (RegQueryInfoKeyW(sub, NULL, NULL, NULL, NULL, NULL, NULL, &count, NULL, NULL, NULL, NULL) != ERROR_SUCCESS ||
-        count != 4)
-        return false;
-    DWORD length = (DWORD)TextToUtf8(record.Description, text, TextValueSize);
-    if (!HoldsValue(sub, L"Description", REG_BINARY, text, length, buffer) ||
-        !HoldsValue(sub, L"LineNumber", REG_DWORD, &position, sizeof position, buffer))
-        return false;
-    length = (DWORD)TextToUtf8(record.Name, text, TextValueSize);
-    return HoldsValue(sub, L"Name", REG_BINARY, text, length, buffer) &&
-           HoldsValue(sub, L"On", REG_DWORD, &record.On, sizeof record.On, buffer);
+    DWORD count = 0, longestName = 0, longestData = 0;
+    LONG error = RegQueryInfoKeyW(sub, NULL, NULL, NULL, NULL, NULL, NULL, &count, &longestName, &longestData, NULL,
+                                  NULL);
+    // Each value at a place of its own, its name first, both aligned.
+    size_t nameRoom = ((longestName + 1) * sizeof(wchar_t) + 3) & ~(size_t)3, dataRoom = (longestData + 3) & ~3u;
+    for (DWORD index = 0; index < count && error == ERROR_SUCCESS; index++) {
+        if (!MakeRoom(stored, nameRoom + dataRoom))
+            return ERROR_NOT_ENOUGH_MEMORY;
+        StoredValue &value = stored->Values[stored->ValueCount];
+        wchar_t *name = reinterpret_cast<wchar_t *>(stored->Block + stored->Used);
+        BYTE *data = stored->Block + stored->Used + nameRoom;
+        DWORD nameLength = longestName + 1;
+        value.Size = longestData;
+        error = RegEnumValueW(sub, index, name, &nameLength, NULL, &value.Type, data, &value.Size);
+        if (error == ERROR_NO_MORE_ITEMS) // removed since it was counted
+            return ERROR_SUCCESS;
+        value.NameAt = stored->Used;
+        value.DataAt = stored->Used + nameRoom;
+        stored->Used += nameRoom + ((value.Size + 3) & ~3u);
+        stored->ValueCount++;
+    }
+    return error;
 }
 
-// Compares the status subkeys of the list key with what a save of list
-// would leave there, in bytes. Sets *stored when the key has any of them;
-// returns whether the save would change any.
-static bool SaveChangesStatuses(HKEY key, const StatusTable *list, bool *stored)
+// Reads what the status subkeys of the list key hold into stored. Returns
+// ERROR_SUCCESS or the error of a read.
+static LONG ReadStoredStatuses(HKEY key, StoredStatuses *stored)
+{
+    stored->ValueCount = 0;
+    stored->Used = 0;
+    LONG error = ERROR_SUCCESS;
+    for (int n = 1; n <= IconCount && error == ERROR_SUCCESS; n++) {
+        wchar_t name[NumberSize];
+        wsprintfW(name, L"%d", n);
+        HKEY sub = NULL;
+        stored->First[n] = stored->ValueCount;
+        error = RegOpenKeyExW(key, name, 0, KEY_READ, &sub);
+        stored->Present[n] = error == ERROR_SUCCESS;
+        if (error == ERROR_SUCCESS) {
+            error = ReadStoredValues(sub, stored);
+            RegCloseKey(sub);
+        } else if (error == ERROR_FILE_NOT_FOUND) {
+            error = ERROR_SUCCESS;
+        }
+        stored->Count[n] = stored->ValueCount - stored->First[n];
+    }
+    return error;
+}
+
+// Whether the values of status n hold value name exactly as type and the
+// size bytes at expected.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): a value's name, type and bytes, in the registry's order
+static bool HoldsValue(const StoredStatuses *stored, int n, const wchar_t *name, DWORD type, const void *expected,
+                       DWORD size)
+{
+    for (int i = stored->First[n]; i < stored->First[n] + stored->Count[n]; i++) {
+        const StoredValue &value = stored->Values[i];
+        if (!lstrcmpiW(reinterpret_cast<const wchar_t *>(stored->Block + value.NameAt), name))
+            return value.Type == type && value.Size == size && !memcmp(stored->Block + value.DataAt, expected, size);
+    }
+    return false;
+}
+
+// Whether what stored holds is what a save of list, whose texts are texts,
+// would leave there, byte for byte.
+static bool SaveKeepsStatuses(const StoredStatuses *stored, const StatusTable *list, const SaveTexts *texts)
 {
     int position[IconCount + 1] = {}; // of each icon's record, from 1; 0 for none
     for (int i = 0; i < list->Count; i++)
         if (list->Records[i].IconIndex >= 1 && list->Records[i].IconIndex <= IconCount)
             position[list->Records[i].IconIndex] = i + 1;
-    // One buffer for the text the save writes and one for what is stored.
-    char *text = static_cast<char *>(HeapAlloc(GetProcessHeap(), 0, 2 * TextValueSize));
-    BYTE *buffer = reinterpret_cast<BYTE *>(text + TextValueSize);
-    bool changes = !text;
-    *stored = false;
-    for (int n = 1; n <= IconCount && !(changes && *stored); n++) {
-        wchar_t name[NumberSize];
-        wsprintfW(name, L"%d", n);
-        HKEY sub = NULL;
-        if (RegOpenKeyExW(key, name, 0, KEY_READ, &sub) != ERROR_SUCCESS) {
-            changes = changes || position[n];
+    for (int n = 1; n <= IconCount; n++) {
+        if (stored->Present[n] != (position[n] != 0))
+            return false;
+        if (!position[n])
             continue;
-        }
-        *stored = true;
-        changes = changes || !position[n] ||
-                  !HoldsRecord(sub, list->Records[position[n] - 1], (DWORD)position[n], text, buffer);
-        RegCloseKey(sub);
+        int i = position[n] - 1;
+        DWORD line = (DWORD)position[n];
+        // Four values of four names: there is no other.
+        if (stored->Count[n] != 4 ||
+            !HoldsValue(stored, n, L"Description", REG_BINARY, texts->Bytes[i][0], texts->Length[i][0]) ||
+            !HoldsValue(stored, n, L"LineNumber", REG_DWORD, &line, sizeof line) ||
+            !HoldsValue(stored, n, L"Name", REG_BINARY, texts->Bytes[i][1], texts->Length[i][1]) ||
+            !HoldsValue(stored, n, L"On", REG_DWORD, &list->Records[i].On, sizeof list->Records[i].On))
+            return false;
     }
-    if (text)
-        HeapFree(GetProcessHeap(), 0, text);
-    return changes;
+    return true;
 }
 
 /* ---- Names and pruning ---------------------------------------------------- */
@@ -189,11 +255,12 @@ static void DeleteOldBackups(const wchar_t *folder, const wchar_t *icq, const wc
 }
 
 // Moves the written file temp to "<icq> <stamp><kind>.reg" in folder, or a
-// name with " (2)" and up when that is taken, and leaves that name in
-// name. Returns ERROR_SUCCESS or the system's error code.
+// name with " (2)" and up when that is taken, with MoveFileExW's flags, and
+// leaves that name in name. Returns ERROR_SUCCESS or the system's error
+// code.
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): what, then where, then whose
 static DWORD MoveToBackupName(const wchar_t *temp, const wchar_t *folder, const wchar_t *icq, const wchar_t *kind,
-                              wchar_t (&name)[BackupNameSize])
+                              wchar_t (&name)[BackupNameSize], DWORD flags)
 {
     wchar_t stamp[StampLength + 1];
     MakeStamp(stamp);
@@ -209,7 +276,7 @@ static DWORD MoveToBackupName(const wchar_t *temp, const wchar_t *folder, const 
             return ERROR_FILENAME_EXCED_RANGE;
         // Without replacing: a name that is taken is tried with the next
         // number.
-        error = MoveFileExW(temp, path, MOVEFILE_WRITE_THROUGH) ? ERROR_SUCCESS : GetLastError();
+        error = MoveFileExW(temp, path, flags) ? ERROR_SUCCESS : GetLastError();
     }
     return error;
 }
@@ -225,29 +292,32 @@ static DWORD MakeBackupFolder(wchar_t (&folder)[MAX_PATH])
     return ERROR_SUCCESS;
 }
 
-DWORD BackUpStatuses(const wchar_t *icq, const StatusTable *list)
+DWORD BackUpStatuses(const wchar_t *icq, const StatusTable *list, const SaveTexts *texts)
 {
     HKEY key = NULL;
     // A list key that cannot be opened is the save's to report; it changes
     // nothing then.
     if (OpenAccountKey(HKEY_CURRENT_USER, icq, L"CustomStatusList", KEY_READ, &key) != ERROR_SUCCESS)
         return ERROR_SUCCESS;
-    bool stored = false;
-    DWORD error = ERROR_SUCCESS;
-    if (SaveChangesStatuses(key, list, &stored) && stored) {
-        wchar_t folder[MAX_PATH], temp[MAX_PATH], name[BackupNameSize];
-        error = MakeBackupFolder(folder);
-        if (error == ERROR_SUCCESS)
-            error = WriteStoredStatusFile(folder, icq, key, temp);
-        if (error == ERROR_SUCCESS) {
-            error = MoveToBackupName(temp, folder, icq, L"", name);
-            if (error != ERROR_SUCCESS)
-                DeleteFileW(temp);
-            else
-                DeleteOldBackups(folder, icq, name);
-        }
-    }
+    // Read once, whole: what tells whether a backup is due is what it holds.
+    DWORD error = (DWORD)ReadStoredStatuses(key, &Stored);
     RegCloseKey(key);
+    bool any = false;
+    for (int n = 1; n <= IconCount; n++)
+        any = any || Stored.Present[n];
+    if (error != ERROR_SUCCESS || !any || SaveKeepsStatuses(&Stored, list, texts))
+        return error;
+    wchar_t folder[MAX_PATH], temp[MAX_PATH], name[BackupNameSize];
+    error = MakeBackupFolder(folder);
+    if (error == ERROR_SUCCESS)
+        error = WriteStoredStatusFile(folder, icq, &Stored, temp);
+    if (error == ERROR_SUCCESS) {
+        error = MoveToBackupName(temp, folder, icq, L"", name, 0);
+        if (error != ERROR_SUCCESS)
+            DeleteFileW(temp);
+        else
+            DeleteOldBackups(folder, icq, name);
+    }
     return error;
 }
 
@@ -270,22 +340,22 @@ static bool SameRecords(const StatusTable *a, const StatusTable *b)
 
 // What the registry holds, read at the end of a session: a table of its
 // own, which a table on the stack could not hold.
-static StatusTable Stored;
+static StatusTable StoredList;
 
 DWORD KeepUnsavedStatuses(const wchar_t *icq, const StatusTable *list, wchar_t (&path)[MAX_PATH])
 {
     path[0] = 0;
     // The list against what a load of the registry gives now: a list the
     // user emptied or changed back is told apart from the one stored.
-    ReadStatusList(icq, &Stored, false);
-    if (SameRecords(&Stored, list))
+    ReadStatusList(icq, &StoredList, false);
+    if (SameRecords(&StoredList, list))
         return ERROR_SUCCESS;
     wchar_t folder[MAX_PATH], temp[MAX_PATH], name[BackupNameSize];
     DWORD error = MakeBackupFolder(folder);
     if (error == ERROR_SUCCESS)
         error = WriteStatusFile(folder, icq, list, temp);
     if (error == ERROR_SUCCESS) {
-        error = MoveToBackupName(temp, folder, icq, TXT_UNSAVED_MARK, name);
+        error = MoveToBackupName(temp, folder, icq, TXT_UNSAVED_MARK, name, MOVEFILE_WRITE_THROUGH);
         if (error != ERROR_SUCCESS)
             DeleteFileW(temp);
         else if (!CopyText(path, ARRAYSIZE(path), folder) || !PathAppendW(path, name))

@@ -183,11 +183,11 @@ static void PutFileStart(FileWriter *out, const wchar_t *icq)
     }
 }
 
-// What a file is written of: a list, or the statuses of a list key.
+// What a file is written of: a list, or what the registry held.
 struct FileContent {
     const wchar_t *icq;
     const StatusTable *list;
-    HKEY key;
+    const StoredStatuses *stored;
 };
 
 static DWORD PutStatusList(FileWriter *out, const FileContent *content)
@@ -209,66 +209,30 @@ static DWORD PutStatusList(FileWriter *out, const FileContent *content)
     return ERROR_SUCCESS;
 }
 
-// Names as long as the registry allows, and the terminator.
-static const DWORD ValueNameSize = 16384;
-
-// Every value of the status subkeys 1 to 32 of the list key, in the order
-// the registry gives them. Returns ERROR_SUCCESS or the error of a read:
-// a file without a value that is there would not be what the key holds.
+// Every value stored, status by status, in the order the registry gave them.
 static DWORD PutStoredStatuses(FileWriter *out, const FileContent *content)
 {
-    wchar_t *name = static_cast<wchar_t *>(HeapAlloc(GetProcessHeap(), 0, ValueNameSize * sizeof(wchar_t)));
-    BYTE *data = NULL;
-    DWORD room = 0;
-    LONG error = name ? ERROR_SUCCESS : ERROR_NOT_ENOUGH_MEMORY;
-    for (int n = 1; n <= IconCount && error == ERROR_SUCCESS; n++) {
-        wchar_t number[12]; // any int in decimal
-        wsprintfW(number, L"%d", n);
-        HKEY sub = NULL;
-        error = RegOpenKeyExW(content->key, number, 0, KEY_READ, &sub);
-        if (error == ERROR_FILE_NOT_FOUND) {
-            error = ERROR_SUCCESS;
+    const StoredStatuses *stored = content->stored;
+    for (int n = 1; n <= IconCount; n++) {
+        if (!stored->Present[n])
             continue;
+        PutSection(out, false, content->icq, n);
+        for (int i = stored->First[n]; i < stored->First[n] + stored->Count[n]; i++) {
+            const StoredValue &value = stored->Values[i];
+            PutValue(out, reinterpret_cast<const wchar_t *>(stored->Block + value.NameAt), value.Type,
+                     stored->Block + value.DataAt, value.Size);
         }
-        DWORD count = 0, longest = 0;
-        if (error == ERROR_SUCCESS)
-            error = RegQueryInfoKeyW(sub, NULL, NULL, NULL, NULL, NULL, NULL, &count, NULL, &longest, NULL, NULL);
-        if (error == ERROR_SUCCESS && longest > room) {
-            BYTE *larger = static_cast<BYTE *>(data ? HeapReAlloc(GetProcessHeap(), 0, data, longest)
-                                                    : HeapAlloc(GetProcessHeap(), 0, longest));
-            if (larger) {
-                data = larger;
-                room = longest;
-            } else {
-                error = ERROR_NOT_ENOUGH_MEMORY;
-            }
-        }
-        if (error == ERROR_SUCCESS)
-            PutSection(out, false, content->icq, n);
-        for (DWORD index = 0; index < count && error == ERROR_SUCCESS; index++) {
-            DWORD nameLength = ValueNameSize, size = room, type = REG_NONE;
-            error = RegEnumValueW(sub, index, name, &nameLength, NULL, &type, data, &size);
-            if (error == ERROR_NO_MORE_ITEMS) // removed since it was counted
-                error = ERROR_SUCCESS;
-            else if (error == ERROR_SUCCESS)
-                PutValue(out, name, type, data, size);
-        }
-        if (error == ERROR_SUCCESS)
-            PutText(out, L"\r\n");
-        if (sub)
-            RegCloseKey(sub);
+        PutText(out, L"\r\n");
     }
-    if (data)
-        HeapFree(GetProcessHeap(), 0, data);
-    if (name)
-        HeapFree(GetProcessHeap(), 0, name);
-    return (DWORD)error;
+    return ERROR_SUCCESS;
 }
 
 // Writes the file of content into a new temporary file in folder, whose
-// path it leaves in temp.
+// path it leaves in temp; through to the disk when it is to take the place
+// of another file.
 static DWORD WriteFileInto(const wchar_t *folder, const FileContent *content,
-                           DWORD (*put)(FileWriter *, const FileContent *), wchar_t (&temp)[MAX_PATH])
+                           DWORD (*put)(FileWriter *, const FileContent *), bool throughToDisk,
+                           wchar_t (&temp)[MAX_PATH])
 {
     temp[0] = 0;
     if (!GetTempFileNameW(folder, L"orb", 0, temp)) {
@@ -292,7 +256,7 @@ static DWORD WriteFileInto(const wchar_t *folder, const FileContent *content,
         if (error == ERROR_SUCCESS)
             error = out->error;
         // Written through before it takes the place of anything.
-        if (error == ERROR_SUCCESS && !FlushFileBuffers(file))
+        if (error == ERROR_SUCCESS && throughToDisk && !FlushFileBuffers(file))
             error = GetLastError();
         if (!CloseHandle(file) && error == ERROR_SUCCESS)
             error = GetLastError();
@@ -311,14 +275,18 @@ DWORD WriteStatusFile(const wchar_t *folder, const wchar_t *icq, const StatusTab
                       wchar_t (&temp)[MAX_PATH])
 {
     FileContent content = {icq, list, NULL};
-    return WriteFileInto(folder, &content, PutStatusList, temp);
+    return WriteFileInto(folder, &content, PutStatusList, true, temp);
 }
 
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): where, then whose, as WriteStatusFile
-DWORD WriteStoredStatusFile(const wchar_t *folder, const wchar_t *icq, HKEY key, wchar_t (&temp)[MAX_PATH])
+DWORD WriteStoredStatusFile(const wchar_t *folder, const wchar_t *icq, const StoredStatuses *stored,
+                            wchar_t (&temp)[MAX_PATH])
 {
-    FileContent content = {icq, NULL, key};
-    return WriteFileInto(folder, &content, PutStoredStatuses, temp);
+    FileContent content = {icq, NULL, stored};
+    // A backup takes a new name and the place of nothing: the system writes
+    // it to the disk in its own time, as it does the registry's change that
+    // follows it.
+    return WriteFileInto(folder, &content, PutStoredStatuses, false, temp);
 }
 
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): where, then whose, as every file of the program

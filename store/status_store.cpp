@@ -43,11 +43,16 @@ void MakeTextField(const char *bytes, DWORD size, DWORD capacity, wchar_t *field
     if (size > capacity)
         size = (DWORD)CutUtf8AtCharacter(bytes, capacity);
     const char *zero = static_cast<const char *>(memchr(bytes, 0, size));
-    Utf8ToText(bytes, zero ? (size_t)(zero - bytes) : size, field, fieldCap);
-    // Bytes that are no UTF-8 each become U+FFFD, three bytes when the text
-    // is written again: the field keeps what a save writes whole and the
-    // next load reads back unchanged.
-    CutToUtf8Size(field, capacity < TextValueSize ? capacity : TextValueSize - 1);
+    size_t length = zero ? (size_t)(zero - bytes) : size;
+    bool invalid = false;
+    Utf8ToText(bytes, length, field, fieldCap, &invalid);
+    // The field keeps what a save writes whole and the next load reads back
+    // unchanged: bytes that are no UTF-8 each become U+FFFD, three bytes when
+    // the text is written again, and a text may take a byte more than a save
+    // writes. Valid text of fewer bytes is written back as it was read.
+    DWORD room = capacity < TextValueSize ? capacity : TextValueSize - 1;
+    if (invalid || length > room)
+        CutToUtf8Size(field, room);
 }
 
 DWORD MakeNumberField(const BYTE *bytes, DWORD size)
@@ -188,8 +193,18 @@ static void RemoveOtherValues(HKEY sub)
     }
 }
 
-// Writes one record into the subkey of its icon; bytes holds TextValueSize.
-static void WriteRecord(HKEY list, const StatusRecord &record, DWORD position, char *bytes)
+void MakeSaveTexts(const StatusTable *list, SaveTexts *texts)
+{
+    for (int i = 0; i < list->Count; i++) {
+        texts->Length[i][0] = (DWORD)TextToUtf8(list->Records[i].Description, texts->Bytes[i][0], TextValueSize);
+        texts->Length[i][1] = (DWORD)TextToUtf8(list->Records[i].Name, texts->Bytes[i][1], TextValueSize);
+    }
+}
+
+// Writes one record into the subkey of its icon; bytes holds TextValueSize,
+// or saved holds the record's texts in UTF-8.
+static void WriteRecord(HKEY list, const StatusRecord &record, DWORD position, char *bytes, const char (*saved)[TextValueSize],
+                        const DWORD *savedLength)
 {
     wchar_t name[KeyNameSize];
     StatusKeyName(record.IconIndex, name);
@@ -198,14 +213,16 @@ static void WriteRecord(HKEY list, const StatusRecord &record, DWORD position, c
     // missing key and is reported in turn.
     REPORT_IF_FAILED(TXT_PROC_SAVE, TXT_CMD_CREATE_STATUS, RegCreateKeyExW(list, name, 0, NULL,
         REG_OPTION_NON_VOLATILE, KEY_WRITE | KEY_QUERY_VALUE, NULL, &sub, NULL));
-    DWORD length = (DWORD)TextToUtf8(record.Description, bytes, TextValueSize);
+    const char *text = saved ? saved[0] : bytes;
+    DWORD length = saved ? savedLength[0] : (DWORD)TextToUtf8(record.Description, bytes, TextValueSize);
     REPORT_IF_FAILED(TXT_PROC_SAVE, TXT_CMD_SET_DESCRIPTION, RegSetValueExW(sub, L"Description", 0, REG_BINARY,
-        reinterpret_cast<const BYTE *>(bytes), length));
+        reinterpret_cast<const BYTE *>(text), length));
     REPORT_IF_FAILED(TXT_PROC_SAVE, TXT_CMD_SET_LINE_NUMBER, RegSetValueExW(sub, L"LineNumber", 0, REG_DWORD,
         (const BYTE *)&position, sizeof position));
-    length = (DWORD)TextToUtf8(record.Name, bytes, TextValueSize);
+    text = saved ? saved[1] : bytes;
+    length = saved ? savedLength[1] : (DWORD)TextToUtf8(record.Name, bytes, TextValueSize);
     REPORT_IF_FAILED(TXT_PROC_SAVE, TXT_CMD_SET_NAME, RegSetValueExW(sub, L"Name", 0, REG_BINARY,
-        reinterpret_cast<const BYTE *>(bytes), length));
+        reinterpret_cast<const BYTE *>(text), length));
     REPORT_IF_FAILED(TXT_PROC_SAVE, TXT_CMD_SET_ON, RegSetValueExW(sub, L"On", 0, REG_DWORD,
         (const BYTE *)&record.On, sizeof record.On));
     if (sub)
@@ -213,7 +230,7 @@ static void WriteRecord(HKEY list, const StatusRecord &record, DWORD position, c
     REPORT_IF_FAILED(TXT_PROC_SAVE, TXT_CMD_CLOSE_KEY, RegCloseKey(sub));
 }
 
-int WriteStatusList(const wchar_t *icq, const StatusTable *list)
+int WriteStatusList(const wchar_t *icq, const StatusTable *list, const SaveTexts *texts)
 {
     // Read access for the test, write access to create and fill the status
     // subkeys through this handle.
@@ -226,7 +243,7 @@ int WriteStatusList(const wchar_t *icq, const StatusTable *list)
     bool used[IconCount + 1] = {};
     for (int i = 0; i < list->Count; i++) {
         const StatusRecord &record = list->Records[i];
-        WriteRecord(key, record, (DWORD)i + 1, bytes);
+        WriteRecord(key, record, (DWORD)i + 1, bytes, texts ? texts->Bytes[i] : NULL, texts ? texts->Length[i] : NULL);
         if (record.IconIndex >= 1 && record.IconIndex <= IconCount)
             used[record.IconIndex] = true;
     }
@@ -266,14 +283,19 @@ static bool SaveWithoutBackup(DWORD error)
     return AskQuestion(question) == IDYES;
 }
 
+// The texts of the list being saved: half a megabyte, which no save needs
+// twice at once.
+static SaveTexts Saving;
+
 int SaveAll()
 {
     wchar_t icq[IcqSize];
     GetCurrentIcq(icq, ARRAYSIZE(icq));
-    DWORD backup = BackUpStatuses(icq, &StatusList);
+    MakeSaveTexts(&StatusList, &Saving);
+    DWORD backup = BackUpStatuses(icq, &StatusList, &Saving);
     if (backup != ERROR_SUCCESS && !SaveWithoutBackup(backup))
         return -2;
-    int result = WriteStatusList(icq, &StatusList);
+    int result = WriteStatusList(icq, &StatusList, &Saving);
     if (result == 0)
         StatusListDirty = 0;
     return result;

@@ -101,7 +101,15 @@ int ReadStatusList(const wchar_t *icq, StatusTable *list, bool report = true);
 // position, and removes the statuses no record uses. Returns 0 (also when
 // single writes failed and were reported) or -1 when the list key cannot be
 // opened (reported; nothing changed).
-int WriteStatusList(const wchar_t *icq, const StatusTable *list);
+// The UTF-8 forms of the texts of a list, as a save writes them, made once
+// for the comparison before a save and the save itself.
+struct SaveTexts {
+    DWORD Length[MaxStatuses][2];             // [record][0: Description, 1: Name]
+    char Bytes[MaxStatuses][2][TextValueSize]; // each terminated after Length bytes
+};
+void MakeSaveTexts(const StatusTable *list, SaveTexts *texts);
+// With texts, made of list, the texts are not converted again.
+int WriteStatusList(const wchar_t *icq, const StatusTable *list, const SaveTexts *texts = nullptr);
 
 // What the load makes of a value's bytes, as RegQueryValueExA gives them
 // (size is the whole value's): a text field holds the first capacity bytes
@@ -148,12 +156,13 @@ int SaveAll();
 DWORD WriteStatusFile(const wchar_t *folder, const wchar_t *icq, const StatusTable *list,
                       wchar_t (&temp)[MAX_PATH]);
 DWORD ExportStatusFile(const wchar_t *path, const wchar_t *icq, const StatusTable *list);
-// The same file of what the registry holds below key, the list key of
-// account icq: every value of its status subkeys "1" to "32", with its
-// name, type and bytes (as reg export writes them), so that importing the
-// file gives those subkeys back byte for byte. Returns ERROR_SUCCESS or the
-// error of a read or a write (no file left behind).
-DWORD WriteStoredStatusFile(const wchar_t *folder, const wchar_t *icq, HKEY key, wchar_t (&temp)[MAX_PATH]);
+// The same file of what the registry held of account icq's statuses:
+// every value of stored, with its name, type and bytes (as reg export
+// writes them), so that importing the file gives the status subkeys back
+// byte for byte.
+struct StoredStatuses;
+DWORD WriteStoredStatusFile(const wchar_t *folder, const wchar_t *icq, const StoredStatuses *stored,
+                            wchar_t (&temp)[MAX_PATH]);
 
 // What ReadStatusFile found.
 enum StatusFileResult {
@@ -176,6 +185,26 @@ StatusFileResult ReadStatusFile(const wchar_t *path, StatusTable *list, DWORD *d
 
 /* ---- backup.cpp: the statuses a save replaces ----------------------------- */
 
+// What the status subkeys "1" to "32" of a list key hold, value for value,
+// as the registry gives them.
+struct StoredValue {
+    size_t NameAt; // where in Block its name begins, terminated
+    size_t DataAt; // where in Block its data begin
+    DWORD Type;
+    DWORD Size;
+};
+struct StoredStatuses {
+    bool Present[IconCount + 1];            // whether subkey n is there
+    int First[IconCount + 1];               // its values: Values[First[n]] on,
+    int Count[IconCount + 1];               // Count[n] of them, in the registry's order
+    StoredValue *Values;
+    int ValueCount;
+    int ValueRoom;
+    BYTE *Block; // names and data
+    size_t Used;
+    size_t Room;
+};
+
 // The folder of the backups beside the settings file, "Zálohy"; false when
 // the path does not fit.
 bool BackupFolder(wchar_t (&out)[MAX_PATH]);
@@ -187,7 +216,7 @@ bool BackupFolder(wchar_t (&out)[MAX_PATH]);
 // newest 20 backups of that account there; no other file is touched.
 // Returns ERROR_SUCCESS (also when no backup was due) or the system's error
 // code of a backup that could not be written.
-DWORD BackUpStatuses(const wchar_t *icq, const StatusTable *list);
+DWORD BackUpStatuses(const wchar_t *icq, const StatusTable *list, const SaveTexts *texts);
 
 // When list is not what a load of account icq gives now, writes it as the
 // export does into the backup folder as "<icq> <local time> neuloženo.reg"
