@@ -164,6 +164,8 @@ struct StoredStatuses;
 DWORD WriteStoredStatusFile(const wchar_t *folder, const wchar_t *icq, const StoredStatuses *stored,
                             wchar_t (&temp)[MAX_PATH]);
 
+/* ---- status_reader.cpp: reading a registry file -------------------------- */
+
 // What ReadStatusFile found.
 enum StatusFileResult {
     FileRead = 0,          // list holds the file's statuses
