@@ -1,204 +1,346 @@
 // Reading a registry file of the statuses: this program's own export, a
 // backup, or what regedit or reg export wrote of the client's key.
+//
+// The file is read as `reg import` reads it, line for line, into an image of
+// the keys that matter here: the status keys of the accounts it names, each
+// with the four values the load reads. The reading is a small state
+// machine, one step per state, as in Wine's programs/reg: a step takes the
+// position in the current line and gives the next one, a state of its own
+// for each part of a line (section name, value name, data and its type,
+// hex data over several lines). Where reg passes over a line it cannot
+// read, the whole file is refused as damaged at that line; every line reg
+// takes is read as reg reads it, whatever it looks like. Numbers are read
+// by the C library's wcstoul and iswxdigit, the very conversions reg uses,
+// down to the errno that an overflow leaves behind.
 #include "store/status_store.h"
 
+#include <errno.h>
+#include <stdlib.h>
 #include <string.h>
 #include <wchar.h>
+#include <wctype.h>
 
 static const wchar_t FileHeader[] = L"Windows Registry Editor Version 5.00";
 static const wchar_t OldFileHeader[] = L"REGEDIT4";
+// The registry names no key by a name part longer than this; reg makes the
+// keys of a section up to such a part and opens none.
+static const size_t KeyNameLimit = 256;
+// A path the registry gets is cut to this many units (a counted string
+// holds at most 0xFFFC bytes): a longer section names the key it is cut to.
+static const size_t KeyPathLimit = 0xFFFC / sizeof(wchar_t);
+// How many accounts a reading keeps apart; a file of more is one of many.
+static const int MaxAccounts = 4;
+// The status values a name may be; any other name is no field.
+enum ValueKind { OtherValue, DescriptionValue, LineNumberValue, NameValue, OnValue };
+static const wchar_t *const ValueNames[] = {L"", L"Description", L"LineNumber", L"Name", L"On"};
+// Room for the longest of those names and a unit more, to tell it apart.
+static const size_t ValueNameRoom = 12;
 
-// The text of a file, its lines and where the reading is.
+/* ---- The text and its lines ----------------------------------------------- */
+
+// The text of a file, cut into lines in place as the reading goes on: a
+// zero is written over each line's end, as reg's own reading does.
 struct FileText {
-    const wchar_t *units;
+    wchar_t *units;  // count units and room for a zero after them
     size_t count;
-    size_t next;        // where the line after the current one begins
-    const wchar_t *line; // the current line, without its line end
-    size_t length;
-    int number;         // of the current line, from 1
-    bool unicode;       // the file is UTF-16, and so the text in its hex(1), (2) and (7)
+    size_t next;     // where the line after the current one begins
+    int number;      // of the current line, from 1
+    bool unicode;    // UTF-16 with a byte-order mark (else the ANSI code page)
+    bool zero;       // the current line holds a zero unit of its own
 };
 
-static bool NextLine(FileText *text)
+// Makes the next line the current one and returns it, or null after the
+// last. A line ends at CR LF, at CR or at LF.
+static wchar_t *NextLine(FileText *text)
 {
-    if (text->next >= text->count)
-        return false;
+    if (text->next >= text->count && text->number > 0)
+        return NULL;
+    wchar_t *units = text->units;
     size_t start = text->next, end = start;
-    while (end < text->count && text->units[end] != L'\n')
-        end++;
-    text->next = end + 1;
-    if (end > start && text->units[end - 1] == L'\r')
-        end--;
-    text->line = text->units + start;
-    text->length = end - start;
+    text->zero = false;
+    for (; end < text->count && units[end] != L'\r' && units[end] != L'\n'; end++)
+        text->zero |= units[end] == 0;
+    size_t after = end;
+    if (after < text->count)
+        after += units[after] == L'\r' && after + 1 < text->count && units[after + 1] == L'\n' ? 2 : 1;
+    units[end] = 0;
+    text->next = after;
     text->number++;
+    return units + start;
+}
+
+static wchar_t *SkipBlanks(wchar_t *at)
+{
+    while (*at == L' ' || *at == L'\t')
+        at++;
+    return at;
+}
+
+// Whether units a and b are the same letter in any case, as the registry
+// compares names.
+static bool SameUnit(wchar_t a, wchar_t b)
+{
+    if (a == b)
+        return true;
+    // CharUpperW takes a single character in the low word of its argument.
+    return CharUpperW(reinterpret_cast<wchar_t *>(static_cast<ULONG_PTR>(a))) ==
+           CharUpperW(reinterpret_cast<wchar_t *>(static_cast<ULONG_PTR>(b)));
+}
+
+static bool SameName(const wchar_t *name, size_t length, const wchar_t *word)
+{
+    size_t i = 0;
+    for (; i < length && word[i]; i++)
+        if (!SameUnit(name[i], word[i]))
+            return false;
+    return i == length && !word[i];
+}
+
+/* ---- Key paths -------------------------------------------------------------- */
+
+// One name of a key path: the units between backslashes.
+struct KeyPart {
+    const wchar_t *name;
+    size_t length;
+};
+
+// The part of path (end its end) from *at on; *at moves past it and the
+// backslashes after it. False at the end: the registry reads a run of
+// backslashes as one, and one at the end as none.
+static bool NextPart(const wchar_t *end, const wchar_t **at, KeyPart *part)
+{
+    const wchar_t *start = *at;
+    if (start >= end)
+        return false;
+    const wchar_t *stop = start;
+    while (stop < end && *stop != L'\\')
+        stop++;
+    part->name = start;
+    part->length = (size_t)(stop - start);
+    while (stop < end && *stop == L'\\')
+        stop++;
+    *at = stop;
     return true;
 }
 
-static bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
-
-static int HexDigit(wchar_t c)
+// The path below HKEY_CURRENT_USER that section key names, as reg reads
+// it: the root HKEY_CURRENT_USER or HKCU in any case, a backslash, the
+// path. Null for another root, for the root itself and for a path that
+// begins with a backslash, which does not open. *end is set to the path's
+// end, cut as the registry cuts a long one.
+static const wchar_t *UserKeyPath(const wchar_t *key, const wchar_t **end)
 {
-    if (c >= L'0' && c <= L'9')
-        return c - L'0';
-    if (c >= L'a' && c <= L'f')
-        return c - L'a' + 10;
-    if (c >= L'A' && c <= L'F')
-        return c - L'A' + 10;
-    return -1;
+    bool user = false;
+    for (const wchar_t *root : {L"HKEY_CURRENT_USER", L"HKCU"}) {
+        size_t length = wcslen(root);
+        user |= !_wcsnicmp(key, root, length) && (key[length] == 0 || key[length] == L'\\');
+    }
+    const wchar_t *path = user ? wcschr(key, L'\\') : NULL;
+    if (!path || !path[1] || path[1] == L'\\')
+        return NULL;
+    size_t length = wcslen(++path);
+    *end = path + (length < KeyPathLimit ? length : KeyPathLimit);
+    return path;
 }
 
-// Whether the units at text, length of them, are word (ASCII; letters in
-// any case).
-static bool SameWord(const wchar_t *text, size_t length, const wchar_t *word)
+// The icon a status key's name stands for (1 to IconCount), else 0. The
+// load opens "1" to "32": "01" is another key.
+static int StatusKeyIcon(const KeyPart &part)
 {
-    size_t i = 0;
-    for (; i < length && word[i]; i++) {
-        wchar_t a = text[i], b = word[i];
-        if (a >= L'a' && a <= L'z')
-            a = (wchar_t)(a - 32);
-        if (b >= L'a' && b <= L'z')
-            b = (wchar_t)(b - 32);
-        if (a != b)
+    if (part.length < 1 || part.length > 2 || part.name[0] == L'0')
+        return 0;
+    int icon = 0;
+    for (size_t i = 0; i < part.length; i++) {
+        if (part.name[i] < L'0' || part.name[i] > L'9')
+            return 0;
+        icon = icon * 10 + (part.name[i] - L'0');
+    }
+    return icon <= IconCount ? icon : 0;
+}
+
+// The names of the keys that lead to a status, at any depth below the
+// root: Software, Mirabilis, ICQ, NewOwners, the ICQ#, CustomStatusList and
+// the icon.
+static const wchar_t *const StatusPath[] = {L"Software", L"Mirabilis", L"ICQ", L"NewOwners", NULL,
+                                            L"CustomStatusList", NULL};
+static const int StatusDepth = 7;
+
+// Whether the last StatusDepth parts (window, the oldest at first) name a
+// status; its icon then.
+static int StatusOfParts(const KeyPart *window, int first)
+{
+    for (int k = 0; k < StatusDepth - 1; k++) {
+        const KeyPart &part = window[(first + k) % StatusDepth];
+        if (StatusPath[k] && !SameName(part.name, part.length, StatusPath[k]))
+            return 0;
+    }
+    return StatusKeyIcon(window[(first + StatusDepth - 1) % StatusDepth]);
+}
+
+static bool SamePart(const KeyPart &a, const KeyPart &b)
+{
+    if (a.length != b.length)
+        return false;
+    for (size_t i = 0; i < a.length; i++)
+        if (!SameUnit(a.name[i], b.name[i]))
+            return false;
+    return true;
+}
+
+// Whether paths a and b (each to its end) name the same key.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): each path comes with its end, in that order
+static bool SamePath(const wchar_t *a, const wchar_t *aEnd, const wchar_t *b, const wchar_t *bEnd)
+{
+    KeyPart p, q;
+    for (;;) {
+        bool more = NextPart(aEnd, &a, &p);
+        if (more != NextPart(bEnd, &b, &q))
+            return false;
+        if (!more)
+            return true;
+        if (!SamePart(p, q))
             return false;
     }
-    return i == length && !word[i];
 }
+
+/* ---- What the file leaves in the registry --------------------------------- */
+
+// An account's statuses as the file leaves them. The account is its key,
+// the path below HKEY_CURRENT_USER up to its ICQ#, as the file spells it.
+struct Account {
+    const wchar_t *path, *end; // null: the slot is free
+    bool present[IconCount + 1];
+    StatusRecord records[IconCount + 1];
+};
 
 // A value's data as the registry would hold it after an import of the file.
 struct ValueData {
     DWORD type;
     DWORD size;
-    BYTE *bytes;  // room for any value of the file
-    bool wide;    // text of a string type is UTF-16 (else ANSI)
-    bool deleted; // "=-": the value is removed
+    BYTE *bytes; // room or spare
+    BYTE *room;  // room for any value of the file
+    BYTE *spare; // as much again, for a conversion
+    size_t roomUnits;
 };
 
-// Reads hex bytes from position at of the current line on, over the lines
-// each one before ends in a backslash. False when the data is damaged.
-static bool ReadHexBytes(FileText *text, size_t at, ValueData *value)
-{
-    for (;;) {
-        while (at < text->length && IsBlank(text->line[at]))
-            at++;
-        if (at == text->length)
-            return true;
-        if (text->line[at] == L'\\') {
-            for (at++; at < text->length; at++)
-                if (!IsBlank(text->line[at]))
-                    return false;
-            if (!NextLine(text))
-                return false; // cut off after a line that promised more
-            at = 0;
-            continue;
-        }
-        int high = HexDigit(text->line[at]);
-        if (high < 0)
-            return false;
-        int byte = high;
-        at++;
-        if (at < text->length && HexDigit(text->line[at]) >= 0)
-            byte = high * 16 + HexDigit(text->line[at++]);
-        value->bytes[value->size++] = (BYTE)byte;
-        while (at < text->length && IsBlank(text->line[at]))
-            at++;
-        if (at < text->length && text->line[at] == L',')
-            at++;
-        else if (at < text->length && text->line[at] != L'\\')
-            return false;
-    }
-}
+enum ReadState {
+    Header, LineStart, KeyName, DefaultValueName, QuotedValueName, DataStart, DeleteValue, DataType,
+    StringData, DwordData, HexData, HexLineEnd, HexNextLine, SetValue
+};
 
-// Reads a quoted text from position *at (just after its opening quote),
-// with \\ and \" inside (and \r and \n, as Wine's reg writes line breaks),
-// as UTF-16 units into value when one is given;
-// *at is then just after the closing quote. False when the text is not
-// closed on its line.
-static bool ReadQuoted(const FileText *text, size_t *at, ValueData *value)
+struct Reader {
+    FileText text;
+    ReadState state;
+    int damaged;       // the line reg passes over, or 0
+    Account *account;  // the key the values go into, a status; null: no status
+    int icon;
+    ValueKind kind;    // of the value being read
+    ValueData value;
+    Account accounts[MaxAccounts];
+    bool tooManyAccounts;
+    char ansi[LongestValue];
+};
+
+static bool HasStatuses(const Account &account)
 {
-    for (size_t i = *at; i < text->length; i++) {
-        wchar_t c = text->line[i];
-        if (c == L'"') {
-            *at = i + 1;
+    for (int n = 1; n <= IconCount; n++)
+        if (account.present[n])
             return true;
-        }
-        if (c == L'\\' && i + 1 < text->length) {
-            wchar_t next = text->line[i + 1];
-            if (next == L'\\' || next == L'"' || next == L'r' || next == L'n') {
-                c = next == L'r' ? L'\r' : next == L'n' ? L'\n' : next;
-                i++;
-            }
-        }
-        if (value) {
-            memcpy(value->bytes + value->size, &c, sizeof c);
-            value->size += sizeof c;
-        }
-    }
     return false;
 }
 
-// Reads the data of a value line from position at, after its "=". False
-// when the data is damaged.
-static bool ReadValueData(FileText *text, size_t at, ValueData *value)
+// The account whose key is path (to end), kept from now on in a slot of
+// its own or of one without statuses; null when every slot holds others.
+static Account *AccountOf(Reader *reader, const wchar_t *path, const wchar_t *end)
 {
-    value->size = 0;
-    value->wide = true;
-    value->deleted = false;
-    while (at < text->length && IsBlank(text->line[at]))
-        at++;
-    const wchar_t *data = text->line + at;
-    size_t rest = text->length - at;
-    if (rest >= 1 && data[0] == L'-') {
-        value->deleted = true;
-        at++;
-    } else if (rest >= 1 && data[0] == L'"') {
-        value->type = REG_SZ;
-        at++;
-        if (!ReadQuoted(text, &at, value))
-            return false;
-        wchar_t zero = 0;
-        memcpy(value->bytes + value->size, &zero, sizeof zero);
-        value->size += sizeof zero;
-    } else if (rest >= 6 && SameWord(data, 6, L"dword:")) {
-        DWORD number = 0;
-        int digits = 0;
-        for (at += 6; at < text->length && HexDigit(text->line[at]) >= 0; at++, digits++)
-            number = number * 16 + (DWORD)HexDigit(text->line[at]);
-        if (digits < 1 || digits > 8)
-            return false;
-        value->type = REG_DWORD;
-        memcpy(value->bytes, &number, sizeof number);
-        value->size = sizeof number;
-    } else if (rest >= 4 && SameWord(data, 4, L"hex:")) {
-        value->type = REG_BINARY;
-        return ReadHexBytes(text, at + 4, value);
-    } else if (rest >= 4 && SameWord(data, 4, L"hex(")) {
-        DWORD type = 0;
-        int digits = 0;
-        for (at += 4; at < text->length && HexDigit(text->line[at]) >= 0; at++, digits++)
-            type = type * 16 + (DWORD)HexDigit(text->line[at]);
-        if (digits < 1 || digits > 8 || at + 1 >= text->length || text->line[at] != L')' || text->line[at + 1] != L':')
-            return false;
-        value->type = type;
-        value->wide = text->unicode;
-        return ReadHexBytes(text, at + 2, value);
-    } else {
-        return false;
+    Account *unused = NULL;
+    for (Account &account : reader->accounts) {
+        if (account.path && SamePath(account.path, account.end, path, end))
+            return &account;
+        if (!unused && !HasStatuses(account))
+            unused = &account;
     }
-    while (at < text->length && IsBlank(text->line[at]))
-        at++;
-    return at == text->length;
+    if (!unused) {
+        reader->tooManyAccounts = true;
+        return NULL;
+    }
+    unused->path = path;
+    unused->end = end;
+    return unused;
+}
+
+// Opens the key of section key as reg makes it: every key on its path is
+// made, statuses among them too. The values that follow go into the key
+// when it is a status, else nowhere that matters here.
+static void OpenKey(Reader *reader, const wchar_t *key)
+{
+    reader->account = NULL;
+    const wchar_t *end = NULL, *path = UserKeyPath(key, &end);
+    if (!path)
+        return;
+    KeyPart window[StatusDepth], part;
+    int parts = 0;
+    for (const wchar_t *at = path; NextPart(end, &at, &part);) {
+        reader->account = NULL;
+        if (part.length > KeyNameLimit)
+            return;
+        window[parts++ % StatusDepth] = part;
+        int icon = parts >= StatusDepth ? StatusOfParts(window, parts % StatusDepth) : 0;
+        if (!icon)
+            continue;
+        const KeyPart &icq = window[(parts + 4) % StatusDepth];
+        Account *account = AccountOf(reader, path, icq.name + icq.length);
+        if (!account)
+            continue;
+        if (!account->present[icon]) {
+            account->present[icon] = true;
+            memset(&account->records[icon], 0, sizeof account->records[icon]);
+            account->records[icon].IconIndex = icon;
+        }
+        reader->account = account;
+        reader->icon = icon;
+    }
+}
+
+// Removes from account what the deletion of the tree at path (to end)
+// removes: all its statuses when path is its key, its list's or one above;
+// one when it is a status's.
+static void DeleteStatuses(Account *account, const wchar_t *path, const wchar_t *end)
+{
+    const wchar_t *own = account->path;
+    KeyPart mine, theirs;
+    while (NextPart(end, &path, &theirs)) {
+        if (!NextPart(account->end, &own, &mine)) {
+            KeyPart status;
+            if (!SameName(theirs.name, theirs.length, L"CustomStatusList"))
+                return;
+            if (!NextPart(end, &path, &status))
+                break;
+            int icon = StatusKeyIcon(status);
+            if (icon && !NextPart(end, &path, &status))
+                account->present[icon] = false;
+            return;
+        }
+        if (!SamePart(mine, theirs))
+            return;
+    }
+    memset(account->present, 0, sizeof account->present);
+}
+
+static bool IsTextType(DWORD type)
+{
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
 
 // What the load gets of a value: RegQueryValueExA gives text of a string
-// type in the ANSI code page, anything else as it is. Returns its bytes,
-// converted into ansi (LongestValue bytes) when need be, and their number
-// in *size; a text longer than LongestValue bytes gives its size alone.
+// type (always UTF-16 in the registry) in the ANSI code page, anything else
+// as it is. Returns its bytes, converted into ansi (LongestValue bytes)
+// when need be, and their number in *size; a text longer than LongestValue
+// bytes gives its size alone.
 static const BYTE *QueriedBytes(const ValueData *value, char *ansi, DWORD *size)
 {
     *size = value->size;
-    bool text = value->type == REG_SZ || value->type == REG_EXPAND_SZ || value->type == REG_MULTI_SZ;
-    if (!text || !value->wide)
+    if (!IsTextType(value->type))
         return value->bytes;
     const wchar_t *units = reinterpret_cast<const wchar_t *>(value->bytes);
     int count = (int)(value->size / sizeof(wchar_t));
@@ -209,169 +351,387 @@ static const BYTE *QueriedBytes(const ValueData *value, char *ansi, DWORD *size)
     return reinterpret_cast<const BYTE *>(ansi);
 }
 
-// Makes value name of a status's section a field of record, as the load
-// makes it; a value of another name is passed over.
-static void TakeValue(const wchar_t *name, size_t length, const ValueData *value, char *ansi, StatusRecord *record)
+// Makes value (null: deleted) the field of record that kind names, as the
+// load makes it.
+static void TakeValue(ValueKind kind, const ValueData *value, char *ansi, StatusRecord *record)
 {
-    bool description = SameWord(name, length, L"Description"), title = SameWord(name, length, L"Name");
-    bool line = SameWord(name, length, L"LineNumber"), on = SameWord(name, length, L"On");
+    if (kind == OtherValue)
+        return;
     DWORD size = 0;
-    const BYTE *bytes = value->deleted ? NULL : QueriedBytes(value, ansi, &size);
+    const BYTE *bytes = value ? QueriedBytes(value, ansi, &size) : NULL;
     const char *chars = reinterpret_cast<const char *>(bytes);
-    if (description && bytes)
+    if (kind == DescriptionValue && bytes)
         MakeTextField(chars, size, DescriptionValueSize, record->Description, ARRAYSIZE(record->Description));
-    else if (description)
+    else if (kind == DescriptionValue)
         record->Description[0] = 0;
-    if (title && bytes)
+    else if (kind == NameValue && bytes)
         MakeTextField(chars, size, NameValueSize, record->Name, ARRAYSIZE(record->Name));
-    else if (title)
+    else if (kind == NameValue)
         record->Name[0] = 0;
-    if (line)
+    else if (kind == LineNumberValue)
         record->LineNumber = bytes ? MakeNumberField(bytes, size) : 0;
-    if (on)
+    else
         record->On = bytes ? MakeNumberField(bytes, size) : 0;
 }
 
-// The icon a section's key names, when it is a status of an account's
-// list (...\NewOwners\<ICQ#>\CustomStatusList\<1 to 32>), with the ICQ# it
-// names in *icq and *icqLength; else 0.
-static int StatusSection(const wchar_t *key, size_t length, const wchar_t **icq, size_t *icqLength)
+// Hex data of a string type, once whole, as reg stores it: ended by a zero
+// unit (of a UTF-16 file) or byte (of an ANSI one, then converted from the
+// ANSI code page). Without a whole unit reg reads in front of its data; what
+// it stores then loads as an empty text and a zero, as no data does.
+static void EndHexText(Reader *reader)
 {
-    // The last three parts of the key, from the end.
-    const wchar_t *part[3];
-    size_t partLength[3];
-    size_t end = length;
-    for (int k = 0; k < 3; k++) {
-        size_t start = end;
-        while (start > 0 && key[start - 1] != L'\\')
-            start--;
-        if (start == 0)
-            return 0; // the key has no part before these
-        part[k] = key + start;
-        partLength[k] = end - start;
-        end = start - 1;
-    }
-    static const wchar_t Owners[] = L"\\" ICQ_KEY_PATH L"\\NewOwners";
-    size_t ownersLength = ARRAYSIZE(Owners) - 1;
-    if (end < ownersLength || !SameWord(key + end - ownersLength, ownersLength, Owners) ||
-        !SameWord(part[1], partLength[1], L"CustomStatusList") || partLength[2] == 0)
-        return 0;
-    // The client names each status by its icon in plain decimal: "01" is no
-    // status of its.
-    int icon = 0;
-    if (partLength[0] < 1 || partLength[0] > 2 || part[0][0] == L'0')
-        return 0;
-    for (size_t i = 0; i < partLength[0]; i++) {
-        if (part[0][i] < L'0' || part[0][i] > L'9')
-            return 0;
-        icon = icon * 10 + (part[0][i] - L'0');
-    }
-    if (icon > IconCount)
-        return 0;
-    *icq = part[2];
-    *icqLength = partLength[2];
-    return icon;
-}
-
-// What a reading of a file gathers: the records by icon, and the one
-// account they must all belong to.
-struct Gathered {
-    bool present[IconCount + 1];
-    StatusRecord records[IconCount + 1];
-    const wchar_t *icq;
-    size_t icqLength;
-    bool manyAccounts;
-    ValueData value;
-    char ansi[LongestValue];
-};
-
-// Reads the lines after the first. Returns 0, or the number of a damaged
-// line.
-static int ReadSections(FileText *text, Gathered *found)
-{
-    StatusRecord *current = NULL; // the status whose section the lines are in
-    while (NextLine(text)) {
-        size_t at = 0;
-        while (at < text->length && IsBlank(text->line[at]))
-            at++;
-        const wchar_t *line = text->line + at;
-        size_t rest = text->length - at;
-        if (rest == 0 || line[0] == L';' || line[0] == L'#')
-            continue;
-        if (line[0] == L'[') {
-            size_t close = rest;
-            while (close > 0 && line[close - 1] != L']')
-                close--;
-            if (close < 2)
-                return text->number;
-            current = NULL;
-            const wchar_t *icq = NULL;
-            size_t icqLength = 0;
-            int icon = line[1] == L'-' ? 0 : StatusSection(line + 1, close - 2, &icq, &icqLength);
-            if (icon == 0)
-                continue;
-            if (!found->icq) {
-                found->icq = icq;
-                found->icqLength = icqLength;
-            } else if (CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, icq, (int)icqLength, found->icq,
-                                      (int)found->icqLength) != CSTR_EQUAL) {
-                found->manyAccounts = true;
-            }
-            current = &found->records[icon];
-            if (!found->present[icon]) {
-                found->present[icon] = true;
-                memset(current, 0, sizeof *current);
-                current->IconIndex = icon;
-            }
-            continue;
+    ValueData *value = &reader->value;
+    if (!IsTextType(value->type))
+        return;
+    BYTE *bytes = value->room;
+    if (reader->text.unicode) {
+        DWORD units = value->size / sizeof(wchar_t);
+        wchar_t last = 0;
+        if (units)
+            memcpy(&last, bytes + (units - 1) * sizeof(wchar_t), sizeof last);
+        if (!units) {
+            value->size = 0;
+        } else if (last) {
+            memset(bytes + units * sizeof(wchar_t), 0, sizeof(wchar_t));
+            value->size = (units + 1) * sizeof(wchar_t);
         }
-        // A value line of a status's section; anything else is passed over.
-        if (!current || line[0] != L'"')
-            continue;
-        size_t nameStart = at + 1, end = nameStart;
-        if (!ReadQuoted(text, &end, NULL))
-            return text->number;
-        const wchar_t *name = text->line + nameStart;
-        size_t nameLength = end - 1 - nameStart;
-        while (end < text->length && IsBlank(text->line[end]))
-            end++;
-        if (end == text->length || text->line[end] != L'=')
-            return text->number;
-        // The name stays valid across the lines that hex data continues on.
-        if (!ReadValueData(text, end + 1, &found->value))
-            return text->number;
-        TakeValue(name, nameLength, &found->value, found->ansi, current);
+        return;
     }
-    return 0;
+    if (value->size && bytes[value->size - 1])
+        bytes[value->size++] = 0;
+    int count = value->size ? MultiByteToWideChar(CP_ACP, 0, reinterpret_cast<const char *>(bytes), (int)value->size,
+                                                  reinterpret_cast<wchar_t *>(value->spare), (int)value->roomUnits) : 0;
+    value->bytes = value->spare;
+    value->size = (DWORD)count * sizeof(wchar_t);
 }
 
-// Whether the current line is the first line of a registry file.
-static bool IsHeader(const FileText *text)
+/* ---- The steps of the reading ---------------------------------------------- */
+
+// Each step reads from at, in the current line, sets the next state and
+// returns where that goes on; null ends the reading.
+typedef wchar_t *(*ReadStep)(Reader *reader, wchar_t *at);
+
+// The current line is one that reg passes over: the file is refused there.
+static wchar_t *Damaged(Reader *reader)
 {
-    size_t length = text->length;
-    while (length > 0 && IsBlank(text->line[length - 1]))
-        length--;
-    return (length == ARRAYSIZE(FileHeader) - 1 && !memcmp(text->line, FileHeader, length * sizeof(wchar_t))) ||
-           (length == ARRAYSIZE(OldFileHeader) - 1 && !memcmp(text->line, OldFileHeader, length * sizeof(wchar_t)));
+    reader->damaged = reader->text.number;
+    return NULL;
 }
 
-// The file's text as UTF-16 units in memory the caller frees; null without
-// the memory.
+// The text of a quoted name or string from at (after its opening quote)
+// on, unescaped into out (room units; the rest counted only), its length in
+// *length. \n and \r stand for line breaks, a backslash before any other
+// unit for that unit; \0 and a text not closed on its line are damage.
+// Returns the position after the closing quote, or null.
+static wchar_t *Unescape(wchar_t *at, size_t room, wchar_t *out, size_t *length)
+{
+    size_t count = 0;
+    for (;; at++) {
+        wchar_t c = *at;
+        if (c == L'"')
+            break;
+        if (c == L'\\') {
+            c = *++at;
+            if (c == 0 || c == L'0')
+                return NULL;
+            c = c == L'n' ? L'\n' : c == L'r' ? L'\r' : c;
+        } else if (c == 0) {
+            return NULL;
+        }
+        if (count < room)
+            out[count] = c;
+        count++;
+    }
+    *length = count;
+    return at + 1;
+}
+
+static wchar_t *HeaderStep(Reader *reader, wchar_t *)
+{
+    wchar_t *line = NextLine(&reader->text), *at = SkipBlanks(line);
+    if (reader->text.zero || (wcscmp(at, FileHeader) != 0 && wcscmp(at, OldFileHeader) != 0))
+        return Damaged(reader);
+    reader->state = LineStart;
+    return at;
+}
+
+static wchar_t *LineStartStep(Reader *reader, wchar_t *)
+{
+    wchar_t *line = NextLine(&reader->text);
+    if (!line)
+        return NULL;
+    wchar_t *at = SkipBlanks(line);
+    if (reader->text.zero)
+        return Damaged(reader);
+    switch (*at) {
+    case L'[':
+        reader->state = KeyName;
+        return at + 1;
+    case L'@':
+        reader->state = DefaultValueName;
+        return at + 1;
+    case L'"':
+        reader->state = QuotedValueName;
+        return at + 1;
+    case 0:
+    case L';':
+    case L'#':
+        return at; // a blank line or a comment
+    default:
+        return Damaged(reader);
+    }
+}
+
+// A section: the key is up to the line's last "]". A deletion removes the
+// key's tree; either way the key open before is closed.
+static wchar_t *KeyNameStep(Reader *reader, wchar_t *at)
+{
+    wchar_t *close = wcsrchr(at, L']');
+    // reg passes such a line over and keeps the key it has open
+    if (*at == L' ' || *at == L'\t' || !close)
+        return Damaged(reader);
+    *close = 0;
+    reader->state = LineStart;
+    if (*at != L'-') {
+        OpenKey(reader, at);
+        return at;
+    }
+    reader->account = NULL;
+    const wchar_t *end = NULL, *path = UserKeyPath(at + 1, &end);
+    for (Account &account : reader->accounts)
+        if (path && account.path)
+            DeleteStatuses(&account, path, end);
+    return at;
+}
+
+static wchar_t *DefaultValueNameStep(Reader *reader, wchar_t *at)
+{
+    reader->kind = OtherValue;
+    reader->state = DataStart;
+    return at;
+}
+
+static wchar_t *QuotedValueNameStep(Reader *reader, wchar_t *at)
+{
+    wchar_t name[ValueNameRoom];
+    size_t length = 0;
+    at = Unescape(at, ARRAYSIZE(name), name, &length);
+    if (!at)
+        return Damaged(reader);
+    reader->kind = OtherValue;
+    for (int kind = DescriptionValue; kind <= OnValue; kind++)
+        if (length < ValueNameRoom && SameName(name, length, ValueNames[kind]))
+            reader->kind = static_cast<ValueKind>(kind);
+    reader->state = DataStart;
+    return at;
+}
+
+// After the name: "=", then data or "-" (the value is deleted), blanks
+// around them and at the line's end not counted.
+static wchar_t *DataStartStep(Reader *reader, wchar_t *at)
+{
+    at = SkipBlanks(at);
+    if (*at != L'=')
+        return Damaged(reader);
+    at = SkipBlanks(at + 1);
+    size_t length = wcslen(at);
+    while (length > 0 && (at[length - 1] == L' ' || at[length - 1] == L'\t'))
+        length--;
+    at[length] = 0;
+    reader->state = *at == L'-' ? DeleteValue : DataType;
+    return at;
+}
+
+static wchar_t *DeleteValueStep(Reader *reader, wchar_t *at)
+{
+    wchar_t *rest = SkipBlanks(at + 1);
+    if (*rest && *rest != L';')
+        return Damaged(reader);
+    if (reader->account)
+        TakeValue(reader->kind, NULL, reader->ansi, &reader->account->records[reader->icon]);
+    reader->state = LineStart;
+    return rest;
+}
+
+// The data's type, written in lower case: a quote, "hex:", "dword:" or
+// "hex(<type in hex>):".
+static wchar_t *DataTypeStep(Reader *reader, wchar_t *at)
+{
+    static const struct {
+        const wchar_t *tag;
+        DWORD type;
+        ReadState next;
+    } Types[] = {{L"\"", REG_SZ, StringData}, {L"hex:", REG_BINARY, HexData}, {L"dword:", REG_DWORD, DwordData},
+                 {L"hex(", REG_NONE, HexData}};
+    ValueData *value = &reader->value;
+    value->size = 0;
+    value->bytes = value->room;
+    for (const auto &type : Types) {
+        size_t length = wcslen(type.tag);
+        if (wcsncmp(at, type.tag, length) != 0)
+            continue;
+        at += length;
+        value->type = type.type;
+        reader->state = type.next;
+        if (type.type != REG_NONE)
+            return at;
+        if (!*at || towlower(at[1]) == L'x')
+            return Damaged(reader);
+        wchar_t *end = NULL;
+        // An overflow before, anywhere in the file, leaves ERANGE behind in
+        // reg, and then "ffffffff" is refused as one.
+        unsigned long number = wcstoul(at, &end, 16);
+        if (end[0] != L')' || end[1] != L':' || (number == ULONG_MAX && errno == ERANGE))
+            return Damaged(reader);
+        value->type = (DWORD)number;
+        return end + 2;
+    }
+    return Damaged(reader);
+}
+
+static wchar_t *StringDataStep(Reader *reader, wchar_t *at)
+{
+    ValueData *value = &reader->value;
+    wchar_t *units = reinterpret_cast<wchar_t *>(value->room);
+    size_t length = 0;
+    at = Unescape(at, value->roomUnits - 1, units, &length);
+    if (!at)
+        return Damaged(reader);
+    at = SkipBlanks(at);
+    if (*at && *at != L';')
+        return Damaged(reader);
+    units[length] = 0;
+    value->size = (DWORD)(length + 1) * (DWORD)sizeof(wchar_t);
+    reader->state = SetValue;
+    return at;
+}
+
+// At most eight hex digits, none an empty number: "dword:;" is 0.
+static wchar_t *DwordDataStep(Reader *reader, wchar_t *at)
+{
+    static const int DwordDigits = 8;
+    wchar_t *digits = SkipBlanks(at), *end = digits;
+    if (!*digits)
+        return Damaged(reader);
+    while (iswxdigit(*end))
+        end++;
+    wchar_t *rest = SkipBlanks(end);
+    if (end - digits > DwordDigits || (*rest && *rest != L';'))
+        return Damaged(reader);
+    *end = 0;
+    DWORD number = (DWORD)wcstoul(digits, NULL, 16);
+    memcpy(reader->value.room, &number, sizeof number);
+    reader->value.size = sizeof number;
+    reader->state = SetValue;
+    return end;
+}
+
+// Bytes in hex, each up to FF, after a comma each but the first; a
+// backslash after a comma goes on in the next line, a ";" ends the data.
+static wchar_t *HexDataStep(Reader *reader, wchar_t *at)
+{
+    ValueData *value = &reader->value;
+    reader->state = SetValue;
+    if (!*at)
+        return at; // no bytes, and no zero put after them
+    while (*at) {
+        wchar_t *end = NULL;
+        unsigned long byte = wcstoul(at, &end, 16);
+        if (byte > 0xFF)
+            return Damaged(reader);
+        if (end == at) {
+            end = SkipBlanks(end);
+            if (*end == L'\\') {
+                reader->state = HexLineEnd;
+                return end + 1;
+            }
+            if (*end != L';')
+                return Damaged(reader);
+            break;
+        }
+        value->room[value->size++] = (BYTE)byte;
+        if (*end && *end != L',') {
+            end = SkipBlanks(end);
+            if (*end && *end != L';')
+                return Damaged(reader);
+            break;
+        }
+        at = *end ? end + 1 : end;
+    }
+    EndHexText(reader);
+    return at;
+}
+
+// After the backslash: blanks, or a comment.
+static wchar_t *HexLineEndStep(Reader *reader, wchar_t *at)
+{
+    wchar_t *rest = SkipBlanks(at);
+    if (*rest && *rest != L';')
+        return Damaged(reader);
+    reader->state = HexNextLine;
+    return at;
+}
+
+// The line the data goes on in: blank lines and comments are passed over;
+// the file's end ends the data.
+static wchar_t *HexNextLineStep(Reader *reader, wchar_t *at)
+{
+    wchar_t *line = NextLine(&reader->text);
+    if (!line) {
+        EndHexText(reader);
+        reader->state = SetValue;
+        return at;
+    }
+    line = SkipBlanks(line);
+    if (reader->text.zero || (*line && *line != L';' && !iswxdigit(*line)))
+        return Damaged(reader);
+    if (*line && *line != L';')
+        reader->state = HexData;
+    return line;
+}
+
+static wchar_t *SetValueStep(Reader *reader, wchar_t *at)
+{
+    if (reader->account)
+        TakeValue(reader->kind, &reader->value, reader->ansi, &reader->account->records[reader->icon]);
+    reader->state = LineStart;
+    return at;
+}
+
+// Reads the whole text. Returns 0, or the number of the line where reg
+// passes over what it cannot read.
+static int ReadText(Reader *reader)
+{
+    static const ReadStep Steps[] = {HeaderStep, LineStartStep, KeyNameStep, DefaultValueNameStep,
+                                     QuotedValueNameStep, DataStartStep, DeleteValueStep, DataTypeStep,
+                                     StringDataStep, DwordDataStep, HexDataStep, HexLineEndStep,
+                                     HexNextLineStep, SetValueStep};
+    // reg starts with no overflow behind it
+    errno = 0;
+    reader->state = Header;
+    for (wchar_t *at = reader->text.units; at;)
+        at = Steps[reader->state](reader, at);
+    return reader->damaged;
+}
+
+/* ---- The file ------------------------------------------------------------ */
+
+// The file's text as UTF-16 units and a zero after them, in memory the
+// caller frees; null without the memory. A UTF-16 file's last byte of no
+// whole unit is no part of it.
 static wchar_t *DecodeFile(const BYTE *bytes, DWORD size, size_t *count, bool *unicode)
 {
     *unicode = size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE;
-    if (*unicode) {
-        *count = (size - 2) / sizeof(wchar_t);
-        wchar_t *units = static_cast<wchar_t *>(HeapAlloc(GetProcessHeap(), 0, *count * sizeof(wchar_t) + 1));
-        if (units)
-            memcpy(units, bytes + 2, *count * sizeof(wchar_t));
-        return units;
-    }
-    int needed = size ? MultiByteToWideChar(CP_ACP, 0, reinterpret_cast<const char *>(bytes), (int)size, NULL, 0) : 0;
-    *count = (size_t)needed;
-    wchar_t *units = static_cast<wchar_t *>(HeapAlloc(GetProcessHeap(), 0, *count * sizeof(wchar_t) + 1));
-    if (units && needed)
-        MultiByteToWideChar(CP_ACP, 0, reinterpret_cast<const char *>(bytes), (int)size, units, needed);
+    const char *chars = reinterpret_cast<const char *>(bytes);
+    int needed = size && !*unicode ? MultiByteToWideChar(CP_ACP, 0, chars, (int)size, NULL, 0) : 0;
+    *count = *unicode ? (size - 2) / sizeof(wchar_t) : (size_t)needed;
+    wchar_t *units = static_cast<wchar_t *>(HeapAlloc(GetProcessHeap(), 0, (*count + 1) * sizeof(wchar_t)));
+    if (units && *unicode)
+        memcpy(units, bytes + 2, *count * sizeof(wchar_t));
+    else if (units && needed)
+        MultiByteToWideChar(CP_ACP, 0, chars, (int)size, units, needed);
+    if (units)
+        units[*count] = 0;
     return units;
 }
 
@@ -403,6 +763,32 @@ static DWORD ReadWholeFile(const wchar_t *path, BYTE **bytes, DWORD *size)
     return error;
 }
 
+// What a read file gives: the statuses of its one account with any.
+static StatusFileResult Outcome(const Reader *reader, StatusTable *list, DWORD *detail)
+{
+    if (reader->damaged) {
+        *detail = (DWORD)reader->damaged;
+        return FileDamaged;
+    }
+    const Account *only = NULL;
+    int accounts = 0;
+    for (const Account &account : reader->accounts)
+        if (HasStatuses(account)) {
+            only = &account;
+            accounts++;
+        }
+    if (reader->tooManyAccounts || accounts > 1)
+        return FileOfManyAccounts;
+    if (!only)
+        return FileWithoutStatuses;
+    list->Count = 0;
+    for (int n = 1; n <= IconCount; n++)
+        if (only->present[n])
+            list->Records[list->Count++] = only->records[n];
+    SortByLineNumber(list);
+    return FileRead;
+}
+
 StatusFileResult ReadStatusFile(const wchar_t *path, StatusTable *list, DWORD *detail)
 {
     *detail = 0;
@@ -413,48 +799,34 @@ StatusFileResult ReadStatusFile(const wchar_t *path, StatusTable *list, DWORD *d
         *detail = error;
         return FileUnreadable;
     }
-    FileText text = {};
-    text.units = DecodeFile(bytes, size, &text.count, &text.unicode);
-    // A value holds at most two bytes per unit of the file, and a zero.
-    Gathered *found = static_cast<Gathered *>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(Gathered)));
-    BYTE *values = static_cast<BYTE *>(HeapAlloc(GetProcessHeap(), 0, text.count * sizeof(wchar_t) + sizeof(DWORD) + 2));
-    StatusFileResult result = FileRead;
-    if (!text.units || !found || !values) {
+    Reader *reader = static_cast<Reader *>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(Reader)));
+    wchar_t *units = NULL;
+    BYTE *values = NULL;
+    size_t roomUnits = 0;
+    if (reader) {
+        units = DecodeFile(bytes, size, &reader->text.count, &reader->text.unicode);
+        // A value holds at most a unit per unit of the file, and a zero;
+        // the spare half takes a conversion of as many.
+        roomUnits = reader->text.count + 4;
+        values = static_cast<BYTE *>(HeapAlloc(GetProcessHeap(), 0, 2 * roomUnits * sizeof(wchar_t)));
+    }
+    StatusFileResult result = FileUnreadable;
+    if (!reader || !units || !values) {
         *detail = ERROR_NOT_ENOUGH_MEMORY;
-        result = FileUnreadable;
-    } else if (!NextLine(&text) || !IsHeader(&text)) {
-        *detail = 1;
-        result = FileDamaged;
     } else {
-        found->value.bytes = values;
-        int damaged = ReadSections(&text, found);
-        // A UTF-16 file cut in the middle of a unit ends in half of one.
-        if (!damaged && text.unicode && size % 2)
-            damaged = text.number;
-        int count = 0;
-        for (int n = 1; n <= IconCount; n++)
-            count += found->present[n];
-        if (damaged) {
-            *detail = (DWORD)damaged;
-            result = FileDamaged;
-        } else if (count == 0) {
-            result = FileWithoutStatuses;
-        } else if (found->manyAccounts) {
-            result = FileOfManyAccounts;
-        } else {
-            list->Count = 0;
-            for (int n = 1; n <= IconCount; n++)
-                if (found->present[n])
-                    list->Records[list->Count++] = found->records[n];
-            SortByLineNumber(list);
-        }
+        reader->text.units = units;
+        reader->value.room = values;
+        reader->value.spare = values + roomUnits * sizeof(wchar_t);
+        reader->value.roomUnits = roomUnits;
+        ReadText(reader);
+        result = Outcome(reader, list, detail);
     }
     if (values)
         HeapFree(GetProcessHeap(), 0, values);
-    if (found)
-        HeapFree(GetProcessHeap(), 0, found);
-    if (text.units)
-        HeapFree(GetProcessHeap(), 0, const_cast<wchar_t *>(text.units));
+    if (units)
+        HeapFree(GetProcessHeap(), 0, units);
+    if (reader)
+        HeapFree(GetProcessHeap(), 0, reader);
     HeapFree(GetProcessHeap(), 0, bytes);
     return result;
 }
