@@ -197,6 +197,8 @@ static void FloorCompare(const StatusTable &list, char (*names)[TextValueSize], 
     RegOpenKeyExW(HKEY_CURRENT_USER, ListPath, 0, KEY_READ, &key);
     for (int n = 1; n <= MaxStatuses; n++) {
         const StatusRecord &record = list.Records[n - 1];
+        textLengths[n - 1] = ToUtf8(record.Description, texts[n - 1], TextValueSize);
+        nameLengths[n - 1] = ToUtf8(record.Name, names[n - 1], TextValueSize);
         wchar_t name[8];
         swprintf(name, ARRAYSIZE(name), L"%d", n);
         HKEY sub;
@@ -204,8 +206,6 @@ static void FloorCompare(const StatusTable &list, char (*names)[TextValueSize], 
             continue;
         DWORD values = 0, type, size, line = n;
         RegQueryInfoKeyW(sub, NULL, NULL, NULL, NULL, NULL, NULL, &values, NULL, NULL, NULL, NULL);
-        textLengths[n - 1] = ToUtf8(record.Description, texts[n - 1], TextValueSize);
-        nameLengths[n - 1] = ToUtf8(record.Name, names[n - 1], TextValueSize);
         bool same = values == 4;
         size = TextValueSize;
         same = RegQueryValueExW(sub, L"Description", NULL, &type, stored, &size) == ERROR_SUCCESS && same &&
@@ -372,6 +372,13 @@ static INT_PTR CALLBACK Passive(HWND, UINT message, WPARAM, LPARAM)
 int wmain(int argc, wchar_t **argv)
 {
     AccountKeyPath(Icq, L"CustomStatusList", ListPath, 160);
+    // The settings file, and so the backups, in a folder of the benchmark's.
+    wchar_t folder[MAX_PATH], file[MAX_PATH];
+    DWORD length = GetTempPathW(MAX_PATH, folder);
+    swprintf(folder + length, MAX_PATH - length, L"orbelan-bench-%lu", GetCurrentProcessId());
+    CreateDirectoryW(folder, NULL);
+    swprintf(file, MAX_PATH, L"%ls\\statuses.reg", folder);
+    swprintf(SettingsPath, MAX_PATH, L"%ls\\Data.ini", folder);
     int rounds = argc > 1 ? _wtoi(argv[1]) : 60;
     if (rounds < 3)
         rounds = 3;
@@ -448,12 +455,6 @@ int wmain(int argc, wchar_t **argv)
     double fill = Time(rounds, [&] { FloorFill(floorList); });
 
     // The registry file: export against the save, import against the load.
-    wchar_t folder[MAX_PATH], file[MAX_PATH];
-    DWORD length = GetTempPathW(MAX_PATH, folder);
-    swprintf(folder + length, MAX_PATH - length, L"orbelan-bench-%lu", GetCurrentProcessId());
-    CreateDirectoryW(folder, NULL);
-    swprintf(file, MAX_PATH, L"%ls\\statuses.reg", folder);
-    swprintf(SettingsPath, MAX_PATH, L"%ls\\Data.ini", folder);
     static StatusTable readBack;
     double exportSave, exportTime, readLoad, readTime;
     Compare(rounds, [&] { StatusList = records; SaveAll(); }, [] {},

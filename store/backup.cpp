@@ -257,7 +257,7 @@ static void DeleteOldBackups(const wchar_t *folder, const wchar_t *icq, const wc
 // Moves the written file temp to "<icq> <stamp><kind>.reg" in folder, or a
 // name with " (2)" and up when that is taken, with MoveFileExW's flags, and
 // leaves that name in name. Returns ERROR_SUCCESS or the system's error
-// code.
+// code, temp deleted.
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): what, then where, then whose
 static DWORD MoveToBackupName(const wchar_t *temp, const wchar_t *folder, const wchar_t *icq, const wchar_t *kind,
                               wchar_t (&name)[BackupNameSize], DWORD flags)
@@ -272,12 +272,16 @@ static DWORD MoveToBackupName(const wchar_t *temp, const wchar_t *folder, const 
         else
             wsprintfW(name, L"%s %s%s (%d).reg", icq, stamp, kind, n);
         CopyText(path, ARRAYSIZE(path), folder);
-        if (!PathAppendW(path, name))
-            return ERROR_FILENAME_EXCED_RANGE;
+        if (!PathAppendW(path, name)) {
+            error = ERROR_FILENAME_EXCED_RANGE;
+            break;
+        }
         // Without replacing: a name that is taken is tried with the next
         // number.
         error = MoveFileExW(temp, path, flags) ? ERROR_SUCCESS : GetLastError();
     }
+    if (error != ERROR_SUCCESS)
+        DeleteFileW(temp);
     return error;
 }
 
@@ -307,15 +311,14 @@ DWORD BackUpStatuses(const wchar_t *icq, const StatusTable *list, const SaveText
         any = any || Stored.Present[n];
     if (error != ERROR_SUCCESS || !any || SaveKeepsStatuses(&Stored, list, texts))
         return error;
-    wchar_t folder[MAX_PATH], temp[MAX_PATH], name[BackupNameSize];
+    wchar_t folder[MAX_PATH], temp[MAX_PATH];
     error = MakeBackupFolder(folder);
     if (error == ERROR_SUCCESS)
         error = WriteStoredStatusFile(folder, icq, &Stored, temp);
     if (error == ERROR_SUCCESS) {
+        wchar_t name[BackupNameSize];
         error = MoveToBackupName(temp, folder, icq, L"", name, 0);
-        if (error != ERROR_SUCCESS)
-            DeleteFileW(temp);
-        else
+        if (error == ERROR_SUCCESS)
             DeleteOldBackups(folder, icq, name);
     }
     return error;
@@ -350,15 +353,14 @@ DWORD KeepUnsavedStatuses(const wchar_t *icq, const StatusTable *list, wchar_t (
     ReadStatusList(icq, &StoredList, false);
     if (SameRecords(&StoredList, list))
         return ERROR_SUCCESS;
-    wchar_t folder[MAX_PATH], temp[MAX_PATH], name[BackupNameSize];
+    wchar_t folder[MAX_PATH], temp[MAX_PATH];
     DWORD error = MakeBackupFolder(folder);
     if (error == ERROR_SUCCESS)
         error = WriteStatusFile(folder, icq, list, temp);
     if (error == ERROR_SUCCESS) {
+        wchar_t name[BackupNameSize];
         error = MoveToBackupName(temp, folder, icq, TXT_UNSAVED_MARK, name, MOVEFILE_WRITE_THROUGH);
-        if (error != ERROR_SUCCESS)
-            DeleteFileW(temp);
-        else if (!CopyText(path, ARRAYSIZE(path), folder) || !PathAppendW(path, name))
+        if (error == ERROR_SUCCESS && (!CopyText(path, ARRAYSIZE(path), folder) || !PathAppendW(path, name)))
             path[0] = 0;
     }
     return error;
