@@ -159,6 +159,17 @@ static bool SaveKeepsStatuses(const StoredStatuses *stored, const StatusTable *l
 
 /* ---- Names and pruning ---------------------------------------------------- */
 
+// FindFirstFileW without the short names: the system makes one for each
+// long name it lists, which costs more than the rest of a backup's pruning.
+// Windows before 7 knows no such search and lists them as before.
+static HANDLE FindFirstBackup(const wchar_t *pattern, WIN32_FIND_DATAW *found)
+{
+    HANDLE search = FindFirstFileExW(pattern, FindExInfoBasic, found, FindExSearchNameMatch, NULL, 0);
+    if (search == INVALID_HANDLE_VALUE && GetLastError() == ERROR_INVALID_PARAMETER)
+        search = FindFirstFileW(pattern, found);
+    return search;
+}
+
 // Writes the local time as it stands in a backup's name.
 static void MakeStamp(wchar_t (&stamp)[StampLength + 1])
 {
@@ -228,7 +239,7 @@ static void DeleteOldBackups(const wchar_t *folder, const wchar_t *icq, const wc
     unsigned long long tried = 0; // the age of the last one tried
     for (;;) {
         WIN32_FIND_DATAW found;
-        HANDLE search = FindFirstFileW(pattern, &found);
+        HANDLE search = FindFirstBackup(pattern, &found);
         if (search == INVALID_HANDLE_VALUE)
             return;
         int count = 0;
@@ -249,7 +260,9 @@ static void DeleteOldBackups(const wchar_t *folder, const wchar_t *icq, const wc
         CopyText(path, ARRAYSIZE(path), folder);
         if (count <= BackupsKept || !oldest || !PathAppendW(path, oldestName))
             return;
-        DeleteFileW(path);
+        // One more was written than are kept: the one deleted is enough.
+        if (DeleteFileW(path) && count - 1 <= BackupsKept)
+            return;
         tried = oldest;
     }
 }
@@ -380,7 +393,7 @@ bool FindUnsavedStatuses(const wchar_t *icq, wchar_t (&path)[MAX_PATH], wchar_t 
     if (!PathAppendW(pattern, L"*.reg"))
         return false;
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(pattern, &found);
+    HANDLE search = FindFirstBackup(pattern, &found);
     if (search == INVALID_HANDLE_VALUE)
         return false;
     // The newest by its name: "<icq> <stamp> neuloženo.reg" or with " (n)".

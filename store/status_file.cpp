@@ -77,7 +77,16 @@ static const size_t HexLineUnits = HexLineEnd + 8;
 // has reached.
 static void PutHexBytes(FileWriter *out, size_t column, const BYTE *bytes, size_t size)
 {
-    static const wchar_t Digits[] = L"0123456789abcdef";
+    // Each byte's "xx," made once: a backup writes hundreds of thousands.
+    static wchar_t Pairs[256][3];
+    if (!Pairs[0][2]) {
+        static const wchar_t Digits[] = L"0123456789abcdef";
+        for (int b = 0; b < 256; b++) {
+            Pairs[b][0] = Digits[b >> 4];
+            Pairs[b][1] = Digits[b & 15];
+            Pairs[b][2] = L',';
+        }
+    }
     for (size_t i = 0; i < size;) {
         // A line at a time, written straight into the units: its bytes are
         // those up to the one that reaches the column of the line's end.
@@ -86,12 +95,8 @@ static void PutHexBytes(FileWriter *out, size_t column, const BYTE *bytes, size_
         wchar_t *at = out->units + out->used;
         size_t line = column < HexLineEnd ? (HexLineEnd - column + 2) / 3 : 1;
         size_t end = i + line < size ? i + line : size;
-        for (; i < end; i++) {
-            at[0] = Digits[bytes[i] >> 4];
-            at[1] = Digits[bytes[i] & 15];
-            at[2] = L',';
-            at += 3;
-        }
+        for (; i < end; i++, at += 3)
+            memcpy(at, Pairs[bytes[i]], sizeof Pairs[0]);
         if (i == size) {
             at--; // no comma after the last byte
         } else {
@@ -227,6 +232,12 @@ static DWORD PutStoredStatuses(FileWriter *out, const FileContent *content)
     return ERROR_SUCCESS;
 }
 
+// What every file is written through, one at a time, on the thread of the
+// windows: a quarter of a megabyte that every backup would take again.
+static FileWriter Writer;
+// Names tried for a temporary file before giving up.
+static const UINT TempNameTries = 100;
+
 // Writes the file of content into a new temporary file in folder, whose
 // path it leaves in temp; through to the disk when it is to take the place
 // of another file.
@@ -234,18 +245,21 @@ static DWORD WriteFileInto(const wchar_t *folder, const FileContent *content,
                            DWORD (*put)(FileWriter *, const FileContent *), bool throughToDisk,
                            wchar_t (&temp)[MAX_PATH])
 {
-    temp[0] = 0;
-    if (!GetTempFileNameW(folder, L"orb", 0, temp)) {
-        temp[0] = 0;
-        return GetLastError();
-    }
-    FileWriter *out = static_cast<FileWriter *>(HeapAlloc(GetProcessHeap(), 0, sizeof(FileWriter)));
-    DWORD error = ERROR_NOT_ENOUGH_MEMORY;
+    // A name of the system's making, the file made here, new: asked to make
+    // the file itself, the system would make it and this program open it
+    // again.
     HANDLE file = INVALID_HANDLE_VALUE;
-    if (out)
-        file = CreateFileW(temp, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (out && file == INVALID_HANDLE_VALUE)
-        error = GetLastError();
+    DWORD error = ERROR_FILE_EXISTS;
+    for (UINT tries = 0, unique = GetTickCount(); tries < TempNameTries && error == ERROR_FILE_EXISTS; tries++) {
+        temp[0] = 0;
+        if (!GetTempFileNameW(folder, L"orb", (unique + tries) % 0xFFFF + 1, temp)) {
+            temp[0] = 0;
+            return GetLastError();
+        }
+        file = CreateFileW(temp, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
+        error = file == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
+    }
+    FileWriter *out = &Writer;
     if (file != INVALID_HANDLE_VALUE) {
         out->file = file;
         out->error = ERROR_SUCCESS;
@@ -261,12 +275,10 @@ static DWORD WriteFileInto(const wchar_t *folder, const FileContent *content,
         if (!CloseHandle(file) && error == ERROR_SUCCESS)
             error = GetLastError();
     }
-    if (out)
-        HeapFree(GetProcessHeap(), 0, out);
-    if (error != ERROR_SUCCESS) {
+    if (error != ERROR_SUCCESS && file != INVALID_HANDLE_VALUE)
         DeleteFileW(temp);
+    if (error != ERROR_SUCCESS)
         temp[0] = 0;
-    }
     return error;
 }
 

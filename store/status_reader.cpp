@@ -57,9 +57,10 @@ static wchar_t *NextLine(FileText *text)
         return NULL;
     wchar_t *units = text->units;
     size_t start = text->next, end = start;
-    text->zero = false;
+    bool zero = false;
     for (; end < text->count && units[end] != L'\r' && units[end] != L'\n'; end++)
-        text->zero |= units[end] == 0;
+        zero |= units[end] == 0;
+    text->zero = zero;
     size_t after = end;
     if (after < text->count)
         after += units[after] == L'\r' && after + 1 < text->count && units[after + 1] == L'\n' ? 2 : 1;
@@ -626,6 +627,18 @@ static wchar_t *DwordDataStep(Reader *reader, wchar_t *at)
     return end;
 }
 
+// The value of an ASCII hex digit, else -1.
+static int HexValue(wchar_t c)
+{
+    if (c >= L'0' && c <= L'9')
+        return c - L'0';
+    if (c >= L'a' && c <= L'f')
+        return c - L'a' + 10;
+    if (c >= L'A' && c <= L'F')
+        return c - L'A' + 10;
+    return -1;
+}
+
 // Bytes in hex, each up to FF, after a comma each but the first; a
 // backslash after a comma goes on in the next line, a ";" ends the data.
 static wchar_t *HexDataStep(Reader *reader, wchar_t *at)
@@ -636,7 +649,16 @@ static wchar_t *HexDataStep(Reader *reader, wchar_t *at)
         return at; // no bytes, and no zero put after them
     while (*at) {
         wchar_t *end = NULL;
-        unsigned long byte = wcstoul(at, &end, 16);
+        // Two digits and no third, as regedit writes every byte, read as
+        // wcstoul reads them, without it: it costs as much as the rest.
+        int high = HexValue(at[0]), low = high < 0 ? -1 : HexValue(at[1]);
+        unsigned long byte = 0;
+        if (low >= 0 && HexValue(at[2]) < 0) {
+            byte = (unsigned long)high * 16 + (unsigned long)low;
+            end = at + 2;
+        } else {
+            byte = wcstoul(at, &end, 16);
+        }
         if (byte > 0xFF)
             return Damaged(reader);
         if (end == at) {
@@ -716,19 +738,25 @@ static int ReadText(Reader *reader)
 
 /* ---- The file ------------------------------------------------------------ */
 
-// The file's text as UTF-16 units and a zero after them, in memory the
-// caller frees; null without the memory. A UTF-16 file's last byte of no
-// whole unit is no part of it.
-static wchar_t *DecodeFile(const BYTE *bytes, DWORD size, size_t *count, bool *unicode)
+// The file's text as UTF-16 units and a zero after them: a UTF-16 file's
+// own, in place (bytes has room for the zero), whose last byte of no whole
+// unit is no part of it; else converted from the ANSI code page into
+// memory the caller frees (*converted). Null without the memory.
+static wchar_t *DecodeFile(BYTE *bytes, DWORD size, size_t *count, bool *unicode, bool *converted)
 {
     *unicode = size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE;
+    *converted = !*unicode;
+    if (*unicode) {
+        *count = (size - 2) / sizeof(wchar_t);
+        wchar_t *units = reinterpret_cast<wchar_t *>(bytes + 2);
+        units[*count] = 0;
+        return units;
+    }
     const char *chars = reinterpret_cast<const char *>(bytes);
-    int needed = size && !*unicode ? MultiByteToWideChar(CP_ACP, 0, chars, (int)size, NULL, 0) : 0;
-    *count = *unicode ? (size - 2) / sizeof(wchar_t) : (size_t)needed;
+    int needed = size ? MultiByteToWideChar(CP_ACP, 0, chars, (int)size, NULL, 0) : 0;
+    *count = (size_t)needed;
     wchar_t *units = static_cast<wchar_t *>(HeapAlloc(GetProcessHeap(), 0, (*count + 1) * sizeof(wchar_t)));
-    if (units && *unicode)
-        memcpy(units, bytes + 2, *count * sizeof(wchar_t));
-    else if (units && needed)
+    if (units && needed)
         MultiByteToWideChar(CP_ACP, 0, chars, (int)size, units, needed);
     if (units)
         units[*count] = 0;
@@ -736,7 +764,8 @@ static wchar_t *DecodeFile(const BYTE *bytes, DWORD size, size_t *count, bool *u
 }
 
 // Reads the whole file at path, at most StatusFileLimit bytes, into memory
-// the caller frees. Returns ERROR_SUCCESS or the system's error code.
+// the caller frees, with room for a zero unit after them. Returns
+// ERROR_SUCCESS or the system's error code.
 static DWORD ReadWholeFile(const wchar_t *path, BYTE **bytes, DWORD *size)
 {
     *bytes = NULL;
@@ -749,7 +778,8 @@ static DWORD ReadWholeFile(const wchar_t *path, BYTE **bytes, DWORD *size)
     BOOL sized = GetFileSizeEx(file, &length);
     if (sized && length.QuadPart > StatusFileLimit)
         error = ERROR_FILE_TOO_LARGE;
-    else if (sized && !(*bytes = static_cast<BYTE *>(HeapAlloc(GetProcessHeap(), 0, (SIZE_T)length.QuadPart + 1))))
+    else if (sized && !(*bytes = static_cast<BYTE *>(
+                            HeapAlloc(GetProcessHeap(), 0, (SIZE_T)length.QuadPart + sizeof(wchar_t)))))
         error = ERROR_NOT_ENOUGH_MEMORY;
     else if (!sized || !ReadFile(file, *bytes, (DWORD)length.QuadPart, size, NULL))
         error = GetLastError();
@@ -799,12 +829,23 @@ StatusFileResult ReadStatusFile(const wchar_t *path, StatusTable *list, DWORD *d
         *detail = error;
         return FileUnreadable;
     }
-    Reader *reader = static_cast<Reader *>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(Reader)));
+    // Large (the records of every account kept apart): only what is read
+    // before it is written is cleared.
+    Reader *reader = static_cast<Reader *>(HeapAlloc(GetProcessHeap(), 0, sizeof(Reader)));
     wchar_t *units = NULL;
+    bool converted = false;
     BYTE *values = NULL;
     size_t roomUnits = 0;
     if (reader) {
-        units = DecodeFile(bytes, size, &reader->text.count, &reader->text.unicode);
+        reader->text = FileText();
+        reader->damaged = 0;
+        reader->account = NULL;
+        reader->tooManyAccounts = false;
+        for (Account &account : reader->accounts) {
+            account.path = account.end = NULL;
+            memset(account.present, 0, sizeof account.present);
+        }
+        units = DecodeFile(bytes, size, &reader->text.count, &reader->text.unicode, &converted);
         // A value holds at most a unit per unit of the file, and a zero;
         // the spare half takes a conversion of as many.
         roomUnits = reader->text.count + 4;
@@ -823,7 +864,7 @@ StatusFileResult ReadStatusFile(const wchar_t *path, StatusTable *list, DWORD *d
     }
     if (values)
         HeapFree(GetProcessHeap(), 0, values);
-    if (units)
+    if (units && converted)
         HeapFree(GetProcessHeap(), 0, units);
     if (reader)
         HeapFree(GetProcessHeap(), 0, reader);
