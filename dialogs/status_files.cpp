@@ -121,20 +121,18 @@ void ImportStatuses(bool fromBackups)
     PutFileInPlace(path);
 }
 
-// The file at the end of a session just kept, or empty.
+// The file kept at the end of the session, or empty.
 static wchar_t KeptPath[MAX_PATH];
-static bool Kept;
 
 void KeepUnsavedChanges()
 {
-    if (Kept)
+    if (KeptPath[0])
         return;
     wchar_t icq[IcqSize];
     GetCurrentIcq(icq, ARRAYSIZE(icq));
     // Nothing can be asked now: a list that cannot be kept is lost as it
     // would be without this.
     KeepUnsavedStatuses(icq, &StatusList, KeptPath);
-    Kept = true;
 }
 
 void DropKeptChanges()
@@ -142,7 +140,6 @@ void DropKeptChanges()
     if (KeptPath[0])
         DeleteFileW(KeptPath);
     KeptPath[0] = 0;
-    Kept = false;
 }
 
 void OfferUnsavedChanges()

@@ -9,6 +9,7 @@
 #include "store/status_store.h"
 
 #include <filesystem>
+#include <regex>
 
 static const std::wstring Icq = L"12345";
 
@@ -684,6 +685,61 @@ TEST_F(Dialogs, ImportTakesAWholeFileOrNothing)
     EXPECT_EQ(StatusListDirty, 1);
     EXPECT_EQ(ReadListView(main->List()).size(), 3u);
     EXPECT_TRUE(ReadTree(HKEY_CURRENT_USER, ListKeyPath(Icq)).empty()) << "nothing written before a save";
+}
+
+TEST_F(Dialogs, UnsavedChangesAreKeptWhenTheSessionEndsAndOfferedOnce)
+{
+    const std::wstring backups = folder.File(L"Zálohy");
+    auto kept = [&backups] {
+        std::vector<std::wstring> names;
+        std::error_code missing;
+        for (const auto &entry : std::filesystem::directory_iterator(backups, missing))
+            names.push_back(entry.path().filename().wstring());
+        return names;
+    };
+    auto end = [this](UINT message, WPARAM ending) { MainDialogProc(main->Window(), message, ending, 0); };
+    PutKey(HKEY_CURRENT_USER, ListKeyPath(Icq) + L"\\3", StatusValues(L"Káva", L"", 1, 1));
+    ASSERT_EQ(LoadAll(), 0);
+    end(WM_QUERYENDSESSION, 0);
+    end(WM_ENDSESSION, TRUE);
+    EXPECT_TRUE(kept().empty()) << "the list as stored";
+    // Emptied without the dirty flag: kept; an end called off drops it.
+    ClearAll();
+    end(WM_QUERYENDSESSION, 0);
+    EXPECT_EQ(kept().size(), 1u);
+    end(WM_ENDSESSION, FALSE);
+    EXPECT_TRUE(kept().empty());
+    end(WM_QUERYENDSESSION, 0);
+    end(WM_ENDSESSION, TRUE);
+    ASSERT_EQ(kept().size(), 1u);
+    const std::wstring name = kept()[0];
+    EXPECT_TRUE(std::regex_match(name, std::wregex(L"12345 \\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d neuloženo\\.reg")));
+
+    // No leaves the list and the file, and it is not offered again; a newer
+    // one is, and Yes puts its empty list in place, unsaved, and renames it.
+    ASSERT_EQ(LoadAll(), 0);
+    {
+        UiRobot robot;
+        robot.Then(Press(IDNO));
+        OfferUnsavedChanges();
+        OfferUnsavedChanges();
+        ASSERT_EQ(robot.Seen().size(), 1u);
+        EXPECT_EQ(robot.Seen()[0].text, L"Při posledním ukončení Windows zůstaly neuložené změny statusů tohoto ICQ# (" +
+                                            name.substr(6, 10) + L" " + name.substr(17, 2) + L":" + name.substr(20, 2) +
+                                            L":" + name.substr(23, 2) + L"). Chcete je obnovit?\n\nPokud zvolíte Ne, "
+                                            L"zůstanou ve složce „Zálohy“ a obnovíte je později příkazem Obnovit ze zálohy.");
+        EXPECT_EQ(robot.Seen()[0].icon, L"question");
+    }
+    EXPECT_EQ(Icons(), (std::vector<int>{3}));
+    CopyFileW((backups + L"\\" + name).c_str(), (backups + L"\\12345 2099-01-01 00-00-00 neuloženo.reg").c_str(), TRUE);
+    UiRobot robot;
+    robot.Then(Press(IDYES));
+    OfferUnsavedChanges();
+    EXPECT_TRUE(Icons().empty());
+    EXPECT_EQ(StatusListDirty, 1);
+    std::vector<std::wstring> names = kept();
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::wstring>{name, L"12345 2099-01-01 00-00-00 neuloženo obnoveno.reg"}));
 }
 
 static BOOL WINAPI MoveRefused(LPCWSTR, LPCWSTR, DWORD)
