@@ -18,11 +18,12 @@ function(orbelan_program_flags target)
     target_compile_options(${target} PRIVATE
       "-ffile-prefix-map=${CMAKE_SOURCE_DIR}=." "-ffile-prefix-map=${CMAKE_BINARY_DIR}=.")
   endif()
-  # The stack protector lives in libssp. (_FORTIFY_SOURCE would add
-  # nothing: MinGW fortifies only the narrow string functions, which the
-  # program does not call.)
-  target_link_options(${target} PRIVATE -municode -fstack-protector-strong)
-  target_link_libraries(${target} PRIVATE ssp)
+  # The stack protector's guard and its failure are the program's own
+  # (base/stack_guard.cpp), not libssp's, whose guard loads the crypto
+  # providers at every start. (_FORTIFY_SOURCE would add nothing: MinGW
+  # fortifies only the narrow string functions, which the program does not
+  # call.)
+  target_link_options(${target} PRIVATE -municode)
 endfunction()
 
 # The program's own code, in orbelan_core and Orbelan.exe: no C++

@@ -4,6 +4,7 @@
 #include "diag/diag.h"
 
 #include <regex>
+#include <set>
 #include <thread>
 
 class Diagnostics : public TestBed {
@@ -339,4 +340,36 @@ TEST_F(Diagnostics, CancelEscAndCloseBoxEndTheProgram)
         for (const std::string &line : lines)
             EXPECT_NE(line.find("in proc. SaveAll failed on line (99) with error 6"), std::string::npos);
     }
+}
+
+/* ---- The stack protector ------------------------------------------------- */
+
+extern "C" uintptr_t __stack_chk_guard;
+extern "C" [[noreturn]] void __stack_chk_fail(void);
+
+// Each child ends with the bits of its guard above the zero byte, or with
+// the failure of a protected function.
+static int GuardOfThisProcess() { return (int)(__stack_chk_guard >> 8 & 0x7FFFFFFF); }
+static ChildProcedure guardChild(L"stack-guard", GuardOfThisProcess);
+static int OverrunInThisProcess()
+{
+    __stack_chk_fail();
+}
+static ChildProcedure overrunChild(L"stack-overrun", OverrunInThisProcess);
+
+TEST(StackGuard, DiffersInEveryProcessAndAnOverrunEndsIt)
+{
+    TempFolder folder;
+    std::set<DWORD> guards;
+    for (int i = 0; i < 3; i++) {
+        Process child;
+        ASSERT_TRUE(child.Start(TestProgram(), folder.Path(), ChildArgument(L"stack-guard")));
+        guards.insert(child.Wait(10000));
+    }
+    EXPECT_EQ(guards.size(), 3u) << "the same guard twice";
+    EXPECT_EQ(guards.count(0), 0u);
+    EXPECT_EQ(__stack_chk_guard & 0xFF, 0u) << "a zero byte first";
+    Process child;
+    ASSERT_TRUE(child.Start(TestProgram(), folder.Path(), ChildArgument(L"stack-overrun")));
+    EXPECT_EQ(child.Wait(10000), 0xC0000409u);
 }
