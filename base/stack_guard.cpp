@@ -18,9 +18,10 @@
 // overwritten (STATUS_STACK_BUFFER_OVERRUN).
 static const UINT StackOverrunStatus = 0xC0000409;
 
+// The names the compiler's protected functions use.
 extern "C" {
-uintptr_t __stack_chk_guard;
-[[noreturn]] void __stack_chk_fail(void);
+uintptr_t __stack_chk_guard;              // NOLINT(bugprone-reserved-identifier): the compiler's name
+[[noreturn]] void __stack_chk_fail(void); // NOLINT(bugprone-reserved-identifier): the compiler's name
 }
 
 // The processor's random number generator, on processors that have one
@@ -55,7 +56,8 @@ __attribute__((constructor(101), no_stack_protector)) static void MakeStackGuard
     guard ^= (uintptr_t)&counter;
     guard ^= ProcessorRandom();
     // A guard with a zero byte first stops a string copy from forging it.
-    __stack_chk_guard = guard & ~(uintptr_t)0xFF ? guard & ~(uintptr_t)0xFF : (uintptr_t)0xBB40E600;
+    guard &= ~(uintptr_t)0xFF;
+    __stack_chk_guard = guard ? guard : (uintptr_t)0xBB40E600;
 }
 
 // A protected function's buffer ran over: the process ends at once, as the
