@@ -1,5 +1,8 @@
-// The editing dialogs: the status editor, the notices and the About box,
-// and the default-message editor.
+// The editing dialogs and the operations behind the main window's editing
+// commands: the status editor, adding, editing, deleting, clearing and
+// moving statuses, the export, import and restore of registry files and
+// the unsaved list kept at the end of a session, the notices and the About
+// box, and the default-message editor.
 #pragma once
 
 #include "base/base.h"

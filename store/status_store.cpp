@@ -232,8 +232,8 @@ static void WriteRecord(HKEY list, const StatusRecord &record, DWORD position, c
 
 int WriteStatusList(const wchar_t *icq, const StatusTable *list, const SaveTexts *texts)
 {
-    // Read access for the test, write access to create and fill the status
-    // subkeys through this handle.
+    // Read access as the load opens the key, write access to create and fill
+    // the status subkeys through this handle.
     HKEY key = NULL;
     if (REPORT_IF_FAILED(TXT_PROC_SAVE, TXT_CMD_OPEN_LIST, OpenAccountKey(HKEY_CURRENT_USER, icq, L"CustomStatusList",
         KEY_READ | KEY_WRITE, &key)))
