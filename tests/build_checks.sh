@@ -1,6 +1,6 @@
 #!/bin/sh
 # Checks of the built Orbelan.exe itself, run on the build machine:
-#   build_checks.sh <Orbelan.exe> <source folder> <home URL> <scratch folder> <package name>
+#   build_checks.sh <Orbelan.exe> <source folder> <home URL> <scratch folder> <package name> [<build folder>]
 # - a 32-bit Windows GUI program importing system DLLs only (no MinGW
 #   runtime DLLs beside it), with no time stamp; ASLR, DEP, NO_SEH, no
 #   section both writable and executable, the stack protector, and a
@@ -12,9 +12,12 @@
 # - the program's own code calls nothing of the C++ run-time library;
 # - no build path inside;
 # - a second build of the same sources in another folder is identical, and
-#   so is the release package (ZIP) packed from each.
+#   so is the release package (ZIP) packed from each (not with an empty
+#   scratch folder: a signed program, say, is no build's).
+# The build folder, which holds the program's objects, is the program's own
+# folder unless it is named.
 set -u
-exe=$1 source=$2 url=$3 scratch=$4 zip=$5.zip
+exe=$1 source=$2 url=$3 scratch=$4 zip=$5.zip build=${6:-$(dirname "$1")}
 objdump=i686-w64-mingw32-objdump
 nm=i686-w64-mingw32-nm
 failures=0
@@ -52,7 +55,6 @@ fi
 
 # The program's own objects: the stack protector and the C++ run-time check
 # read their undefined symbols, one "object: U symbol" line each.
-build=$(dirname "$exe")
 objects="$build/liborbelan_core.a $build/CMakeFiles/Orbelan.dir/app/main.cpp.obj"
 for object in $objects; do
     [ -f "$object" ] || fail "$object is missing"
@@ -106,6 +108,10 @@ for path in "$(cd "$source" && pwd)" "$(cd "$build" && pwd)"; do
     if grep -qaF "$path" "$exe"; then fail "the build path $path is inside the program"; fi
 done
 
+if [ -z "$scratch" ]; then
+    [ $failures -eq 0 ] && echo "all build checks passed (no second build)"
+    exit $failures
+fi
 rm -rf "$scratch"
 if cmake -S "$source" -B "$scratch" -DORBELAN_TESTS=OFF "-DORBELAN_HOME_URL=$url" >"$scratch.log" 2>&1 &&
    cmake --build "$scratch" --target Orbelan -j2 >>"$scratch.log" 2>&1; then
