@@ -198,7 +198,8 @@ TEST_F(MainWindow, StartShowsTheStoredAccount)
                           HWND list = GetDlgItem(main, IDC_STATUS_LIST);
                           EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0), 150);
                           EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0), scale.textWidth);
-                          EXPECT_EQ(SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0), LVS_EX_FULLROWSELECT);
+                          EXPECT_EQ(SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0),
+                                    LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES);
                           EXPECT_EQ((HIMAGELIST)SendMessageW(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0), StatusImageList);
                           int width = 0, height = 0;
                           EXPECT_TRUE(ImageList_GetIconSize(StatusImageList, &width, &height));
