@@ -52,9 +52,7 @@ void FillStatusListView()
     for (int row = 0; row < StatusList.Count; row++) {
         StatusRecord &record = StatusList.Records[row];
         LVITEMW item = {};
-        item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_STATE;
-        item.stateMask = LVIS_STATEIMAGEMASK;
-        item.state = INDEXTOSTATEIMAGEMASK(record.On ? TickedImage : UntickedImage);
+        item.mask = LVIF_TEXT | LVIF_IMAGE;
         item.iItem = row;
         item.iSubItem = 0;
         item.pszText = record.Name;
@@ -64,6 +62,10 @@ void FillStatusListView()
         item.iSubItem = 1;
         item.pszText = record.Description;
         SendMessageW(list, LVM_SETITEMTEXTW, row, (LPARAM)&item);
+        // An inserted row starts with an empty box whatever it asked for.
+        item.stateMask = LVIS_STATEIMAGEMASK;
+        item.state = INDEXTOSTATEIMAGEMASK(record.On ? TickedImage : UntickedImage);
+        SendMessageW(list, LVM_SETITEMSTATE, row, (LPARAM)&item);
     }
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, NULL, TRUE);

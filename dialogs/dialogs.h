@@ -57,9 +57,10 @@ void SetStatusFlag(int row, bool on);
 // list and of the list view's selection mark before a change; after it,
 // EndListChange keeps a step that brings them back (when the list changed),
 // forgets every step to redo, and returns the first position at which the
-// list differs from before (-1: it does not).
+// list differs from before (-1: it does not). row is the row the change
+// selects, which a redo selects again; -1 for the first that changed.
 void BeginListChange();
-int EndListChange();
+int EndListChange(int row);
 // Bring back the list as it was before the newest step (after the newest
 // step undone), its selected row included (else the first row that
 // changed, else the first), set the dirty flag and refill the list view.

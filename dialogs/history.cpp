@@ -24,6 +24,7 @@ struct HistoryStep {
     size_t Bytes;            // the whole block
     int Count;               // records of the list it brings back
     int Selected;            // its selected row, or -1
+    int Back;                // the selected row of the list it is applied to, or -1
     int From[MaxStatuses];
 };
 
@@ -112,6 +113,7 @@ static HistoryStep *MakeStep(const StatusTable &target, int selected, const Stat
     step->Bytes = bytes;
     step->Count = target.Count;
     step->Selected = selected;
+    step->Back = -1;
     BYTE *at = reinterpret_cast<BYTE *>(step + 1);
     for (int i = 0; i < target.Count; i++) {
         step->From[i] = from[i];
@@ -199,7 +201,7 @@ void BeginListChange()
     BeforeSelected = SelectionMark();
 }
 
-int EndListChange()
+int EndListChange(int row)
 {
     int changed = FirstDifference(Before, StatusList);
     if (changed < 0)
@@ -208,14 +210,17 @@ int EndListChange()
     // Without memory for the step the change stands all the same; it only
     // cannot be undone.
     HistoryStep *step = MakeStep(Before, BeforeSelected, StatusList);
-    if (step)
+    if (step) {
+        step->Back = row;
         PushStep(UndoSteps, &UndoCount, step);
+    }
     return changed;
 }
 
 // Takes the newest step of from, keeps its way back in to, and shows the
 // list it brought back with its selected row, or else the first row that
-// changed, or else the first.
+// changed, or else the first. The way back selects the row the change
+// selected when it was made, or else the row selected now.
 static bool TakeStep(HistoryStep **from, int *fromCount, HistoryStep **to, int *toCount)
 {
     if (*fromCount == 0)
@@ -225,12 +230,15 @@ static bool TakeStep(HistoryStep **from, int *fromCount, HistoryStep **to, int *
     int leftSelected = SelectionMark();
     ApplyStep(step, Before, &StatusList);
     int row = step->Selected;
+    int back = step->Back >= 0 ? step->Back : leftSelected;
     (*fromCount)--;
     StepBytes -= step->Bytes;
     HeapFree(GetProcessHeap(), 0, step);
-    HistoryStep *back = MakeStep(Before, leftSelected, StatusList);
-    if (back)
-        PushStep(to, toCount, back);
+    HistoryStep *way = MakeStep(Before, back, StatusList);
+    if (way) {
+        way->Back = row;
+        PushStep(to, toCount, way);
+    }
     if (row < 0 || row >= StatusList.Count)
         row = FirstDifference(Before, StatusList);
     if (row < 0 || row >= StatusList.Count)

@@ -97,7 +97,7 @@ static bool PutFileInPlace(const wchar_t *path, bool mayBeEmpty = false)
     if (result == FileRead) {
         BeginListChange();
         CopyMemory(&StatusList, read, sizeof StatusList);
-        int changed = EndListChange();
+        int changed = EndListChange(-1);
         StatusListDirty = 1;
         FillStatusListView();
         if (StatusList.Count > 0)

@@ -27,11 +27,12 @@ static int SelectedIndex()
 // the last, when the list is shorter) is the selected one.
 static void ListChanged(int row)
 {
-    EndListChange();
+    int shown = row < StatusList.Count ? row : StatusList.Count - 1;
+    EndListChange(shown);
     StatusListDirty = 1;
     FillStatusListView();
-    if (StatusList.Count > 0)
-        SelectStatusRow(row < StatusList.Count ? row : StatusList.Count - 1);
+    if (shown >= 0)
+        SelectStatusRow(shown);
 }
 
 void AddStatus()
@@ -74,7 +75,7 @@ void ClearAll()
 {
     BeginListChange();
     StatusList.Count = 0;
-    EndListChange();
+    EndListChange(-1);
 }
 
 int SelectedRow()
@@ -114,6 +115,6 @@ void SetStatusFlag(int row, bool on)
     SelectStatusRow(row);
     BeginListChange();
     StatusList.Records[row].On = on ? 1 : 0;
-    EndListChange();
+    EndListChange(row);
     StatusListDirty = 1;
 }

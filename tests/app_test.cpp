@@ -661,7 +661,8 @@ TEST_F(MainWindow, StatusesMoveWithKeysMenuAndMouse)
           ContextMenuOffers("1101"),
           {Command(IDM_MOVE_DOWN), is({5, 4, 6}, 1, 1), AltKey(VK_DOWN), is({5, 6, 4}, 2, 1)},
           ContextMenuOffers("1110"), {Command(IDM_MOVE_UP), is({5, 4, 6}, 1, 1)}, ContextMenuOffers("1101", 0),
-          {is({5, 4, 6}, 0, 1), Drag(0, 2, true), is({5, 4, 6}, 0, 1), Drag(0, 2), is({4, 6, 5}, 2, 1), Press(IDOK)}})
+          {is({5, 4, 6}, 0, 1), Drag(0, 2, true), is({5, 4, 6}, 0, 1), Drag(0, 2), is({4, 6, 5}, 2, 1),
+           Command(IDM_UNDO), is({5, 4, 6}, 0, 1), Command(IDM_REDO), is({4, 6, 5}, 2, 1), Press(IDOK)}})
         steps.insert(steps.end(), more.begin(), more.end());
     UiRobot robot;
     robot.Then(Steps(steps)).Then(Press(IDCANCEL)).Then(Press(IDCANCEL)).Then(Press(IDCANCEL));
@@ -674,4 +675,94 @@ TEST_F(MainWindow, StatusesMoveWithKeysMenuAndMouse)
     EXPECT_EQ(tree[L"4"][L"LineNumber"], Dword(1));
     EXPECT_EQ(tree[L"6"][L"LineNumber"], Dword(2));
     EXPECT_EQ(tree[L"5"][L"LineNumber"], Dword(3));
+}
+
+/* ---- Undo, redo and the flag in the list ---------------------------------- */
+
+// The rows' check boxes ("1" ticked), and whether "Zpět" and "Znovu" can
+// act ("1") or are greyed, as the menu shows them when it opens.
+static std::string Ticks(HWND main)
+{
+    std::string ticks;
+    HWND list = GetDlgItem(main, IDC_STATUS_LIST);
+    for (int row = 0; row < (int)SendMessageW(list, LVM_GETITEMCOUNT, 0, 0); row++)
+        ticks += (SendMessageW(list, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK) >> 12) == 2 ? '1' : '0';
+    return ticks;
+}
+
+static std::string UndoOffers(HWND main)
+{
+    HMENU options = GetSubMenu(GetMenu(main), 0);
+    SendMessageW(main, WM_INITMENUPOPUP, (WPARAM)options, 0);
+    std::string offers;
+    for (UINT id : {IDM_UNDO, IDM_REDO})
+        offers += (GetMenuState(options, id, MF_BYCOMMAND) & MF_GRAYED) ? '0' : '1';
+    return offers;
+}
+
+// A click on the check box of row, and Space on the selected row.
+static Action ClickBox(int row)
+{
+    return [row](HWND main) {
+        HWND list = GetDlgItem(main, IDC_STATUS_LIST);
+        RECT bounds = {LVIR_BOUNDS, 0, 0, 0}, icon = {LVIR_ICON, 0, 0, 0};
+        SendMessageW(list, LVM_GETITEMRECT, row, (LPARAM)&bounds);
+        SendMessageW(list, LVM_GETITEMRECT, row, (LPARAM)&icon);
+        LPARAM at = MAKELPARAM((bounds.left + icon.left) / 2, (icon.top + icon.bottom) / 2);
+        PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageW(list, WM_LBUTTONUP, 0, at);
+    };
+}
+
+static Action PressSpace(int row)
+{
+    return [row](HWND main) {
+        SelectStatusRow(row);
+        HWND list = GetDlgItem(main, IDC_STATUS_LIST);
+        SetFocus(list);
+        PostMessageW(list, WM_KEYDOWN, VK_SPACE, 0x00390001);
+        PostMessageW(list, WM_CHAR, L' ', 0x00390001);
+        PostMessageW(list, WM_KEYUP, VK_SPACE, 0xC0390001);
+    };
+}
+
+TEST_F(MainWindow, UndoAndRedoBringBackEveryChangeAndItsRow)
+{
+    PutAccount(L"12345", {{4, StatusValues(L"a", L"", 1, 1)}, {5, StatusValues(L"b", L"", 2, 0)},
+                          {6, StatusValues(L"c", L"", 3, 1)}});
+    SetIni(L"ICQ", L"UIN", L"12345");
+    // Rows, ticks, the selected row (Order), the dirty flag, and the offers.
+    auto is = [](const char *ticks, int row, int dirty, const char *offers) {
+        return [=](HWND main) {
+            EXPECT_EQ(Ticks(main), ticks);
+            EXPECT_EQ(Order(main).second, row);
+            EXPECT_EQ(StatusListDirty, dirty);
+            EXPECT_EQ(UndoOffers(main), offers);
+            std::string on;
+            for (const StatusRecord &record : Records(StatusList))
+                on += record.On ? '1' : '0';
+            EXPECT_EQ(on, ticks);
+        };
+    };
+    UiRobot robot;
+    robot.Then(Steps({is("101", -1, 0, "00"), ClickBox(1), is("111", 1, 1, "10"), PressSpace(2), is("110", 2, 1, "10"),
+                      Command(IDM_CLEAR_ALL), is("", -1, 1, "10"), Command(IDM_UNDO), is("110", 2, 1, "11"),
+                      Command(IDM_UNDO), is("111", 2, 1, "11"), Command(IDM_UNDO), is("101", 1, 1, "01"),
+                      Command(IDM_UNDO), is("101", 1, 1, "01"), Command(IDM_REDO), is("111", 1, 1, "11"),
+                      Press(IDC_APPLY), is("111", 1, 0, "11"), Command(IDM_UNDO), is("101", 1, 1, "01"),
+                      Command(IDM_DISCARD_CHANGES), is("111", -1, 0, "00"), Press(IDCANCEL)}))
+        .Then(Press(IDYES))  // Vymazat vše
+        .Then(Press(IDYES)); // Zrušit změny
+    EXPECT_EQ(RunMainWindow(), 0);
+    ASSERT_EQ(robot.Seen().size(), 3u);
+    EXPECT_EQ(robot.Seen()[1].text, L"Opravdu chcete vymazat všechny statusy?");
+    EXPECT_EQ(robot.Seen()[2].text, L"Opravdu chcete zahodit všechny změny, které jste provedli od posledního uložení?");
+    HMENU menu = LoadMenuW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDM_MAIN));
+    wchar_t text[32];
+    GetMenuStringW(menu, IDM_UNDO, text, ARRAYSIZE(text), MF_BYCOMMAND);
+    EXPECT_STREQ(text, L"Zpět\tCtrl+Z");
+    GetMenuStringW(menu, IDM_REDO, text, ARRAYSIZE(text), MF_BYCOMMAND);
+    EXPECT_STREQ(text, L"Znovu\tCtrl+Y");
+    DestroyMenu(menu);
+    EXPECT_EQ(ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"12345"))[L"5"][L"On"], Dword(1));
 }
