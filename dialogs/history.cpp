@@ -163,7 +163,8 @@ static void DropOldest(HistoryStep **steps, int *count)
     StepBytes -= steps[0]->Bytes;
     HeapFree(GetProcessHeap(), 0, steps[0]);
     (*count)--;
-    memmove(steps, steps + 1, *count * sizeof *steps);
+    for (int i = 0; i < *count; i++)
+        steps[i] = steps[i + 1];
 }
 
 // Keeps step as the newest of steps. Over the budget, the oldest steps to
