@@ -115,7 +115,8 @@ int InitMainDialog()
     FillVersionLabel(window);
     InsertColumn(list, 0, TXT_COLUMN_STATUS, L"cx0", 200);
     InsertColumn(list, 1, TXT_COLUMN_TEXT, L"cx1", 230);
-    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
+    // The check box of each row shows and toggles the status's On.
+    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES);
     SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, (LPARAM)StatusImageList);
     WatchStatusList(list);
 
@@ -179,6 +180,12 @@ static void OnCommand(HWND window, WORD command)
             FillStatusListView();
         }
         break;
+    case IDM_UNDO:
+        UndoListChange();
+        break;
+    case IDM_REDO:
+        RedoListChange();
+        break;
     case IDM_MOVE_UP:
         MoveSelectedStatus(-1);
         break;
@@ -220,6 +227,8 @@ static void OnListNotify(const NMHDR *header)
         DeleteStatus();
     else if (header->code == NM_DBLCLK)
         EditStatus();
+    else if (header->code == LVN_ITEMCHANGED)
+        OnStatusItemChanged(reinterpret_cast<const NMLISTVIEW *>(header));
     else if (header->code == LVN_BEGINDRAG)
         BeginStatusDrag(header->hwndFrom, reinterpret_cast<const NMLISTVIEW *>(header)->iItem);
 }
@@ -290,6 +299,13 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
             PostMessageW(window, WM_OFFER_UNSAVED, 0, 0);
         }
         break;
+    case WM_INITMENUPOPUP: {
+        // Any of the window's menus: only "Možnosti" holds these two.
+        HMENU menu = reinterpret_cast<HMENU>(wParam);
+        EnableMenuItem(menu, IDM_UNDO, MF_BYCOMMAND | (CanUndoListChange() ? MF_ENABLED : MF_GRAYED));
+        EnableMenuItem(menu, IDM_REDO, MF_BYCOMMAND | (CanRedoListChange() ? MF_ENABLED : MF_GRAYED));
+        break;
+    }
     case WM_COMMAND:
         OnCommand(window, LOWORD(wParam));
         break;

@@ -25,6 +25,10 @@ void FitHomePageLabel(HWND window);
 // The IconCount status icons of the strip at the screen's scale, the
 // image list that StatusImageList holds; null when it cannot be made.
 HIMAGELIST LoadStatusImages();
+// A row's state changed (LVN_ITEMCHANGED): a tick or untick of its check
+// box by the user sets the status's On (SetStatusFlag); the boxes that
+// FillStatusListView sets do not count.
+void OnStatusItemChanged(const NMLISTVIEW *change);
 // Stores the widths of the two list columns as "cx0" and "cx1" of [List].
 void SaveColumnWidths();
 // Makes the list view move rows: Alt+Up and Alt+Down, and dragging a row

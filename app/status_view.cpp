@@ -34,9 +34,18 @@ HIMAGELIST LoadStatusImages()
 // itself.
 HIMAGELIST StatusImageList = LoadStatusImages();
 
+// The check box of a row: the list view's state image 1 is the empty box,
+// 2 the ticked one.
+static const UINT UntickedImage = 1;
+static const UINT TickedImage = 2;
+
+// While the view is refilled, the check boxes it sets are no user's ticks.
+static bool Filling;
+
 void FillStatusListView()
 {
     HWND list = GetDlgItem(MainWindowHandle, IDC_STATUS_LIST);
+    Filling = true;
     // One repaint at the end instead of one per row.
     SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
@@ -53,9 +62,25 @@ void FillStatusListView()
         item.iSubItem = 1;
         item.pszText = record.Description;
         SendMessageW(list, LVM_SETITEMTEXTW, row, (LPARAM)&item);
+        // An inserted row starts with an empty box whatever it asked for.
+        item.stateMask = LVIS_STATEIMAGEMASK;
+        item.state = INDEXTOSTATEIMAGEMASK(record.On ? TickedImage : UntickedImage);
+        SendMessageW(list, LVM_SETITEMSTATE, row, (LPARAM)&item);
     }
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, NULL, TRUE);
+    Filling = false;
+}
+
+void OnStatusItemChanged(const NMLISTVIEW *change)
+{
+    if (Filling || !(change->uChanged & LVIF_STATE) ||
+        !((change->uNewState ^ change->uOldState) & LVIS_STATEIMAGEMASK))
+        return;
+    UINT image = (change->uNewState & LVIS_STATEIMAGEMASK) >> 12;
+    // A row that only got its state image (image 0: none yet) is no tick.
+    if (image == TickedImage || image == UntickedImage)
+        SetStatusFlag(change->iItem, image == TickedImage);
 }
 
 void SaveColumnWidths()

@@ -46,6 +46,9 @@ void FillStatusListView();
 // Makes row of the list view the selected, focused and marked one, scrolled
 // into view: what Edit and Delete act on.
 void SelectStatusRow(int row);
+// Forgets every step to undo or redo: a load replaces the list as a whole.
+// Defined in dialogs/history.cpp.
+void ForgetListChanges();
 // Posted to the main window by the version check's thread with its outcome
 // in lParam, FetchLatestVersion's result; the main window shows what it
 // means (ShowVersionCheckResult) once it shows itself.

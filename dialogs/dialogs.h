@@ -49,6 +49,33 @@ bool MoveStatus(int from, int to);
 // Moves the selected row step places (-1 up, 1 down); false when it cannot.
 bool MoveSelectedStatus(int step);
 
+// Sets the On of the status in row to 1 (on) or 0, as a tick in the list
+// view's check box does: one step to undo, the dirty flag set, the row
+// selected. Nothing happens when it is so already.
+void SetStatusFlag(int row, bool on);
+
+/* ---- history.cpp: undo and redo of the status list ----------------------- */
+
+// Every change of StatusList is one step. BeginListChange takes note of the
+// list and of the list view's selection mark before a change; after it,
+// EndListChange keeps a step that brings them back (when the list changed),
+// forgets every step to redo, and returns the first position at which the
+// list differs from before (-1: it does not). row is the row the change
+// selects, which a redo selects again; -1 for the first that changed.
+void BeginListChange();
+int EndListChange(int row);
+// Bring back the list as it was before the newest step (after the newest
+// step undone), its selected row included (else the first row that
+// changed, else the first), set the dirty flag and refill the list view.
+// false when there is no such step.
+bool UndoListChange();
+bool RedoListChange();
+bool CanUndoListChange();
+bool CanRedoListChange();
+// What the history holds now, in bytes, its fixed lists included: at most
+// 4 MB.
+size_t ListHistoryBytes();
+
 /* ---- status_files.cpp: export and import --------------------------------- */
 
 // Writes StatusList to a registry file the user names in the save dialog

@@ -95,9 +95,13 @@ static bool PutFileInPlace(const wchar_t *path, bool mayBeEmpty = false)
         result = FileRead;
     }
     if (result == FileRead) {
+        BeginListChange();
         CopyMemory(&StatusList, read, sizeof StatusList);
+        int changed = EndListChange(-1);
         StatusListDirty = 1;
         FillStatusListView();
+        if (StatusList.Count > 0)
+            SelectStatusRow(changed >= 0 && changed < StatusList.Count ? changed : 0);
     } else {
         ShowUnusableFile(result, detail);
     }

@@ -64,6 +64,8 @@
 #define IDM_EXPORT              40022
 #define IDM_IMPORT              40023
 #define IDM_RESTORE             40024
+#define IDM_UNDO                40025
+#define IDM_REDO                40026
 
 #ifndef IDC_STATIC
 #define IDC_STATIC              (-1)

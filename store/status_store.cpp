@@ -268,6 +268,7 @@ int LoadAll()
     wchar_t icq[IcqSize];
     GetCurrentIcq(icq, ARRAYSIZE(icq));
     StatusListDirty = 0;
+    ForgetListChanges();
     int result = ReadStatusList(icq, &StatusList);
     // Also after a failed load: no row may stand for a record that is gone.
     FillStatusListView();

@@ -198,7 +198,8 @@ TEST_F(MainWindow, StartShowsTheStoredAccount)
                           HWND list = GetDlgItem(main, IDC_STATUS_LIST);
                           EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0), 150);
                           EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0), scale.textWidth);
-                          EXPECT_EQ(SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0), LVS_EX_FULLROWSELECT);
+                          EXPECT_EQ(SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0),
+                                    LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES);
                           EXPECT_EQ((HIMAGELIST)SendMessageW(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0), StatusImageList);
                           int width = 0, height = 0;
                           EXPECT_TRUE(ImageList_GetIconSize(StatusImageList, &width, &height));
@@ -660,7 +661,8 @@ TEST_F(MainWindow, StatusesMoveWithKeysMenuAndMouse)
           ContextMenuOffers("1101"),
           {Command(IDM_MOVE_DOWN), is({5, 4, 6}, 1, 1), AltKey(VK_DOWN), is({5, 6, 4}, 2, 1)},
           ContextMenuOffers("1110"), {Command(IDM_MOVE_UP), is({5, 4, 6}, 1, 1)}, ContextMenuOffers("1101", 0),
-          {is({5, 4, 6}, 0, 1), Drag(0, 2, true), is({5, 4, 6}, 0, 1), Drag(0, 2), is({4, 6, 5}, 2, 1), Press(IDOK)}})
+          {is({5, 4, 6}, 0, 1), Drag(0, 2, true), is({5, 4, 6}, 0, 1), Drag(0, 2), is({4, 6, 5}, 2, 1),
+           Command(IDM_UNDO), is({5, 4, 6}, 0, 1), Command(IDM_REDO), is({4, 6, 5}, 2, 1), Press(IDOK)}})
         steps.insert(steps.end(), more.begin(), more.end());
     UiRobot robot;
     robot.Then(Steps(steps)).Then(Press(IDCANCEL)).Then(Press(IDCANCEL)).Then(Press(IDCANCEL));
@@ -673,4 +675,69 @@ TEST_F(MainWindow, StatusesMoveWithKeysMenuAndMouse)
     EXPECT_EQ(tree[L"4"][L"LineNumber"], Dword(1));
     EXPECT_EQ(tree[L"6"][L"LineNumber"], Dword(2));
     EXPECT_EQ(tree[L"5"][L"LineNumber"], Dword(3));
+}
+
+// The rows' check boxes ("1" ticked), and whether "Zpět" and "Znovu" can
+// act ("1") or are greyed, as the menu shows them when it opens.
+static std::string Ticks(HWND main)
+{
+    std::string ticks;
+    HWND list = GetDlgItem(main, IDC_STATUS_LIST);
+    for (int row = 0; row < (int)SendMessageW(list, LVM_GETITEMCOUNT, 0, 0); row++)
+        ticks += (SendMessageW(list, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK) >> 12) == 2 ? '1' : '0';
+    return ticks;
+}
+
+static std::string UndoOffers(HWND main)
+{
+    HMENU options = GetSubMenu(GetMenu(main), 0);
+    SendMessageW(main, WM_INITMENUPOPUP, (WPARAM)options, 0);
+    return std::string(GetMenuState(options, IDM_UNDO, MF_BYCOMMAND) & MF_GRAYED ? "0" : "1") +
+           (GetMenuState(options, IDM_REDO, MF_BYCOMMAND) & MF_GRAYED ? "0" : "1");
+}
+
+// A click on the check box of row (left of its icon); Space on row selected.
+static Action ClickBox(int row, bool space = false)
+{
+    return [row, space](HWND main) {
+        HWND list = GetDlgItem(main, IDC_STATUS_LIST);
+        RECT bounds = {LVIR_BOUNDS, 0, 0, 0}, icon = {LVIR_ICON, 0, 0, 0};
+        SendMessageW(list, LVM_GETITEMRECT, row, (LPARAM)&bounds);
+        SendMessageW(list, LVM_GETITEMRECT, row, (LPARAM)&icon);
+        LPARAM at = MAKELPARAM((bounds.left + icon.left) / 2, (icon.top + icon.bottom) / 2);
+        if (space)
+            SelectStatusRow(row), SetFocus(list), PostMessageW(list, WM_KEYDOWN, VK_SPACE, 0x00390001);
+        else
+            PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at), PostMessageW(list, WM_LBUTTONUP, 0, at);
+    };
+}
+
+TEST_F(MainWindow, UndoAndRedoBringBackEveryChangeAndItsRow)
+{
+    PutAccount(L"12345", {{4, StatusValues(L"a", L"", 1, 1)}, {5, StatusValues(L"b", L"", 2, 0)},
+                          {6, StatusValues(L"c", L"", 3, 1)}});
+    SetIni(L"ICQ", L"UIN", L"12345");
+    // Rows, ticks, the selected row (Order), the dirty flag, and the offers.
+    auto is = [](const char *ticks, int row, int dirty, const char *offers) {
+        return [=](HWND main) {
+            EXPECT_EQ(Ticks(main), ticks);
+            EXPECT_EQ(Order(main).second, row);
+            EXPECT_EQ(StatusListDirty, dirty);
+            EXPECT_EQ(UndoOffers(main), offers);
+            for (size_t row = 0; row < strlen(ticks); row++)
+                EXPECT_EQ(StatusList.Records[row].On, ticks[row] == '1' ? 1u : 0u);
+        };
+    };
+    UiRobot robot;
+    robot.Then(Steps({is("101", -1, 0, "00"), ClickBox(1), is("111", 1, 1, "10"), ClickBox(2, true), is("110", 2, 1, "10"),
+                      Command(IDM_CLEAR_ALL), is("", -1, 1, "10"), Command(IDM_UNDO), is("110", 2, 1, "11"),
+                      Command(IDM_UNDO), is("111", 2, 1, "11"), Command(IDM_UNDO), is("101", 1, 1, "01"),
+                      Command(IDM_UNDO), is("101", 1, 1, "01"), Command(IDM_REDO), is("111", 1, 1, "11"),
+                      Press(IDC_APPLY), is("111", 1, 0, "11"), Command(IDM_UNDO), is("101", 1, 1, "01"),
+                      Command(IDM_DISCARD_CHANGES), is("111", -1, 0, "00"), Press(IDCANCEL)}))
+        .Then(Press(IDYES))  // Vymazat vše
+        .Then(Press(IDYES)); // Zrušit změny
+    EXPECT_EQ(RunMainWindow(), 0);
+    ASSERT_EQ(robot.Seen().size(), 3u);
+    EXPECT_EQ(ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"12345"))[L"5"][L"On"], Dword(1));
 }

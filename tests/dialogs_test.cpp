@@ -8,6 +8,7 @@
 #include "resource.h"
 #include "store/status_store.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <regex>
 
@@ -23,6 +24,16 @@ protected:
         ASSERT_EQ(SaveAll(), 0);
         StatusList.Count = 0;
         ASSERT_EQ(LoadAll(), 0);
+    }
+    // The row that is selected, focused, marked and in view alike (-2 where they differ).
+    int Placed() const
+    {
+        HWND list = main->List();
+        int mark = (int)SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0);
+        RECT row = {LVIR_BOUNDS, 0, 0, 0}, client;
+        bool seen = GetClientRect(list, &client) && SendMessageW(list, LVM_GETITEMRECT, mark, (LPARAM)&row) &&
+                    row.top >= 0 && row.bottom <= client.bottom;
+        return mark == SendMessageW(list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED | LVNI_FOCUSED) && seen ? mark : -2;
     }
     std::vector<int> Icons() const
     {
@@ -332,6 +343,7 @@ TEST_F(Dialogs, AddOpensAFreshRecordAndAppends)
 
     EXPECT_EQ(StatusListDirty, 1);
     EXPECT_EQ(ReadListView(main->List()).size(), 2u);
+    EXPECT_EQ(Placed(), 1) << "the new row";
     ASSERT_NO_FATAL_FAILURE(SaveAndReload());
     EXPECT_EQ(Icons(), (std::vector<int>{3, 5}));
     EXPECT_STREQ(StatusList.Records[1].Name, L"Pátá");
@@ -374,6 +386,7 @@ TEST_F(Dialogs, EditInPlaceKeepsThePosition)
     EXPECT_STREQ(StatusList.Records[1].Name, L"béčko");
     EXPECT_EQ(StatusList.Records[1].On, 1u) << "after OK it is 0 or 1";
     EXPECT_EQ(ReadListView(main->List())[1].name, L"béčko");
+    EXPECT_EQ(Placed(), 1) << "the edited row";
 
     // A new icon moves nothing in the list, only the subkey it is saved in.
     Select(0);
@@ -479,6 +492,13 @@ TEST_F(Dialogs, DeleteAsksAndKeepsTheOrder)
     EXPECT_EQ(robot.Seen()[0].owner, main->Window());
     EXPECT_EQ(Icons(), (std::vector<int>{5, 6}));
     EXPECT_EQ(StatusListDirty, 1);
+    EXPECT_EQ(Placed(), 0) << "the row that took its place";
+    // The last row deleted, the new last one; undone, the deleted row.
+    robot.Then(Press(IDYES));
+    Select(1);
+    DeleteStatus();
+    EXPECT_TRUE(Icons() == std::vector<int>{5} && Placed() == 0);
+    EXPECT_TRUE(UndoListChange() && Icons() == (std::vector<int>{5, 6}) && Placed() == 1);
     ASSERT_NO_FATAL_FAILURE(SaveAndReload());
     EXPECT_EQ(Icons(), (std::vector<int>{5, 6}));
     EXPECT_EQ(ReadTree(HKEY_CURRENT_USER, ListKeyPath(Icq)).count(L"4"), 0u);
@@ -500,6 +520,42 @@ TEST_F(Dialogs, NoSelectionMarkNoAction)
     DeleteStatus();
     EXPECT_TRUE(robot.Seen().empty());
     EXPECT_EQ(StatusList.Count, 1);
+}
+
+// Steps that each replace all 32 statuses, of the longest texts, stay within
+// 4 MB, the oldest dropped; a hundred small steps are all kept, and undone
+// one by one they give the list back as it was.
+TEST_F(Dialogs, HistoryKeepsAHundredStepsWithinFourMegabytes)
+{
+    auto longest = [](int icon, wchar_t letter) {
+        return Record(icon, std::wstring(NameSize - 1, letter), std::wstring(DescriptionSize - 1, letter), 1);
+    };
+    std::vector<StatusRecord> first;
+    for (int icon = 1; icon <= MaxStatuses; icon++)
+        first.push_back(longest(icon, L'a'));
+    SetRecords(StatusList, first);
+    size_t most = 0, steps = 0;
+    for (wchar_t letter = L'b'; letter < L'b' + 100; letter++, most = std::max(most, ListHistoryBytes())) {
+        BeginListChange();
+        for (int row = 0; row < MaxStatuses; row++)
+            StatusList.Records[row] = longest(row + 1, letter);
+        EndListChange(-1);
+    }
+    while (UndoListChange())
+        steps++;
+    printf("the history's largest size: %zu bytes, %zu of the largest steps kept\n", most, steps);
+    EXPECT_LE(most, 4u * 1024 * 1024);
+    EXPECT_GE(steps, 10u);
+    EXPECT_EQ(StatusList.Records[31].Name[0], L'b' + 99 - steps);
+
+    SetRecords(StatusList, {Record(1, L"a", L"", 0), Record(2, L"b", L"", 1)});
+    FillStatusListView();
+    for (int toggle = 0; toggle < 101; toggle++)
+        SetStatusFlag(toggle % 2, !StatusList.Records[toggle % 2].On);
+    for (steps = 0; UndoListChange();)
+        steps++;
+    EXPECT_EQ(steps, 100u);
+    EXPECT_EQ(StatusList.Records[0].On + StatusList.Records[1].On, 2u) << "the first toggle is the one dropped";
 }
 
 TEST_F(Dialogs, ClearAllLeavesTheFlag)
@@ -684,7 +740,10 @@ TEST_F(Dialogs, ImportTakesAWholeFileOrNothing)
     EXPECT_EQ(StatusList.Records[2].On, 0u);
     EXPECT_EQ(StatusListDirty, 1);
     EXPECT_EQ(ReadListView(main->List()).size(), 3u);
+    EXPECT_EQ(Placed(), 0) << "the first row that changed";
     EXPECT_TRUE(ReadTree(HKEY_CURRENT_USER, ListKeyPath(Icq)).empty()) << "nothing written before a save";
+    StatusListDirty = 0;
+    EXPECT_TRUE(UndoListChange() && Icons() == std::vector<int>{4} && StatusListDirty == 1) << "one step";
 }
 
 TEST_F(Dialogs, UnsavedChangesAreKeptWhenTheSessionEndsAndOfferedOnce)

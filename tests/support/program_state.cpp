@@ -24,6 +24,7 @@ void ResetProgramState()
     SettingsPath[0] = 0;
     StatusList.Count = 0;
     StatusListDirty = 0;
+    ForgetListChanges();
     // The main window's list view destroys the image list with itself.
     if (!StatusImageList || ImageList_GetImageCount(StatusImageList) != 32)
         StatusImageList = LoadStatusImages();
