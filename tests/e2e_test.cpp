@@ -282,13 +282,7 @@ TEST_F(EndToEnd, UnsavedChangesOutliveTheEndOfTheSession)
     WritePrivateProfileStringW(L"ICQ", L"UIN", L"555555", Ini().c_str());
     const RegTree stored = ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"555555"));
     const std::wstring backups = programFolder.File(L"Zálohy");
-    auto names = [&backups] {
-        std::vector<std::wstring> found;
-        std::error_code missing;
-        for (const auto &entry : std::filesystem::directory_iterator(backups, missing))
-            found.push_back(entry.path().filename().wstring());
-        return found;
-    };
+    auto names = [&backups] { return FileNames(backups); };
     auto question = [this](const wchar_t *start) {
         return WaitFor([start](const Shown &shown) { return shown.text.rfind(start, 0) == 0; });
     };

@@ -487,10 +487,7 @@ TEST_F(Backups, ASaveThatReplacesStatusesKeepsTheirBytesFirst)
     static StatusTable loaded;
     loaded = StatusList;
     EXPECT_EQ(SaveAll(), 0);
-    std::vector<std::wstring> names;
-    std::error_code missing;
-    for (const auto &entry : std::filesystem::directory_iterator(backups, missing))
-        names.push_back(entry.path().filename().wstring());
+    std::vector<std::wstring> names = FileNames(backups);
     ASSERT_EQ(names.size(), 1u);
     EXPECT_TRUE(std::regex_match(names[0], std::wregex(L"314159 \\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d\\.reg")));
     const std::wstring backup = backups + L"\\" + names[0];

@@ -1,6 +1,7 @@
 // Scratch registry, temporary folders, files, a web server and registry data.
 #include "test_support.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -65,6 +66,16 @@ void WriteFileBytes(const std::wstring &path, const std::string &bytes, Caller c
     std::ofstream file(std::filesystem::path(path), std::ios::binary);
     if (!(file << bytes).flush())
         ADD_FAILURE_AT(caller.file, caller.line) << "cannot write " << Narrow(path);
+}
+
+std::vector<std::wstring> FileNames(const std::wstring &folder)
+{
+    std::vector<std::wstring> names;
+    std::error_code missing;
+    for (const auto &entry : std::filesystem::directory_iterator(folder, missing))
+        names.push_back(entry.path().filename().wstring());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::vector<std::string> ReadLines(const std::wstring &path)

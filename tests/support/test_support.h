@@ -58,6 +58,7 @@ inline bool FileExists(const std::wstring &path) { return GetFileAttributesW(pat
 bool WaitUntil(const std::function<bool()> &done, DWORD milliseconds);
 void WriteFileBytes(const std::wstring &path, const std::string &bytes, Caller caller = {});
 std::vector<std::string> ReadLines(const std::wstring &path); // without their LF or CR LF
+std::vector<std::wstring> FileNames(const std::wstring &folder); // sorted; none for no folder
 std::string Narrow(const std::wstring &text); // to UTF-8
 std::wstring Widen(const std::string &utf8);  // from UTF-8
 std::wstring TestProgram();                   // path of the running test program
