@@ -224,6 +224,42 @@ static void OnListNotify(const NMHDR *header)
         BeginStatusDrag(header->hwndFrom, reinterpret_cast<const NMLISTVIEW *>(header)->iItem);
 }
 
+/* ---- Keys --------------------------------------------------------------- */
+
+// The main window is a modal dialog: the dialog manager runs its loop and
+// shows every message it takes to this thread's message filter first
+// (MSGF_DIALOGBOX), so that is where its keys are checked. The status
+// editor, message boxes and menus run loops of their own over windows that
+// are not the main window's: their keys stay theirs.
+static HHOOK KeyHook;
+static HACCEL MainKeys;
+
+static LRESULT CALLBACK MainKeyFilter(int code, WPARAM wParam, LPARAM lParam)
+{
+    MSG *message = reinterpret_cast<MSG *>(lParam);
+    HWND window = MainWindowHandle;
+    if (code == MSGF_DIALOGBOX && window && (message->message == WM_KEYDOWN || message->message == WM_SYSKEYDOWN) &&
+        (message->hwnd == window || IsChild(window, message->hwnd)) && TranslateAcceleratorW(window, MainKeys, message))
+        return TRUE;
+    return CallNextHookEx(KeyHook, code, wParam, lParam);
+}
+
+static void WatchMainKeys()
+{
+    // Loaded from the program's resources, it is freed with them. Without
+    // the table or the hook the keys simply do nothing.
+    MainKeys = LoadAcceleratorsW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDA_MAIN));
+    if (MainKeys && !KeyHook)
+        KeyHook = SetWindowsHookExW(WH_MSGFILTER, MainKeyFilter, NULL, GetCurrentThreadId());
+}
+
+static void UnwatchMainKeys()
+{
+    if (KeyHook)
+        UnhookWindowsHookEx(KeyHook);
+    KeyHook = NULL;
+}
+
 // The version check's outcome while it waits for the main window to show:
 // the window's start-up (the account's input box, notice 107) runs while
 // it is still hidden, and a window it owns that came up before it would be
@@ -253,6 +289,7 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(LoadCaptionIcon()));
         ShowScaledPicture(window);
         FitHomePageLabel(window);
+        WatchMainKeys();
         CheckOutcomeWaits = false;
         OfferWaits = false;
         if (InitMainDialog() != 0)
@@ -298,6 +335,7 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
             OnListNotify(reinterpret_cast<const NMHDR *>(lParam));
         break;
     case WM_DESTROY: {
+        UnwatchMainKeys();
         ReleaseScaledPicture(window);
         HICON icon = reinterpret_cast<HICON>(SendMessageW(window, WM_SETICON, ICON_SMALL, 0));
         if (icon)

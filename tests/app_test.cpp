@@ -674,3 +674,65 @@ TEST_F(MainWindow, StatusesMoveWithKeysMenuAndMouse)
     EXPECT_EQ(tree[L"6"][L"LineNumber"], Dword(2));
     EXPECT_EQ(tree[L"5"][L"LineNumber"], Dword(3));
 }
+
+// Keys as the keyboard sends them (real input: the modifiers' state comes
+// with them), pressed in turn and let go in reverse, to this thread's
+// focused window; the window is brought to the front first.
+static Action Keys(std::vector<WORD> keys)
+{
+    return [keys](HWND window) {
+        SetForegroundWindow(window);
+        std::vector<INPUT> input;
+        for (int up = 0; up < 2; up++)
+            for (size_t i = 0; i < keys.size(); i++) {
+                INPUT key = {};
+                key.type = INPUT_KEYBOARD;
+                key.ki.wVk = up ? keys[keys.size() - 1 - i] : keys[i];
+                key.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+                input.push_back(key);
+            }
+        EXPECT_EQ(SendInput((UINT)input.size(), input.data(), sizeof(INPUT)), input.size());
+    };
+}
+
+// The commands the main window's keys sent (an accelerator's WM_COMMAND).
+static std::vector<int> KeyCommands;
+static LRESULT CALLBACK RecordKeyCommands(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPSTRUCT *call = (const CWPSTRUCT *)lParam;
+    if (code == HC_ACTION && call->message == WM_COMMAND && call->hwnd == MainWindowHandle && HIWORD(call->wParam) == 1)
+        KeyCommands.push_back(LOWORD(call->wParam));
+    return CallNextHookEx(NULL, code, wParam, lParam);
+}
+
+TEST_F(MainWindow, KeysReachTheirCommandsInTheMainWindowOnly)
+{
+    PutAccount(L"12345", {});
+    SetIni(L"ICQ", L"UIN", L"12345");
+    KeyCommands.clear();
+    HHOOK record = SetWindowsHookExW(WH_CALLWNDPROC, RecordKeyCommands, NULL, GetCurrentThreadId());
+    auto focusList = [](HWND main) {
+        SendDlgItemMessageW(main, IDC_STATUS_LIST, LVM_SETSELECTIONMARK, 0, 0);
+        SetFocus(GetDlgItem(main, IDC_STATUS_LIST));
+    };
+    // In the editor and in a message box the main window's keys do nothing.
+    Action mainKeysElsewhere = Steps({Keys({VK_CONTROL, 'S'}), Keys({VK_INSERT}), Escape()});
+    UiRobot robot;
+    robot.Then(Steps({focusList, Keys({VK_INSERT}), Keys({VK_CONTROL, 'S'}), focusList, Keys({VK_F2}), Keys({'S'}),
+                      Keys({VK_DELETE}), Keys({VK_CONTROL, 'Z'}), Keys({VK_CONTROL, 'Y'}),
+                      Keys({VK_CONTROL, VK_SHIFT, 'Z'}), Keys({VK_F1}), Press(IDCANCEL)}))
+        .Then(Steps({Type(IDC_STATUS_TITLE, L"nový"), Keys({VK_CONTROL, 'S'}), Press(IDOK)}))
+        .Then(mainKeysElsewhere)
+        .Then(Steps({Keys({VK_CONTROL, 'S'}), Keys({VK_F2}), Press(IDNO)}));
+    EXPECT_EQ(RunMainWindow(), 0);
+    UnhookWindowsHookEx(record);
+    ASSERT_EQ(robot.Seen().size(), 4u);
+    EXPECT_EQ(robot.Seen()[1].caption, L"Upravit status...");
+    EXPECT_EQ(robot.Seen()[2].ControlText(IDC_STATUS_TITLE), L"nový");
+    EXPECT_EQ(robot.Seen()[3].text, L"Opravdu chcete tento záznam odstranit?");
+    EXPECT_EQ(KeyCommands, (std::vector<int>{IDC_ADD, IDM_SAVE, IDC_EDIT, IDM_UNDO, IDM_REDO, IDM_REDO, IDM_HELP_ON_WEB}));
+    // Ctrl+S saved the added status; Storno then dropped nothing saved.
+    RegTree tree = ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"12345"));
+    ASSERT_EQ(tree.size(), 1u);
+    EXPECT_EQ(tree[L"1"], StatusValues(L"nový", L"", 1, 1));
+}
