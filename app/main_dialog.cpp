@@ -11,6 +11,8 @@
 #include "texts.h"
 #include "web/web.h"
 
+#include <shlwapi.h>
+
 HWND MainWindowHandle;
 
 // Two menu items send the commands of the buttons beside them; their cases
@@ -38,15 +40,18 @@ static void FillVersionLabel(HWND window)
     FillItemTemplate(window, IDC_VERSION_LABEL, {version});
 }
 
-// A column's width as stored, in pixels as the user left it; by default
-// defaultWidth pixels at 96 DPI, at the screen's scale.
+// A column's width as stored, in pixels as the user left it at the DPI
+// stored beside it (96 when there is none: older versions stored none), at
+// the screen's scale; by default defaultWidth pixels at 96 DPI.
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): two callers, each a title constant then a literal key
 static void InsertColumn(HWND list, int index, const wchar_t *title, const wchar_t *key, int defaultWidth)
 {
     LVCOLUMNW column = {};
     column.mask = LVCF_WIDTH | LVCF_TEXT;
     column.fmt = LVCFMT_LEFT;
-    column.cx = (int)GetPrivateProfileIntW(L"List", key, ScreenPixels(defaultWidth), SettingsPath);
+    int stored = (int)GetPrivateProfileIntW(L"List", key, -1, SettingsPath);
+    int dpi = (int)GetPrivateProfileIntW(L"List", L"dpi", 0, SettingsPath);
+    column.cx = stored < 0 ? ScreenPixels(defaultWidth) : PixelsFromDpi(stored, dpi);
     column.pszText = const_cast<wchar_t *>(title);
     column.cchTextMax = ColumnTitleSize;
     SendMessageW(list, LVM_INSERTCOLUMNW, index, (LPARAM)&column);
@@ -74,12 +79,24 @@ void FitHomePageLabel(HWND window)
     GetWindowRect(label, &box);
     MapWindowPoints(NULL, window, reinterpret_cast<POINT *>(&box), 2);
     // Measured as the static control wraps it.
-    RECT needed = {0, 0, box.right - box.left, 0};
+    RECT needed = {0, 0, box.right - box.left, 0}, line = needed;
     HDC dc = GetDC(label);
     if (!dc)
         return;
     HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
     UINT noPrefix = ((DWORD)GetWindowLongW(label, GWL_STYLE) & SS_NOPREFIX) ? DT_NOPREFIX : 0;
+    // The address is one word: when the whole does not fit one line, its
+    // line begins before the address rather than inside it.
+    wchar_t *address = StrStrW(text, L"://");
+    while (address && address > text && address[-1] != L' ' && address[-1] != L'\n')
+        address--;
+    DrawTextW(dc, text, -1, &line, DT_CALCRECT | DT_SINGLELINE | DT_EXPANDTABS | noPrefix);
+    if (address && address > text && address[-1] == L' ' && line.right > needed.right && wcslen(text) + 2 < ARRAYSIZE(text)) {
+        memmove(address + 1, address, (wcslen(address) + 1) * sizeof(wchar_t));
+        address[-1] = L'\r';
+        address[0] = L'\n';
+        SetWindowTextW(label, text);
+    }
     DrawTextW(dc, text, -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | noPrefix);
     SelectObject(dc, previous);
     ReleaseDC(label, dc);

@@ -25,7 +25,8 @@ void FitHomePageLabel(HWND window);
 // The IconCount status icons of the strip at the screen's scale, the
 // image list that StatusImageList holds; null when it cannot be made.
 HIMAGELIST LoadStatusImages();
-// Stores the widths of the two list columns as "cx0" and "cx1" of [List].
+// Stores the widths of the two list columns as "cx0" and "cx1" of [List],
+// and the screen's DPI they were set at as "dpi".
 void SaveColumnWidths();
 // Makes the list view move rows: Alt+Up and Alt+Down, and dragging a row
 // with the mouse (BeginStatusDrag, on the list's LVN_BEGINDRAG).

@@ -170,7 +170,7 @@ static std::set<COLORREF> Colours(HBITMAP bitmap)
 static void ExpectNoEmptyBand(HWND main)
 {
     HWND label = GetWindow(GetDlgItem(main, IDC_VERSION_LABEL), GW_HWNDPREV);
-    ASSERT_EQ(WindowText(label).rfind(L"Domovská stránka programu: https://", 0), 0u);
+    ASSERT_EQ(WindowText(label).rfind(L"Domovská stránka programu:\r\nhttps://", 0), 0u);
     RECT line = {0, 0, 0, 8}, box, client, design = {0, 0, 320, 274};
     MapDialogRect(main, &line);
     MapDialogRect(main, &design);
@@ -187,16 +187,17 @@ TEST_F(MainWindow, StartShowsTheStoredAccount)
 {
     PutAccount(L"10000", {{3, StatusValues(L"Třetí", L"popis", 2, 1)}, {8, StatusValues(L"Osmý", L"", 1, 0)}});
     SetIni(L"ICQ", L"UIN", L"10000");
-    SetIni(L"List", L"cx0", L"150");
+    SetIni(L"List", L"cx0", L"300");
+    SetIni(L"List", L"dpi", L"192");
 
     // Also run at 120, 144 and 192 DPI: what is drawn in pixels follows
-    // the screen; a width the user set is used as it is.
+    // the screen; a width the user set at 192 DPI is scaled to it.
     const ScreenScale scale = TestScreenScale();
     UiRobot robot;
     robot.Then(Steps({[scale](HWND main) {
                           EXPECT_EQ(main, MainWindowHandle);
                           HWND list = GetDlgItem(main, IDC_STATUS_LIST);
-                          EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0), 150);
+                          EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0), MulDiv(150, scale.dpi, 96));
                           EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0), scale.textWidth);
                           EXPECT_EQ(SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0), LVS_EX_FULLROWSELECT);
                           EXPECT_EQ((HIMAGELIST)SendMessageW(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0), StatusImageList);
@@ -250,7 +251,8 @@ TEST_F(MainWindow, StartShowsTheStoredAccount)
     EXPECT_EQ(main.ControlText(IDC_VERSION_LABEL), L"Verze 1.06a");
     EXPECT_EQ(main.owner, (HWND)NULL);
     // Storno stores the column widths and nothing else.
-    EXPECT_EQ(Ini(L"List", L"cx0"), L"150");
+    EXPECT_EQ(Ini(L"List", L"cx0"), std::to_wstring(MulDiv(150, scale.dpi, 96)));
+    EXPECT_EQ(Ini(L"List", L"dpi"), std::to_wstring(scale.dpi));
     EXPECT_EQ(Ini(L"List", L"cx1"), std::to_wstring(scale.textWidth));
     EXPECT_EQ(ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"10000"))[L"3"], StatusValues(L"Třetí", L"popis", 2, 1));
 }

@@ -242,8 +242,11 @@ static void ShowWidestHomeAddress(HWND window)
             }
         SelectObject(dc, previous);
         ReleaseDC(child, dc);
-        SetWindowTextW(child, (label + L"https://" + std::wstring(92, widest)).c_str());
+        const std::wstring address = L"https://" + std::wstring(92, widest);
+        SetWindowTextW(child, (label + address).c_str());
         FitHomePageLabel(window);
+        // Its line breaks before the address, not inside it.
+        EXPECT_EQ(WindowText(child), L"Domovská stránka programu:\r\n" + address);
     }
 }
 
