@@ -132,7 +132,7 @@ int InitMainDialog()
     FillVersionLabel(window);
     InsertColumn(list, 0, TXT_COLUMN_STATUS, L"cx0", 200);
     InsertColumn(list, 1, TXT_COLUMN_TEXT, L"cx1", 230);
-    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
+    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP);
     SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, (LPARAM)StatusImageList);
     WatchStatusList(list);
 
