@@ -11,6 +11,8 @@
 #include "texts.h"
 #include "web/web.h"
 
+#include <shlwapi.h>
+
 HWND MainWindowHandle;
 
 // Two menu items send the commands of the buttons beside them; their cases
@@ -38,15 +40,18 @@ static void FillVersionLabel(HWND window)
     FillItemTemplate(window, IDC_VERSION_LABEL, {version});
 }
 
-// A column's width as stored, in pixels as the user left it; by default
-// defaultWidth pixels at 96 DPI, at the screen's scale.
+// A column's width as stored, in pixels as the user left it at the DPI
+// stored beside it (96 when there is none: older versions stored none), at
+// the screen's scale; by default defaultWidth pixels at 96 DPI.
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): two callers, each a title constant then a literal key
 static void InsertColumn(HWND list, int index, const wchar_t *title, const wchar_t *key, int defaultWidth)
 {
     LVCOLUMNW column = {};
     column.mask = LVCF_WIDTH | LVCF_TEXT;
     column.fmt = LVCFMT_LEFT;
-    column.cx = (int)GetPrivateProfileIntW(L"List", key, ScreenPixels(defaultWidth), SettingsPath);
+    int stored = (int)GetPrivateProfileIntW(L"List", key, -1, SettingsPath);
+    int dpi = (int)GetPrivateProfileIntW(L"List", L"dpi", 0, SettingsPath);
+    column.cx = stored < 0 ? ScreenPixels(defaultWidth) : PixelsFromDpi(stored, dpi);
     column.pszText = const_cast<wchar_t *>(title);
     column.cchTextMax = ColumnTitleSize;
     SendMessageW(list, LVM_INSERTCOLUMNW, index, (LPARAM)&column);
@@ -74,12 +79,24 @@ void FitHomePageLabel(HWND window)
     GetWindowRect(label, &box);
     MapWindowPoints(NULL, window, reinterpret_cast<POINT *>(&box), 2);
     // Measured as the static control wraps it.
-    RECT needed = {0, 0, box.right - box.left, 0};
+    RECT needed = {0, 0, box.right - box.left, 0}, line = needed;
     HDC dc = GetDC(label);
     if (!dc)
         return;
     HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
     UINT noPrefix = ((DWORD)GetWindowLongW(label, GWL_STYLE) & SS_NOPREFIX) ? DT_NOPREFIX : 0;
+    // The address is one word: when the whole does not fit one line, its
+    // line begins before the address rather than inside it.
+    wchar_t *address = StrStrW(text, L"://");
+    while (address && address > text && address[-1] != L' ' && address[-1] != L'\n')
+        address--;
+    DrawTextW(dc, text, -1, &line, DT_CALCRECT | DT_SINGLELINE | DT_EXPANDTABS | noPrefix);
+    if (address && address > text && address[-1] == L' ' && line.right > needed.right && wcslen(text) + 2 < ARRAYSIZE(text)) {
+        memmove(address + 1, address, (wcslen(address) + 1) * sizeof(wchar_t));
+        address[-1] = L'\r';
+        address[0] = L'\n';
+        SetWindowTextW(label, text);
+    }
     DrawTextW(dc, text, -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | noPrefix);
     SelectObject(dc, previous);
     ReleaseDC(label, dc);
@@ -115,8 +132,9 @@ int InitMainDialog()
     FillVersionLabel(window);
     InsertColumn(list, 0, TXT_COLUMN_STATUS, L"cx0", 200);
     InsertColumn(list, 1, TXT_COLUMN_TEXT, L"cx1", 230);
-    // The check box of each row shows and toggles the status's On.
-    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES);
+    // The check box of each row shows and toggles the status's On; a text
+    // cut off shows whole where the pointer rests.
+    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES | LVS_EX_LABELTIP);
     SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, (LPARAM)StatusImageList);
     WatchStatusList(list);
 
@@ -233,6 +251,42 @@ static void OnListNotify(const NMHDR *header)
         BeginStatusDrag(header->hwndFrom, reinterpret_cast<const NMLISTVIEW *>(header)->iItem);
 }
 
+/* ---- Keys --------------------------------------------------------------- */
+
+// The main window is a modal dialog: the dialog manager runs its loop and
+// shows every message it takes to this thread's message filter first
+// (MSGF_DIALOGBOX), so that is where its keys are checked. The status
+// editor, message boxes and menus run loops of their own over windows that
+// are not the main window's: their keys stay theirs.
+static HHOOK KeyHook;
+static HACCEL MainKeys;
+
+static LRESULT CALLBACK MainKeyFilter(int code, WPARAM wParam, LPARAM lParam)
+{
+    MSG *message = reinterpret_cast<MSG *>(lParam);
+    HWND window = MainWindowHandle;
+    if (code == MSGF_DIALOGBOX && window && (message->message == WM_KEYDOWN || message->message == WM_SYSKEYDOWN) &&
+        (message->hwnd == window || IsChild(window, message->hwnd)) && TranslateAcceleratorW(window, MainKeys, message))
+        return TRUE;
+    return CallNextHookEx(KeyHook, code, wParam, lParam);
+}
+
+static void WatchMainKeys()
+{
+    // Loaded from the program's resources, it is freed with them. Without
+    // the table or the hook the keys simply do nothing.
+    MainKeys = LoadAcceleratorsW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDA_MAIN));
+    if (MainKeys && !KeyHook)
+        KeyHook = SetWindowsHookExW(WH_MSGFILTER, MainKeyFilter, NULL, GetCurrentThreadId());
+}
+
+static void UnwatchMainKeys()
+{
+    if (KeyHook)
+        UnhookWindowsHookEx(KeyHook);
+    KeyHook = NULL;
+}
+
 // The version check's outcome while it waits for the main window to show:
 // the window's start-up (the account's input box, notice 107) runs while
 // it is still hidden, and a window it owns that came up before it would be
@@ -262,6 +316,7 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(LoadCaptionIcon()));
         ShowScaledPicture(window);
         FitHomePageLabel(window);
+        WatchMainKeys();
         CheckOutcomeWaits = false;
         OfferWaits = false;
         if (InitMainDialog() != 0)
@@ -314,6 +369,7 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
             OnListNotify(reinterpret_cast<const NMHDR *>(lParam));
         break;
     case WM_DESTROY: {
+        UnwatchMainKeys();
         ReleaseScaledPicture(window);
         HICON icon = reinterpret_cast<HICON>(SendMessageW(window, WM_SETICON, ICON_SMALL, 0));
         if (icon)

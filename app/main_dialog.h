@@ -29,7 +29,8 @@ HIMAGELIST LoadStatusImages();
 // box by the user sets the status's On (SetStatusFlag); the boxes that
 // FillStatusListView sets do not count.
 void OnStatusItemChanged(const NMLISTVIEW *change);
-// Stores the widths of the two list columns as "cx0" and "cx1" of [List].
+// Stores the widths of the two list columns as "cx0" and "cx1" of [List],
+// and the screen's DPI they were set at as "dpi".
 void SaveColumnWidths();
 // Makes the list view move rows: Alt+Up and Alt+Down, and dragging a row
 // with the mouse (BeginStatusDrag, on the list's LVN_BEGINDRAG).

@@ -90,6 +90,7 @@ void SaveColumnWidths()
     int width1 = (int)SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0);
     WriteSettingInt(L"List", L"cx0", width0, SettingsPath);
     WriteSettingInt(L"List", L"cx1", width1, SettingsPath);
+    WriteSettingInt(L"List", L"dpi", ScreenDpi(), SettingsPath);
 }
 
 void SelectStatusRow(int row)

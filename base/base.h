@@ -96,6 +96,10 @@ int AskQuestion(const wchar_t *text);
 // pixels at 96 DPI as many pixels at the screen's DPI: 16 gives 16, 20, 24
 // and 32 at 96, 120, 144 and 192 DPI.
 int ScreenPixels(int pixels);
+// The screen's DPI as the program started.
+int ScreenDpi();
+// pixels made at dpi (96 when it is not a usable DPI), at the screen's scale.
+int PixelsFromDpi(int pixels, int dpi);
 // Bitmap id, drawn at drawnSize pixels at 96 DPI, stretched to the
 // screen's scale, each pixel the nearest drawn one (a DIB section); null
 // when it cannot be loaded. The caller deletes it.

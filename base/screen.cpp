@@ -11,18 +11,33 @@ static const int DesignDpi = 96;
 
 // The screen's DPI, read once: for a program aware of the system's DPI it
 // stays what it was when the program started.
-static int ScreenDpi;
+static int StartDpi;
 
-int ScreenPixels(int pixels)
+// The range of DPIs a stored size may name; anything else in Data.ini is
+// taken as the design's.
+static const int LeastDpi = 48;
+static const int MostDpi = 960;
+
+int ScreenDpi()
 {
-    if (ScreenDpi == 0) {
+    if (StartDpi == 0) {
         HDC screen = GetDC(NULL);
         int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
         if (screen)
             ReleaseDC(NULL, screen);
-        ScreenDpi = dpi > 0 ? dpi : DesignDpi;
+        StartDpi = dpi > 0 ? dpi : DesignDpi;
     }
-    return MulDiv(pixels, ScreenDpi, DesignDpi);
+    return StartDpi;
+}
+
+int ScreenPixels(int pixels)
+{
+    return MulDiv(pixels, ScreenDpi(), DesignDpi);
+}
+
+int PixelsFromDpi(int pixels, int dpi)
+{
+    return MulDiv(pixels, ScreenDpi(), dpi >= LeastDpi && dpi <= MostDpi ? dpi : DesignDpi);
 }
 
 HBITMAP LoadScaledBitmap(int id, SIZE drawnSize)

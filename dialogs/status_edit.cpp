@@ -9,8 +9,12 @@
 // Icons above this number are invisible to users of the older client.
 static const int LastIconForEveryClient = 29;
 
-// An icon's number as the picker shows it.
+// An icon's number as the picker shows it, and after it the title of the
+// status that has the icon, cut to TakenTitleLength characters so that the
+// picker's list stays narrow.
 static const int IconNumberSize = 16;
+static const int TakenTitleLength = 24;
+static const int PickerTextSize = IconNumberSize + TakenTitleLength + 4;
 
 // The record the open editor works on; one editor at a time.
 static StatusRecord *EditedRecord;
@@ -20,17 +24,35 @@ static HWND PickerList(HWND window)
     return (HWND)SendDlgItemMessageW(window, IDC_ICON_PICKER, CBEM_GETCOMBOCONTROL, 0, 0);
 }
 
+// The status other than the edited one that has icon, or null.
+static const StatusRecord *IconOwner(int icon)
+{
+    for (int i = 0; i < StatusList.Count; i++)
+        if (&StatusList.Records[i] != EditedRecord && StatusList.Records[i].IconIndex == icon)
+            return &StatusList.Records[i];
+    return NULL;
+}
+
+// Each icon shows its number; one another status has shows that status's
+// title too ("7 – Na kafi"), so that the user picks a free one at once.
 static void FillIconPicker(HWND window)
 {
     HWND picker = GetDlgItem(window, IDC_ICON_PICKER);
     for (int i = 0; i < IconCount; i++) {
-        wchar_t number[IconNumberSize];
+        wchar_t number[IconNumberSize], text[PickerTextSize];
         wsprintfW(number, L"%d", i + 1);
+        CopyText(text, ARRAYSIZE(text), number);
+        const StatusRecord *owner = IconOwner(i + 1);
+        if (owner) {
+            wchar_t title[TakenTitleLength + 1];
+            CopyText(title, ARRAYSIZE(title), owner->Name);
+            FillTemplate(text, ARRAYSIZE(text), L"%s \u2013 %s", {number, title});
+        }
         COMBOBOXEXITEMW item = {};
         item.mask = CBEIF_TEXT | CBEIF_IMAGE | CBEIF_SELECTEDIMAGE;
         item.iItem = i;
-        item.pszText = number;
-        item.cchTextMax = ARRAYSIZE(number);
+        item.pszText = text;
+        item.cchTextMax = ARRAYSIZE(text);
         item.iImage = i;
         item.iSelectedImage = i;
         SendMessageW(picker, CBEM_INSERTITEMW, 0, (LPARAM)&item);
@@ -76,12 +98,9 @@ static bool AcceptEdit(HWND window)
         return false;
     if (icon > LastIconForEveryClient)
         ShowNoticeOnce(IDD_NOTICE_HIGH_ICONS, L"2", window);
-    for (int i = 0; i < StatusList.Count; i++) {
-        const StatusRecord &other = StatusList.Records[i];
-        if (&other != EditedRecord && other.IconIndex == icon) {
-            ShowMessage(window, TXT_ICON_TAKEN, MB_ICONWARNING | MB_OK);
-            return false;
-        }
+    if (IconOwner(icon)) {
+        ShowMessage(window, TXT_ICON_TAKEN, MB_ICONWARNING | MB_OK);
+        return false;
     }
     // The edits limit units; the registry keeps bytes of UTF-8: the whole
     // text, and of the title what the load reads back. A status accepted

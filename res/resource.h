@@ -16,6 +16,8 @@
 #define IDB_STATUS_ICONS        105
 #define IDM_MAIN                108
 #define IDM_STATUS_MENU         112
+/* The main window's keys (an accelerator table: its own resource type) */
+#define IDA_MAIN                101
 
 /* Controls of the main window */
 #define IDC_STATUS_LIST         1001

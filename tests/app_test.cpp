@@ -170,9 +170,12 @@ static std::set<COLORREF> Colours(HBITMAP bitmap)
 static void ExpectNoEmptyBand(HWND main)
 {
     HWND label = GetWindow(GetDlgItem(main, IDC_VERSION_LABEL), GW_HWNDPREV);
-    ASSERT_EQ(WindowText(label).rfind(L"Domovská stránka programu: https://", 0), 0u);
     RECT line = {0, 0, 0, 8}, box, client, design = {0, 0, 320, 274};
     MapDialogRect(main, &line);
+    // On one line whole, or broken before the address, never inside it.
+    const bool oneLine = LabelTextHeight(label) <= line.bottom;
+    ASSERT_EQ(WindowText(label).rfind(oneLine ? L"Domovská stránka programu: https://"
+                                              : L"Domovská stránka programu:\r\nhttps://", 0), 0u);
     MapDialogRect(main, &design);
     GetClientRect(label, &box);
     EXPECT_GT(LabelTextHeight(label), box.bottom - line.bottom) << "an empty line under the address";
@@ -187,19 +190,20 @@ TEST_F(MainWindow, StartShowsTheStoredAccount)
 {
     PutAccount(L"10000", {{3, StatusValues(L"Třetí", L"popis", 2, 1)}, {8, StatusValues(L"Osmý", L"", 1, 0)}});
     SetIni(L"ICQ", L"UIN", L"10000");
-    SetIni(L"List", L"cx0", L"150");
+    SetIni(L"List", L"cx0", L"300");
+    SetIni(L"List", L"dpi", L"192");
 
     // Also run at 120, 144 and 192 DPI: what is drawn in pixels follows
-    // the screen; a width the user set is used as it is.
+    // the screen; a width the user set at 192 DPI is scaled to it.
     const ScreenScale scale = TestScreenScale();
     UiRobot robot;
     robot.Then(Steps({[scale](HWND main) {
                           EXPECT_EQ(main, MainWindowHandle);
                           HWND list = GetDlgItem(main, IDC_STATUS_LIST);
-                          EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0), 150);
+                          EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0), MulDiv(150, scale.dpi, 96));
                           EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0), scale.textWidth);
                           EXPECT_EQ(SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0),
-                                    LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES);
+                                    LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES | LVS_EX_LABELTIP);
                           EXPECT_EQ((HIMAGELIST)SendMessageW(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0), StatusImageList);
                           int width = 0, height = 0;
                           EXPECT_TRUE(ImageList_GetIconSize(StatusImageList, &width, &height));
@@ -251,7 +255,8 @@ TEST_F(MainWindow, StartShowsTheStoredAccount)
     EXPECT_EQ(main.ControlText(IDC_VERSION_LABEL), L"Verze 1.06a");
     EXPECT_EQ(main.owner, (HWND)NULL);
     // Storno stores the column widths and nothing else.
-    EXPECT_EQ(Ini(L"List", L"cx0"), L"150");
+    EXPECT_EQ(Ini(L"List", L"cx0"), std::to_wstring(MulDiv(150, scale.dpi, 96)));
+    EXPECT_EQ(Ini(L"List", L"dpi"), std::to_wstring(scale.dpi));
     EXPECT_EQ(Ini(L"List", L"cx1"), std::to_wstring(scale.textWidth));
     EXPECT_EQ(ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"10000"))[L"3"], StatusValues(L"Třetí", L"popis", 2, 1));
 }
@@ -740,4 +745,69 @@ TEST_F(MainWindow, UndoAndRedoBringBackEveryChangeAndItsRow)
     EXPECT_EQ(RunMainWindow(), 0);
     ASSERT_EQ(robot.Seen().size(), 3u);
     EXPECT_EQ(ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"12345"))[L"5"][L"On"], Dword(1));
+}
+
+// Keys as the keyboard sends them (real input: the modifiers' state comes
+// with them), pressed in turn and let go in reverse, to this thread's
+// focused window; the window is brought to the front first.
+static Action Keys(std::vector<WORD> keys)
+{
+    return [keys](HWND window) {
+        SetForegroundWindow(window);
+        std::vector<INPUT> input;
+        for (int up = 0; up < 2; up++)
+            for (size_t i = 0; i < keys.size(); i++) {
+                INPUT key = {};
+                key.type = INPUT_KEYBOARD;
+                key.ki.wVk = up ? keys[keys.size() - 1 - i] : keys[i];
+                key.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+                input.push_back(key);
+            }
+        EXPECT_EQ(SendInput((UINT)input.size(), input.data(), sizeof(INPUT)), input.size());
+    };
+}
+
+// The commands the main window's keys sent (an accelerator's WM_COMMAND).
+static std::vector<int> KeyCommands;
+static LRESULT CALLBACK RecordKeyCommands(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPSTRUCT *call = (const CWPSTRUCT *)lParam;
+    if (code == HC_ACTION && call->message == WM_COMMAND && call->hwnd == MainWindowHandle && HIWORD(call->wParam) == 1)
+        KeyCommands.push_back(LOWORD(call->wParam));
+    return CallNextHookEx(NULL, code, wParam, lParam);
+}
+
+TEST_F(MainWindow, KeysReachTheirCommandsInTheMainWindowOnly)
+{
+    PutAccount(L"12345", {});
+    SetIni(L"ICQ", L"UIN", L"12345");
+    KeyCommands.clear();
+    HHOOK record = SetWindowsHookExW(WH_CALLWNDPROC, RecordKeyCommands, NULL, GetCurrentThreadId());
+    auto focusList = [](HWND main) {
+        SendDlgItemMessageW(main, IDC_STATUS_LIST, LVM_SETSELECTIONMARK, 0, 0);
+        SetFocus(GetDlgItem(main, IDC_STATUS_LIST));
+    };
+    // In the editor and in a message box the main window's keys do nothing.
+    Action mainKeysElsewhere = Steps({Keys({VK_CONTROL, 'S'}), Keys({VK_INSERT}), Escape()});
+    UiRobot robot;
+    robot.Then(Steps({focusList, Keys({VK_INSERT}), Keys({VK_CONTROL, 'S'}), focusList, Keys({VK_F2}), Keys({'S'}),
+                      Keys({VK_DELETE}), Keys({VK_CONTROL, 'Z'}), Keys({VK_CONTROL, VK_SHIFT, 'Z'}),
+                      Keys({VK_CONTROL, 'Z'}), Keys({VK_CONTROL, 'Y'}), Keys({VK_CONTROL, 'Y'}), Keys({VK_F1}),
+                      Press(IDCANCEL)}))
+        .Then(Steps({Type(IDC_STATUS_TITLE, L"nový"), Keys({VK_CONTROL, 'S'}), Press(IDOK)}))
+        .Then(mainKeysElsewhere)
+        .Then(Steps({Keys({VK_CONTROL, 'S'}), Keys({VK_F2}), Press(IDNO)}));
+    EXPECT_EQ(RunMainWindow(), 0);
+    UnhookWindowsHookEx(record);
+    ASSERT_EQ(robot.Seen().size(), 4u);
+    EXPECT_EQ(robot.Seen()[1].caption, L"Upravit status...");
+    EXPECT_EQ(robot.Seen()[2].ControlText(IDC_STATUS_TITLE), L"nový");
+    EXPECT_EQ(robot.Seen()[3].text, L"Opravdu chcete tento záznam odstranit?");
+    // The last Ctrl+Y finds nothing to redo: its greyed item takes no key.
+    EXPECT_EQ(KeyCommands, (std::vector<int>{IDC_ADD, IDM_SAVE, IDC_EDIT, IDM_UNDO, IDM_REDO, IDM_UNDO, IDM_REDO,
+                                             IDM_HELP_ON_WEB}));
+    // Ctrl+S saved the added status; Storno then dropped nothing saved.
+    RegTree tree = ReadTree(HKEY_CURRENT_USER, ListKeyPath(L"12345"));
+    ASSERT_EQ(tree.size(), 1u);
+    EXPECT_EQ(tree[L"1"], StatusValues(L"nový", L"", 1, 1));
 }

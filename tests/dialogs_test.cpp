@@ -253,8 +253,11 @@ static void ShowWidestHomeAddress(HWND window)
             }
         SelectObject(dc, previous);
         ReleaseDC(child, dc);
-        SetWindowTextW(child, (label + L"https://" + std::wstring(92, widest)).c_str());
+        const std::wstring address = L"https://" + std::wstring(92, widest);
+        SetWindowTextW(child, (label + address).c_str());
         FitHomePageLabel(window);
+        // Its line breaks before the address, not inside it.
+        EXPECT_EQ(WindowText(child), L"Domovská stránka programu:\r\n" + address);
     }
 }
 
@@ -315,14 +318,14 @@ TEST_F(Dialogs, AddOpensAFreshRecordAndAppends)
                           ASSERT_EQ(SendMessageW(list, CB_GETCOUNT, 0, 0), 32);
                           EXPECT_EQ((HIMAGELIST)SendMessageW(picker, CBEM_GETIMAGELIST, 0, 0), StatusImageList);
                           for (int i = 0; i < 32; i++) {
-                              wchar_t text[16] = L"";
+                              wchar_t text[64] = L"";
                               COMBOBOXEXITEMW item = {};
                               item.mask = CBEIF_TEXT | CBEIF_IMAGE | CBEIF_SELECTEDIMAGE;
                               item.iItem = i;
                               item.pszText = text;
-                              item.cchTextMax = 16;
+                              item.cchTextMax = 64;
                               SendMessageW(picker, CBEM_GETITEMW, 0, (LPARAM)&item);
-                              EXPECT_EQ(std::wstring(text), std::to_wstring(i + 1));
+                              EXPECT_EQ(std::wstring(text), i == 2 ? L"3 – tři" : std::to_wstring(i + 1));
                               EXPECT_EQ(item.iImage, i);
                               EXPECT_EQ(item.iSelectedImage, i);
                           }
@@ -399,12 +402,29 @@ TEST_F(Dialogs, EditInPlaceKeepsThePosition)
 
 TEST_F(Dialogs, ATakenIconIsRefused)
 {
-    SetRecords(StatusList, {Record(1, L"a"), Record(2, L"b")});
+    // The picker names the status that has an icon, its title cut whole
+    // characters short; the edited status's own icon shows its number.
+    const std::wstring longTitle = std::wstring(23, L'x') + L"\U0001F600z";
+    SetRecords(StatusList, {Record(1, L"a"), Record(2, L"b"), Record(3, longTitle.c_str())});
     FillStatusListView();
     Select(1);
     StatusListDirty = 0;
+    auto pickerShows = [](HWND editor) {
+        std::vector<std::wstring> texts;
+        for (int i = 0; i < 4; i++) {
+            wchar_t text[64] = L"";
+            COMBOBOXEXITEMW item = {};
+            item.mask = CBEIF_TEXT;
+            item.iItem = i;
+            item.pszText = text;
+            item.cchTextMax = 64;
+            SendDlgItemMessageW(editor, IDC_ICON_PICKER, CBEM_GETITEMW, 0, (LPARAM)&item);
+            texts.push_back(text);
+        }
+        EXPECT_EQ(texts, (std::vector<std::wstring>{L"1 – a", L"2", L"3 – " + std::wstring(23, L'x'), L"4"}));
+    };
     UiRobot robot;
-    robot.Then(Steps({PickIcon(1), Type(IDC_STATUS_TITLE, L"změna"), Press(IDOK),
+    robot.Then(Steps({pickerShows, PickIcon(1), Type(IDC_STATUS_TITLE, L"změna"), Press(IDOK),
                       [](HWND editor) { EXPECT_TRUE(IsWindowVisible(editor)) << "the editor stays open"; },
                       Press(IDCANCEL)}))
         .Then(Press(IDOK));
