@@ -80,13 +80,22 @@ HWND Process::WaitForWindow(const std::function<bool(HWND)> &match, DWORD millis
     return NULL;
 }
 
+// How long a window of another process gets to answer a question about its
+// text: a program that does not answer (hung, or busy with a system call
+// that waits) must not hang the one that asks; it reads as no text, and
+// the asker looks again or fails on what it did not find.
+static const UINT TextAnswerWait = 5000;
+
 std::wstring WindowText(HWND window)
 {
-    LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
-    if (length < 0)
+    DWORD_PTR length = 0, got = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, TextAnswerWait, &length) ||
+        (LONG_PTR)length < 0)
         length = 0;
     std::wstring text(length + 1, 0);
-    LRESULT got = SendMessageW(window, WM_GETTEXT, length + 1, (LPARAM)&text[0]);
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, length + 1, (LPARAM)&text[0], SMTO_ABORTIFHUNG, TextAnswerWait,
+                             &got))
+        got = 0;
     text.resize(got > 0 && got <= length ? got : 0);
     return text;
 }
