@@ -196,7 +196,7 @@ int wmain(int argc, wchar_t **argv)
     WritePrivateProfileStringW(L"Infos", L"1", L"1", ini);
     WritePrivateProfileStringW(L"Infos", L"3", L"1", ini);
     if (!SeedAccount()) {
-        fwprintf(stderr, L"cannot seed the account HKCU\\%ls (an account not made by this program?)\n",
+        fwprintf(stderr, L"cannot make the account HKCU\\%ls (an account not made by this program?)\n",
                  AccountPath);
         std::filesystem::remove_all(folder, ignored);
         return 1;

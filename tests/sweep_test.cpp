@@ -1,7 +1,7 @@
 // Robustness sweep: generated hostile input on every path that reads data
 // from outside, checked after each case: no crash, texts terminated inside
 // their fields, characters never cut, the right error reports, no status
-// lost. The generator has a fixed seed, so every run feeds the same cases.
+// lost. The generator starts from a fixed value, so every run feeds the same cases.
 #include "test_support.h"
 
 #include "base/base.h"
