@@ -66,7 +66,7 @@ static const int HomeLabelMostLines = 5;
 // The label's words and the longest address a build takes, 100 characters.
 static const int HomeLabelTextSize = 160;
 
-void FitHomePageLabel(HWND window)
+static void FitLabel(HWND window)
 {
     // The label has no ID of its own: it comes just before the version
     // label in the template.
@@ -118,14 +118,23 @@ void FitHomePageLabel(HWND window)
                  frame.bottom - frame.top + change, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void FitHomePageLabel(HWND window)
+{
+    // The window's smallest size is the one the label leaves it.
+    ForgetMainLayout();
+    FitLabel(window);
+    RememberMainLayout(window);
+}
+
 int InitMainDialog()
 {
     HWND window = MainWindowHandle;
     HWND list = GetDlgItem(window, IDC_STATUS_LIST);
 
     BuildSettingsPath();
-    // Runs on its own and is never waited for; it reads only the two
-    // values set by now. Without it there is simply no version check.
+    // Runs on its own and is never waited for; it waits for the window to
+    // show and reads only the two values set by now. Without it there is
+    // simply no version check.
     HANDLE check = CreateThread(NULL, 0, UpdateCheckThread, NULL, 0, NULL);
     if (check)
         CloseHandle(check);
@@ -164,12 +173,14 @@ static void OnCommand(HWND window, WORD command)
     case IDOK:
         if (SaveAll() >= 0) {
             SaveColumnWidths();
+            SaveMainWindowSize(window);
             EndDialog(window, 0);
         }
         break;
     case IDCANCEL:
         // Unsaved changes are dropped without a question.
         SaveColumnWidths();
+        SaveMainWindowSize(window);
         EndDialog(window, 0);
         break;
     case IDC_APPLY: // and IDM_SAVE, the menu item "Uložit změny"
@@ -293,8 +304,10 @@ static void UnwatchMainKeys()
 // left behind it.
 static bool CheckOutcomeWaits;
 static int CheckOutcome;
-// The offer of an unsaved list waits for the window to show as well.
-static bool OfferWaits;
+// The offer of an unsaved list waits for the window to show as well, and
+// so does a window left maximised: the dialog manager shows the window in
+// its normal size.
+static bool OfferWaits, MaximiseWaits;
 
 static void OnVersionChecked(HWND window, int version)
 {
@@ -315,14 +328,24 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         SetWindowTextW(window, TXT_CAPTION);
         SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(LoadCaptionIcon()));
         ShowScaledPicture(window);
+        LetMainWindowGrow(window);
         FitHomePageLabel(window);
         WatchMainKeys();
         CheckOutcomeWaits = false;
         OfferWaits = false;
-        if (InitMainDialog() != 0)
+        MaximiseWaits = false;
+        if (InitMainDialog() != 0) {
             EndDialog(window, 0);
-        else
+        } else {
             OfferWaits = true;
+            MaximiseWaits = RestoreMainWindowSize(window);
+        }
+        break;
+    case WM_GETMINMAXINFO:
+        LimitMainWindowSize(reinterpret_cast<MINMAXINFO *>(lParam));
+        break;
+    case WM_SIZE:
+        LayOutMainWindow(window);
         break;
     case WM_OFFER_UNSAVED:
         OfferUnsavedChanges();
@@ -343,11 +366,17 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         OnVersionChecked(window, (int)lParam);
         break;
     case WM_SHOWWINDOW:
-        // Sent as the window is about to show: the waiting outcome comes
-        // back once it does.
+        // Sent as the window is about to show: the version check begins,
+        // and the waiting outcome comes back once it does.
+        if (wParam)
+            LetVersionCheckBegin();
         if (wParam && CheckOutcomeWaits) {
             CheckOutcomeWaits = false;
             PostMessageW(window, WM_VERSION_CHECKED, 0, (LPARAM)CheckOutcome);
+        }
+        if (wParam && MaximiseWaits) {
+            MaximiseWaits = false;
+            PostMessageW(window, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
         }
         if (wParam && OfferWaits) {
             OfferWaits = false;
@@ -369,6 +398,9 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
             OnListNotify(reinterpret_cast<const NMHDR *>(lParam));
         break;
     case WM_DESTROY: {
+        // A window that ends without having shown holds the check up no
+        // longer.
+        LetVersionCheckBegin();
         UnwatchMainKeys();
         ReleaseScaledPicture(window);
         HICON icon = reinterpret_cast<HICON>(SendMessageW(window, WM_SETICON, ICON_SMALL, 0));

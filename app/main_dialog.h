@@ -16,7 +16,8 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
 // failed); -1 means the stored account could not be loaded.
 int InitMainDialog();
 // Makes the home-page label as tall as its text needs at the screen's font,
-// one to five lines, and the main window grow or shrink with it.
+// one to five lines, and the main window grow or shrink with it; the size
+// it leaves is the window's smallest (RememberMainLayout).
 void FitHomePageLabel(HWND window);
 
 /* ---- status_view.cpp ---------------------------------------------------- */
@@ -40,3 +41,29 @@ void BeginStatusDrag(HWND list, int row);
 // from the keyboard: below the selected row). Its commands reach the main
 // window; those that cannot act are greyed.
 void ShowStatusMenu(HWND list, LPARAM at);
+
+/* ---- window_size.cpp ---------------------------------------------------- */
+
+// Gives the main window, made from its template at a fixed size, a sizing
+// border and a maximise box; its client area keeps its size.
+void LetMainWindowGrow(HWND window);
+// Takes the main window's present size, once its controls are placed, as
+// its smallest, and notes how each control below the list follows a larger
+// one. ForgetMainLayout drops both: the window may take any size.
+void RememberMainLayout(HWND window);
+void ForgetMainLayout();
+// WM_GETMINMAXINFO: never smaller than the size RememberMainLayout took;
+// before it took one, no limit.
+void LimitMainWindowSize(MINMAXINFO *limits);
+// WM_SIZE: the list takes the pixels gained, the controls below it keep
+// their places against the bottom edge (and the right one, on its right);
+// the text column follows the list's width once the window shows.
+void LayOutMainWindow(HWND window);
+// The size stored as "cx" and "cy" of [Window] at the DPI stored as "dpi",
+// at the screen's scale, no smaller than the smallest and no larger than
+// the screen's work area, centred. Nothing changes without a stored size.
+// True when "max" is 1: the window is to be maximised once it shows.
+bool RestoreMainWindowSize(HWND window);
+// Stores the window's size when not maximised, the screen's DPI, and
+// whether it is maximised, as RestoreMainWindowSize reads them.
+void SaveMainWindowSize(HWND window);

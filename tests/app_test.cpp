@@ -487,6 +487,106 @@ TEST_F(MainWindow, AboutFromTheMenu)
     EXPECT_EQ(robot.Seen()[1].owner, robot.Seen()[0].window);
 }
 
+// A control's place in the main window's client area.
+static RECT PlaceOf(HWND main, HWND control)
+{
+    RECT box;
+    GetWindowRect(control, &box);
+    MapWindowPoints(NULL, main, reinterpret_cast<POINT *>(&box), 2);
+    return box;
+}
+
+// The window grows, never below its template's size: the list takes the
+// pixels, the controls below it keep their places against the bottom edge
+// (and the right one, on its right); the size comes back at the next
+// start, scaled from the DPI it was stored at.
+TEST_F(MainWindow, WindowGrowsAndKeepsItsSize)
+{
+    PutAccount(L"10000", {{3, StatusValues(L"Třetí", L"popis", 2, 1)}});
+    SetIni(L"ICQ", L"UIN", L"10000");
+    const ScreenScale scale = TestScreenScale();
+    SIZE least = {}, grown = {};
+    UiRobot robot;
+    robot.Then(Steps({[&](HWND main) {
+                          RECT frame;
+                          GetWindowRect(main, &frame);
+                          least = {frame.right - frame.left, frame.bottom - frame.top};
+                          MINMAXINFO limits = {};
+                          SendMessageW(main, WM_GETMINMAXINFO, 0, (LPARAM)&limits);
+                          EXPECT_EQ(limits.ptMinTrackSize.x, least.cx);
+                          EXPECT_EQ(limits.ptMinTrackSize.y, least.cy);
+                          HWND list = GetDlgItem(main, IDC_STATUS_LIST);
+                          HWND label = GetWindow(GetDlgItem(main, IDC_VERSION_LABEL), GW_HWNDPREV);
+                          HWND top = GetWindow(main, GW_CHILD);
+                          while (top && GetDlgCtrlID(top) != IDC_ICQ_NUMBER)
+                              top = GetWindow(top, GW_HWNDNEXT);
+                          struct Moved {
+                              HWND control;
+                              int dx, dy; // times the growth
+                          } moved[] = {{GetDlgItem(main, IDOK), 1, 1},         {GetDlgItem(main, IDC_ADD), 1, 1},
+                                       {GetDlgItem(main, IDC_VERSION_LABEL), 1, 1}, {GetDlgItem(main, IDC_HOME_PAGE), 0, 1},
+                                       {label, 0, 1},                         {top, 0, 0}};
+                          std::vector<RECT> before;
+                          for (const Moved &m : moved)
+                              before.push_back(PlaceOf(main, m.control));
+                          RECT listBefore = PlaceOf(main, list);
+                          int textBefore = (int)SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0);
+                          SetWindowPos(main, NULL, 0, 0, least.cx + 200, least.cy + 150, SWP_NOMOVE | SWP_NOZORDER);
+                          RECT listAfter = PlaceOf(main, list);
+                          EXPECT_EQ(listAfter.right - listBefore.right, 200);
+                          EXPECT_EQ(listAfter.bottom - listBefore.bottom, 150);
+                          EXPECT_EQ(listAfter.top, listBefore.top);
+                          EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0), textBefore + 200);
+                          for (size_t i = 0; i < ARRAYSIZE(moved); i++) {
+                              RECT after = PlaceOf(main, moved[i].control);
+                              EXPECT_EQ(after.left - before[i].left, 200 * moved[i].dx) << i;
+                              EXPECT_EQ(after.top - before[i].top, 150 * moved[i].dy) << i;
+                          }
+                          grown = {least.cx + 200, least.cy + 150};
+                      },
+                      Press(IDCANCEL)}));
+    EXPECT_EQ(RunMainWindow(), 0);
+    EXPECT_EQ(Ini(L"Window", L"cx"), std::to_wstring(grown.cx));
+    EXPECT_EQ(Ini(L"Window", L"cy"), std::to_wstring(grown.cy));
+    EXPECT_EQ(Ini(L"Window", L"dpi"), std::to_wstring(scale.dpi));
+    EXPECT_EQ(Ini(L"Window", L"max"), L"0");
+
+    // The stored size, at the DPI stored beside it; never below the
+    // smallest, and maximised as it was left.
+    struct Case {
+        std::wstring cx, cy, dpi, max;
+        LONG width, height; // expected; 0: the smallest
+        bool maximised;
+    } cases[] = {
+        {std::to_wstring(grown.cx), std::to_wstring(grown.cy), std::to_wstring(scale.dpi), L"0", grown.cx, grown.cy,
+         false},
+        {std::to_wstring(grown.cx * 2), std::to_wstring(grown.cy * 2), std::to_wstring(scale.dpi * 2), L"0", grown.cx,
+         grown.cy, false},
+        {L"10", L"10", L"", L"0", 0, 0, false},
+        {L"", L"", L"", L"1", 0, 0, true},
+    };
+    for (const Case &c : cases) {
+        SetIni(L"Window", L"cx", c.cx.c_str());
+        SetIni(L"Window", L"cy", c.cy.c_str());
+        SetIni(L"Window", L"dpi", c.dpi.c_str());
+        SetIni(L"Window", L"max", c.max.c_str());
+        UiRobot again;
+        again.Then(Steps({[&](HWND main) {
+                              RECT frame;
+                              WINDOWPLACEMENT placement = {};
+                              placement.length = sizeof placement;
+                              GetWindowPlacement(main, &placement);
+                              frame = placement.rcNormalPosition;
+                              EXPECT_EQ(frame.right - frame.left, c.width ? c.width : least.cx) << c.cx;
+                              EXPECT_EQ(frame.bottom - frame.top, c.height ? c.height : least.cy) << c.cy;
+                              EXPECT_EQ(IsZoomed(main) != FALSE, c.maximised);
+                          },
+                          Press(IDCANCEL)}));
+        EXPECT_EQ(RunMainWindow(), 0);
+        EXPECT_EQ(Ini(L"Window", L"max"), c.maximised ? L"1" : L"0");
+    }
+}
+
 TEST_F(MainWindow, OddSettingsFiles)
 {
     // Random bytes: every read gives its default, so there is no account.

@@ -126,6 +126,9 @@ TEST_F(Web, CheckThreadEndsByItself)
 {
     HANDLE thread = CreateThread(NULL, 0, UpdateCheckThread, NULL, 0, NULL);
     ASSERT_TRUE(thread != NULL);
+    EXPECT_EQ(WaitForSingleObject(thread, 1000), (DWORD)WAIT_TIMEOUT) << "it waits for the main window to show";
+    EXPECT_TRUE(Log().empty());
+    LetVersionCheckBegin();
     EXPECT_EQ(WaitForVersionChecks(), 1) << "found by its start address";
     EXPECT_EQ(WaitForSingleObject(thread, 20000), WAIT_OBJECT_0);
     CloseHandle(thread);

@@ -148,8 +148,28 @@ void ShowVersionCheckResult(int version)
         OpenInBrowser(ORBELAN_HOME_URL);
 }
 
+/* ---- The thread ----------------------------------------------------------- */
+
+// Set once the main window shows; it lives as long as the process. Until
+// then the check waits: loading the download machinery holds the loader's
+// lock and keeps the system busy for tens of milliseconds, which the
+// window's own start-up would otherwise spend waiting. Without the event
+// the check does not wait; a window still hidden (the user takes long over
+// the account's input box) keeps it waiting no longer than
+// LongestWaitForWindow.
+static HANDLE WindowShown = CreateEventW(NULL, TRUE, FALSE, NULL);
+static const DWORD LongestWaitForWindow = 10000;
+
+void LetVersionCheckBegin()
+{
+    if (WindowShown)
+        SetEvent(WindowShown);
+}
+
 DWORD WINAPI UpdateCheckThread(LPVOID)
 {
+    if (WindowShown)
+        WaitForSingleObject(WindowShown, LongestWaitForWindow);
     // The download machinery is COM: the thread joins an apartment of its
     // own for it.
     auto join = SystemFunction<decltype(&CoInitializeEx)>(L"ole32.dll", "CoInitializeEx");

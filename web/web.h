@@ -48,7 +48,11 @@ int FetchLatestVersion();
 // Runs on the main window's thread, with the main window shown.
 void ShowVersionCheckResult(int version);
 
-// The version check's thread: FetchLatestVersion, the log line of a failed
-// check, and WM_VERSION_CHECKED posted to the main window with the number
-// when there is something to tell.
+// The version check's thread: once the main window shows
+// (LetVersionCheckBegin), or after 10 s at the latest, FetchLatestVersion,
+// the log line of a failed check, and WM_VERSION_CHECKED posted to the
+// main window with the number when there is something to tell.
 DWORD WINAPI UpdateCheckThread(LPVOID);
+// The main window shows, or ends without having shown: the version
+// check's thread may begin its work.
+void LetVersionCheckBegin();

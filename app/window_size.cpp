@@ -1,0 +1,212 @@
+// The main window's size: the user may enlarge and maximise it, never make
+// it smaller than its template. The status list takes every pixel gained;
+// the controls below the list keep their places against the bottom edge,
+// those of its right half against the right edge as well. The size is
+// kept in Data.ini, with the DPI it was made at, for the next start.
+#include "app/main_dialog.h"
+
+#include "resource.h"
+
+#include <limits.h>
+
+// How a control follows the window's size.
+enum Anchor { FollowsBottom = 1, FollowsRight = 2, Grows = 4 };
+
+struct PlacedControl {
+    HWND control;
+    RECT box; // in the main window's client area, at its smallest size
+    int anchor;
+};
+
+// The main window has 19 controls; those above the list stay where they
+// are and are not kept here.
+static const int MostPlacedControls = 24;
+static PlacedControl Placed[MostPlacedControls];
+static int PlacedCount;
+// The client area and the whole window at the smallest size.
+static SIZE LeastClient, LeastWindow;
+// How much wider than at the smallest size the text column was made the
+// last time the list was laid out: it follows the list's width.
+static int TextColumnGrowth;
+// A text column is never made narrower than this by a smaller window, in
+// pixels at 96 DPI.
+static const int LeastTextColumn = 40;
+
+static RECT ClientBox(HWND window, HWND control)
+{
+    RECT box;
+    GetWindowRect(control, &box);
+    MapWindowPoints(NULL, window, reinterpret_cast<POINT *>(&box), 2);
+    return box;
+}
+
+void ForgetMainLayout()
+{
+    LeastWindow = {0, 0};
+    PlacedCount = 0;
+}
+
+void LetMainWindowGrow(HWND window)
+{
+    // A new window: what was taken of an earlier one limits it no more.
+    ForgetMainLayout();
+    RECT before, frame;
+    GetClientRect(window, &before);
+    LONG style = GetWindowLongW(window, GWL_STYLE);
+    SetWindowLongW(window, GWL_STYLE, style | WS_THICKFRAME | WS_MAXIMIZEBOX);
+    SetWindowPos(window, NULL, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    // The sizing border is wider than the dialog's frame: the window grows
+    // by the difference, about its centre, and its client area stays the
+    // template's.
+    RECT after;
+    GetClientRect(window, &after);
+    GetWindowRect(window, &frame);
+    int wider = before.right - after.right, taller = before.bottom - after.bottom;
+    if (wider != 0 || taller != 0)
+        SetWindowPos(window, NULL, frame.left - wider / 2, frame.top - taller / 2, frame.right - frame.left + wider,
+                     frame.bottom - frame.top + taller, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void RememberMainLayout(HWND window)
+{
+    RECT client, frame;
+    GetClientRect(window, &client);
+    GetWindowRect(window, &frame);
+    LeastClient = {client.right, client.bottom};
+    LeastWindow = {frame.right - frame.left, frame.bottom - frame.top};
+    TextColumnGrowth = 0;
+    PlacedCount = 0;
+    HWND list = GetDlgItem(window, IDC_STATUS_LIST);
+    if (!list)
+        return;
+    RECT listBox = ClientBox(window, list);
+    int middle = (listBox.left + listBox.right) / 2;
+    for (HWND child = GetWindow(window, GW_CHILD); child && PlacedCount < MostPlacedControls;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT box = ClientBox(window, child);
+        int anchor = 0;
+        if (child == list)
+            anchor = Grows;
+        else if (box.top >= listBox.bottom)
+            // "Go!" stays beside the home-page label it belongs to.
+            anchor = FollowsBottom | ((box.left + box.right) / 2 > middle && GetDlgCtrlID(child) != IDC_HOME_PAGE
+                                          ? FollowsRight
+                                          : 0);
+        if (anchor)
+            Placed[PlacedCount++] = {child, box, anchor};
+    }
+}
+
+void LimitMainWindowSize(MINMAXINFO *limits)
+{
+    if (LeastWindow.cx == 0) {
+        // While the window takes its first size nothing limits it: on a
+        // screen smaller than the template it stays whole, as a window of
+        // fixed size would.
+        limits->ptMaxTrackSize.x = SHRT_MAX;
+        limits->ptMaxTrackSize.y = SHRT_MAX;
+        return;
+    }
+    limits->ptMinTrackSize.x = LeastWindow.cx;
+    limits->ptMinTrackSize.y = LeastWindow.cy;
+    if (limits->ptMaxTrackSize.x < LeastWindow.cx)
+        limits->ptMaxTrackSize.x = LeastWindow.cx;
+    if (limits->ptMaxTrackSize.y < LeastWindow.cy)
+        limits->ptMaxTrackSize.y = LeastWindow.cy;
+}
+
+// The text column follows the list's width by the pixels it gained or lost
+// since the last layout. At start-up the window is hidden: the stored
+// widths were saved with the stored size and are taken as they are.
+static void FollowWithTextColumn(HWND window, int growth)
+{
+    int change = growth - TextColumnGrowth;
+    TextColumnGrowth = growth;
+    HWND list = GetDlgItem(window, IDC_STATUS_LIST);
+    if (change == 0 || !list || !IsWindowVisible(window))
+        return;
+    int width = (int)SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0) + change;
+    int least = ScreenPixels(LeastTextColumn);
+    SendMessageW(list, LVM_SETCOLUMNWIDTH, 1, width > least ? width : least);
+}
+
+void LayOutMainWindow(HWND window)
+{
+    if (PlacedCount == 0 || IsIconic(window))
+        return;
+    RECT client;
+    GetClientRect(window, &client);
+    // A maximised window on a screen smaller than the template is cut off
+    // rather than squeezed.
+    int dx = client.right > LeastClient.cx ? client.right - LeastClient.cx : 0;
+    int dy = client.bottom > LeastClient.cy ? client.bottom - LeastClient.cy : 0;
+    HDWP moves = BeginDeferWindowPos(PlacedCount);
+    for (int i = 0; i < PlacedCount; i++) {
+        const PlacedControl &placed = Placed[i];
+        RECT box = placed.box;
+        if (placed.anchor & Grows) {
+            box.right += dx;
+            box.bottom += dy;
+        }
+        OffsetRect(&box, placed.anchor & FollowsRight ? dx : 0, placed.anchor & FollowsBottom ? dy : 0);
+        const UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+        // Without the deferred moves (out of memory), each control moves
+        // on its own.
+        if (moves)
+            moves = DeferWindowPos(moves, placed.control, NULL, box.left, box.top, box.right - box.left,
+                                   box.bottom - box.top, flags);
+        if (!moves)
+            SetWindowPos(placed.control, NULL, box.left, box.top, box.right - box.left, box.bottom - box.top, flags);
+    }
+    if (moves)
+        EndDeferWindowPos(moves);
+    // The dialog paints its background over its controls: a control moved
+    // with its old picture copied along would be painted over and not
+    // painted again.
+    RedrawWindow(window, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    FollowWithTextColumn(window, dx);
+}
+
+bool RestoreMainWindowSize(HWND window)
+{
+    int width = (int)GetPrivateProfileIntW(L"Window", L"cx", 0, SettingsPath);
+    int height = (int)GetPrivateProfileIntW(L"Window", L"cy", 0, SettingsPath);
+    int dpi = (int)GetPrivateProfileIntW(L"Window", L"dpi", 0, SettingsPath);
+    bool maximised = GetPrivateProfileIntW(L"Window", L"max", 0, SettingsPath) == 1;
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    if (width > 0 && height > 0 && GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        // Never smaller than the template, nor larger than the screen's
+        // work area (the template wins on a screen smaller than itself),
+        // and centred as the template centres the window.
+        const RECT &work = monitor.rcWork;
+        int most = work.right - work.left;
+        width = PixelsFromDpi(width, dpi);
+        width = width < most ? width : most;
+        width = width > LeastWindow.cx ? width : LeastWindow.cx;
+        most = work.bottom - work.top;
+        height = PixelsFromDpi(height, dpi);
+        height = height < most ? height : most;
+        height = height > LeastWindow.cy ? height : LeastWindow.cy;
+        SetWindowPos(window, NULL, work.left + (work.right - work.left - width) / 2,
+                     work.top + (work.bottom - work.top - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    return maximised;
+}
+
+void SaveMainWindowSize(HWND window)
+{
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof placement;
+    if (!GetWindowPlacement(window, &placement))
+        return;
+    // The size it has when not maximised; a window minimised from
+    // maximised comes back maximised.
+    const RECT &normal = placement.rcNormalPosition;
+    bool maximised = placement.showCmd == SW_SHOWMAXIMIZED ||
+                     (placement.showCmd == SW_SHOWMINIMIZED && (placement.flags & WPF_RESTORETOMAXIMIZED));
+    WriteSettingInt(L"Window", L"cx", normal.right - normal.left, SettingsPath);
+    WriteSettingInt(L"Window", L"cy", normal.bottom - normal.top, SettingsPath);
+    WriteSettingInt(L"Window", L"dpi", ScreenDpi(), SettingsPath);
+    WriteSettingInt(L"Window", L"max", maximised ? 1 : 0, SettingsPath);
+}
