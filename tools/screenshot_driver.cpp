@@ -9,6 +9,11 @@
 //   orbelan_screenshot_driver.exe --scaled <Orbelan.exe> <folder> <suffix>
 //       the main window and the status editor with its icons open, as
 //       main<suffix>.png and editor<suffix>.png, after the notices
+//   orbelan_screenshot_driver.exe --full <Orbelan.exe> <folder>
+//       the main window with 32 statuses, at its smallest size and enlarged,
+//       as main-32.png and main-32-large.png; the driver writes the 32
+//       statuses into the account named in Data.ini and takes them away
+//       afterwards
 // The program runs in the driver's current directory and is closed with
 // Storno at the end. Exit code 0 when every picture was saved.
 #include "window_driver.h"
@@ -408,19 +413,78 @@ static bool TakeTour(HWND main)
     return report && Capture(report, L"error-report.png") && Answer(report, IDOK);
 }
 
+/* ---- A full list ---------------------------------------------------------- */
+
+// The account named in Data.ini in the current directory, and the path of
+// its status list.
+static std::wstring FullListPath()
+{
+    wchar_t icq[IcqSize] = L"", path[300] = L"";
+    GetPrivateProfileStringW(L"ICQ", L"UIN", L"", icq, IcqSize, L".\\Data.ini");
+    return AccountKeyPath(icq, L"CustomStatusList", path, 300) ? path : L"";
+}
+
+// Writes a status for each of the 32 icons, some with texts too long for
+// their column.
+static bool WriteFullList()
+{
+    static const wchar_t *const titles[] = {L"Na kafi", L"V práci", L"Na obědě", L"Poslouchám hudbu",
+                                            L"Čtu si", L"Zamilovaný", L"Noční směna", L"Na sluníčku"};
+    static const wchar_t *const texts[] = {
+        L"Jsem na kávě, za chvíli jsem zpátky.",
+        L"Pracuji, ozvu se večer. Naléhavé věci prosím telefonem, jinak e-mailem; odpovídám do druhého dne.",
+        L"Oběd v kantýně, do půl hodiny jsem zpět.",
+        L"Právě hraje: Smetana – Vltava",
+    };
+    std::wstring path = FullListPath();
+    HKEY list;
+    if (path.empty() ||
+        RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &list, NULL) != ERROR_SUCCESS)
+        return Fail(L"cannot make the status list of the account in Data.ini");
+    RegCloseKey(list);
+    StatusTable *table = new StatusTable();
+    for (int i = 0; i < MaxStatuses; i++) {
+        StatusRecord &record = table->Records[table->Count++];
+        record.IconIndex = i + 1;
+        record.On = i % 5 != 3;
+        swprintf(record.Name, NameSize, L"%ls %d", titles[i % ARRAYSIZE(titles)], i + 1);
+        wcscpy(record.Description, texts[i % ARRAYSIZE(texts)]);
+    }
+    wchar_t icq[IcqSize] = L"";
+    GetPrivateProfileStringW(L"ICQ", L"UIN", L"", icq, IcqSize, L".\\Data.ini");
+    bool written = WriteStatusList(icq, table, NULL) == 0;
+    delete table;
+    return written || Fail(L"cannot write the 32 statuses");
+}
+
+// The main window as it starts with 32 statuses, then enlarged to most of
+// the screen.
+static bool TakeFullListPictures(HWND main)
+{
+    if (!Capture(main, L"main-32.png"))
+        return false;
+    // Most of the 1024 x 768 screen the pictures are taken on.
+    SetWindowPos(main, NULL, 60, 20, 880, 700, SWP_NOZORDER);
+    return Capture(main, L"main-32-large.png");
+}
+
 int wmain(int argc, wchar_t **argv)
 {
     bool mainOnly = argc == 4 && !wcscmp(argv[1], L"--main");
     bool scaled = argc == 5 && !wcscmp(argv[1], L"--scaled");
-    if (argc != 3 && !mainOnly && !scaled) {
+    bool full = argc == 4 && !wcscmp(argv[1], L"--full");
+    if (argc != 3 && !mainOnly && !scaled && !full) {
         fwprintf(stderr, L"usage: orbelan_screenshot_driver <Orbelan.exe> <folder>\n"
                          L"       orbelan_screenshot_driver --main <Orbelan.exe> <file.png>\n"
-                         L"       orbelan_screenshot_driver --scaled <Orbelan.exe> <folder> <suffix>\n");
+                         L"       orbelan_screenshot_driver --scaled <Orbelan.exe> <folder> <suffix>\n"
+                         L"       orbelan_screenshot_driver --full <Orbelan.exe> <folder>\n");
         return 2;
     }
-    const wchar_t *exe = argv[mainOnly || scaled ? 2 : 1];
+    const wchar_t *exe = argv[mainOnly || scaled || full ? 2 : 1];
+    if (full && !WriteFullList())
+        return 1;
     if (!mainOnly) {
-        PictureFolder = argv[scaled ? 3 : 2];
+        PictureFolder = argv[scaled || full ? 3 : 2];
         if (PictureFolder.back() != L'\\')
             PictureFolder += L'\\';
     }
@@ -432,10 +496,15 @@ int wmain(int argc, wchar_t **argv)
         return 1;
     }
 
-    HWND main = PassStartNotices(!mainOnly && !scaled);
+    HWND main = PassStartNotices(!mainOnly && !scaled && !full);
     bool done = main &&
-                (mainOnly ? Capture(main, argv[3]) : scaled ? TakeScaledPictures(main, argv[4]) : TakeTour(main)) &&
+                (mainOnly ? Capture(main, argv[3])
+                 : scaled ? TakeScaledPictures(main, argv[4])
+                 : full   ? TakeFullListPictures(main)
+                          : TakeTour(main)) &&
                 EndProgram(main);
     Program.Release(); // ends the program if it still runs
+    if (full)
+        SHDeleteKeyW(HKEY_CURRENT_USER, FullListPath().c_str());
     return done ? 0 : 1;
 }
