@@ -141,10 +141,11 @@ int InitMainDialog()
     FillVersionLabel(window);
     InsertColumn(list, 0, TXT_COLUMN_STATUS, L"cx0", 200);
     InsertColumn(list, 1, TXT_COLUMN_TEXT, L"cx1", 230);
-    // The check box of each row shows and toggles the status's On; a text
-    // cut off shows whole where the pointer rests.
-    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES | LVS_EX_LABELTIP);
+    // The check box of each row shows and toggles the status's On.
+    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES);
     SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, (LPARAM)StatusImageList);
+    // The moves see the mouse first: a dragged row shows no tips.
+    WatchCutTexts(list);
     WatchStatusList(list);
 
     // At most 15 characters count. The value is read with room to spare: a

@@ -42,6 +42,12 @@ void BeginStatusDrag(HWND list, int row);
 // window; those that cannot act are greyed.
 void ShowStatusMenu(HWND list, LPARAM at);
 
+/* ---- list_tips.cpp ------------------------------------------------------ */
+
+// Makes a title or text cut off in the list show whole in a tip while the
+// pointer rests on it.
+void WatchCutTexts(HWND list);
+
 /* ---- window_size.cpp ---------------------------------------------------- */
 
 // Gives the main window, made from its template at a fixed size, a sizing

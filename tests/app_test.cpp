@@ -203,7 +203,7 @@ TEST_F(MainWindow, StartShowsTheStoredAccount)
                           EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0), MulDiv(150, scale.dpi, 96));
                           EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0), scale.textWidth);
                           EXPECT_EQ(SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0),
-                                    LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES | LVS_EX_LABELTIP);
+                                    LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES);
                           EXPECT_EQ((HIMAGELIST)SendMessageW(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0), StatusImageList);
                           int width = 0, height = 0;
                           EXPECT_TRUE(ImageList_GetIconSize(StatusImageList, &width, &height));
@@ -865,6 +865,60 @@ static Action Keys(std::vector<WORD> keys)
             }
         EXPECT_EQ(SendInput((UINT)input.size(), input.data(), sizeof(INPUT)), input.size());
     };
+}
+
+// The text of the tip that shows over the main window, "" for none; waits
+// up to two seconds for one while the list's messages go on (the robot's
+// own wait for the next step).
+static std::wstring ShownTip(HWND main)
+{
+    std::wstring text;
+    for (DWORD start = GetTickCount(); text.empty() && GetTickCount() - start < 2000;) {
+        MSG message;
+        while (PeekMessageW(&message, GetDlgItem(main, IDC_STATUS_LIST), 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        HWND tip = NULL;
+        while ((tip = FindWindowExW(NULL, tip, TOOLTIPS_CLASSW, NULL)) != NULL)
+            if (GetWindow(tip, GW_OWNER) == main && IsWindowVisible(tip)) {
+                wchar_t shown[DescriptionSize] = L"";
+                GetWindowTextW(tip, shown, ARRAYSIZE(shown));
+                text = shown;
+            }
+        Sleep(20);
+    }
+    return text;
+}
+
+TEST_F(MainWindow, CutTextsShowWholeInATip)
+{
+    std::wstring longText;
+    for (int i = 0; i < 40; i++)
+        longText += L"Příliš žluťoučký kůň " + std::to_wstring(i) + L" ";
+    PutAccount(L"10000", {{3, StatusValues(L"Krátký", longText, 1, 1)}});
+    SetIni(L"ICQ", L"UIN", L"10000");
+    UiRobot robot;
+    robot.Then(Steps({[&](HWND main) {
+                          SetForegroundWindow(main);
+                          HWND list = GetDlgItem(main, IDC_STATUS_LIST);
+                          // The pointer rests on the text, then on the title that fits.
+                          for (int column : {1, 0, 1}) {
+                              RECT cell = {LVIR_LABEL, column, 0, 0};
+                              ASSERT_TRUE(SendMessageW(list, LVM_GETSUBITEMRECT, 0, (LPARAM)&cell));
+                              POINT at = {(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2};
+                              ClientToScreen(list, &at);
+                              INPUT move = {};
+                              move.type = INPUT_MOUSE;
+                              move.mi.dx = MulDiv(at.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+                              move.mi.dy = MulDiv(at.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+                              move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+                              EXPECT_EQ(SendInput(1, &move, sizeof move), 1u);
+                              EXPECT_TRUE(ShownTip(main) == (column == 1 ? longText : L"")) << column;
+                          }
+                      },
+                      Press(IDCANCEL)}));
+    EXPECT_EQ(RunMainWindow(), 0);
 }
 
 // The commands the main window's keys sent (an accelerator's WM_COMMAND).
