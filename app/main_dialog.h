@@ -38,8 +38,8 @@ void SaveColumnWidths();
 void WatchStatusList(HWND list);
 void BeginStatusDrag(HWND list, int row);
 // The list's context menu at screen point at (WM_CONTEXTMENU's lParam; -1
-// from the keyboard: below the selected row). Its commands reach the main
-// window; those that cannot act are greyed.
+// from the keyboard: below the row the commands act on). Its commands
+// reach the main window; those that cannot act are greyed.
 void ShowStatusMenu(HWND list, LPARAM at);
 
 /* ---- list_tips.cpp ------------------------------------------------------ */

@@ -104,13 +104,20 @@ void SelectStatusRow(int row)
     SendMessageW(list, LVM_ENSUREVISIBLE, row, FALSE);
 }
 
+int CommandRow()
+{
+    int row = (int)SendDlgItemMessageW(MainWindowHandle, IDC_STATUS_LIST, LVM_GETSELECTIONMARK, 0, 0);
+    return row >= 0 && row < StatusList.Count ? row : -1;
+}
+
 void ShowStatusMenu(HWND list, LPARAM at)
 {
     POINT point = {GET_X_LPARAM(at), GET_Y_LPARAM(at)};
     if (at == -1) {
-        // From the keyboard: below the selected row, or at the list's corner.
+        // From the keyboard: below the row it acts on, or at the list's
+        // corner.
         RECT rect = {LVIR_BOUNDS, 0, 0, 0};
-        int row = SelectedRow();
+        int row = CommandRow();
         if (row < 0 || !SendMessageW(list, LVM_GETITEMRECT, row, (LPARAM)&rect))
             SetRectEmpty(&rect);
         point.x = rect.left;
@@ -125,10 +132,7 @@ void ShowStatusMenu(HWND list, LPARAM at)
         if (row >= 0 && row < StatusList.Count)
             SelectStatusRow(row);
     }
-    // Edit and Delete act on the selection mark: it names the selected row.
-    int row = SelectedRow();
-    if (row >= 0)
-        SendMessageW(list, LVM_SETSELECTIONMARK, 0, row);
+    int row = CommandRow();
 
     HMENU menu = LoadMenuW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDM_STATUS_MENU));
     if (!menu)
@@ -205,9 +209,9 @@ static void Drop(HWND list, LPARAM at)
 }
 
 // The list view's own procedure, subclassed: Alt+Up and Alt+Down move the
-// selected row (the list view leaves system keys alone), and while a row is
-// dragged the mouse shows and makes its new place; Esc or a lost capture
-// ends the drag.
+// row the commands act on (the list view leaves system keys alone), and
+// while a row is dragged the mouse shows and makes its new place; Esc or a
+// lost capture ends the drag.
 static LRESULT CALLBACK StatusListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                        DWORD_PTR)
 {

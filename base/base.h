@@ -46,6 +46,10 @@ void FillStatusListView();
 // Makes row of the list view the selected, focused and marked one, scrolled
 // into view: what Edit and Delete act on.
 void SelectStatusRow(int row);
+// The row the commands act on (Edit, Delete, the moves, the context
+// menu): the list view's selection mark, or -1 when it names no record
+// (none set, or the view not yet refilled).
+int CommandRow();
 // Forgets every step to undo or redo: a load replaces the list as a whole.
 // Defined in dialogs/history.cpp.
 void ForgetListChanges();

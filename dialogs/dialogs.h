@@ -39,14 +39,13 @@ void EditStatus();
 void DeleteStatus();
 // Empties StatusList, in memory only; the dirty flag stays as it was.
 void ClearAll();
-// The list view's selected row, or -1 when none is (or it names no record).
-int SelectedRow();
 // Moves record from to position to, the records between moving up or down
 // by one, sets the dirty flag, refills the list view and selects the moved
 // row (SelectStatusRow). A move out of the list or onto itself changes
 // nothing and returns false.
 bool MoveStatus(int from, int to);
-// Moves the selected row step places (-1 up, 1 down); false when it cannot.
+// Moves the row the commands act on (CommandRow) step places (-1 up, 1
+// down); false when it cannot.
 bool MoveSelectedStatus(int step);
 
 // Sets the On of the status in row to 1 (on) or 0, as a tick in the list

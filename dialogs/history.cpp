@@ -5,7 +5,6 @@
 // A move or a toggle costs a few hundred bytes, an edit one record.
 #include "dialogs/dialogs.h"
 
-#include "resource.h"
 #include "store/status_store.h"
 
 #include <string.h>
@@ -72,12 +71,6 @@ static void CopyList(StatusTable *to, const StatusTable &from)
 {
     to->Count = from.Count;
     memcpy(to->Records, from.Records, from.Count * sizeof *from.Records);
-}
-
-static int SelectionMark()
-{
-    int row = (int)SendDlgItemMessageW(MainWindowHandle, IDC_STATUS_LIST, LVM_GETSELECTIONMARK, 0, 0);
-    return row >= 0 && row < StatusList.Count ? row : -1;
 }
 
 // The first position at which the lists differ; -1 when they are the same.
@@ -199,7 +192,7 @@ void ForgetListChanges()
 void BeginListChange()
 {
     CopyList(&Before, StatusList);
-    BeforeSelected = SelectionMark();
+    BeforeSelected = CommandRow();
 }
 
 int EndListChange(int row)
@@ -228,7 +221,7 @@ static bool TakeStep(HistoryStep **from, int *fromCount, HistoryStep **to, int *
         return false;
     HistoryStep *step = from[*fromCount - 1];
     CopyList(&Before, StatusList);
-    int leftSelected = SelectionMark();
+    int leftSelected = CommandRow();
     ApplyStep(step, Before, &StatusList);
     int row = step->Selected;
     int back = step->Back >= 0 ? step->Back : leftSelected;

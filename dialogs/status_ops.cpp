@@ -14,14 +14,6 @@ static INT_PTR RunEditor(StatusRecord *record)
                            StatusEditDialog, (LPARAM)record);
 }
 
-// The record the list view's selection mark names, or -1. A mark that
-// names no record (the view not yet refilled) counts as none.
-static int SelectedIndex()
-{
-    int index = (int)SendDlgItemMessageW(MainWindowHandle, IDC_STATUS_LIST, LVM_GETSELECTIONMARK, 0, 0);
-    return index >= 0 && index < StatusList.Count ? index : -1;
-}
-
 // After a change of the list begun with BeginListChange: one step to undo,
 // the list now differs from the stored one, the view shows it, and row (or
 // the last, when the list is shorter) is the selected one.
@@ -50,7 +42,7 @@ void AddStatus()
 
 void EditStatus()
 {
-    int index = SelectedIndex();
+    int index = CommandRow();
     if (index < 0)
         return;
     // The editor writes the record in place.
@@ -61,7 +53,7 @@ void EditStatus()
 
 void DeleteStatus()
 {
-    int index = SelectedIndex();
+    int index = CommandRow();
     if (index < 0 || AskQuestion(TXT_ASK_DELETE) != IDYES)
         return;
     BeginListChange();
@@ -76,12 +68,6 @@ void ClearAll()
     BeginListChange();
     StatusList.Count = 0;
     EndListChange(-1);
-}
-
-int SelectedRow()
-{
-    int row = (int)SendDlgItemMessageW(MainWindowHandle, IDC_STATUS_LIST, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED);
-    return row >= 0 && row < StatusList.Count ? row : -1;
 }
 
 bool MoveStatus(int from, int to)
@@ -102,7 +88,7 @@ bool MoveStatus(int from, int to)
 
 bool MoveSelectedStatus(int step)
 {
-    int row = SelectedRow();
+    int row = CommandRow();
     return row >= 0 && MoveStatus(row, row + step);
 }
 
