@@ -270,9 +270,10 @@ DWORD RunSystemProgram(const wchar_t *program, const std::wstring &arguments, Ca
 {
     wchar_t folder[MAX_PATH];
     (lstrcmpiW(program, L"regedit.exe") ? GetSystemDirectoryW : GetWindowsDirectoryW)(folder, MAX_PATH);
-    // Wine's reg.exe has been seen to hang, seldom, after its work: one that
-    // does not end in time is ended (by Process) and run once more.
-    for (int attempt = 0; attempt < 2; attempt++) {
+    // Wine's reg.exe has been seen to hang, seldom, after its work, and
+    // twice in a row under the full suite's load: one that does not end in
+    // time is ended (by Process) and run again, up to three times.
+    for (int attempt = 0; attempt < 3; attempt++) {
         Process process;
         if (!process.Start(std::wstring(folder) + L"\\" + program, L"", arguments))
             break;
