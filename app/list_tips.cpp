@@ -28,21 +28,20 @@ static void HideTip(HWND list)
     }
 }
 
-// The cell's text and the box it is drawn in, in the list's client area;
-// false when the text fits the box.
-static bool IsCellCut(HWND list, int row, int column, RECT *box)
+// The text of the cell under the pointer into TipText, and the box it is
+// drawn in, in the list's client area; false when the text fits the box.
+static bool IsCellCut(HWND list, RECT *box)
 {
-    box->top = column;
+    box->top = TipColumn;
     box->left = LVIR_LABEL;
-    if (!SendMessageW(list, LVM_GETSUBITEMRECT, row, (LPARAM)box))
+    if (!SendMessageW(list, LVM_GETSUBITEMRECT, TipRow, (LPARAM)box))
         return false;
     LVITEMW item = {};
-    item.iSubItem = column;
+    item.iSubItem = TipColumn;
     item.pszText = TipText;
     item.cchTextMax = ARRAYSIZE(TipText);
-    TipText[0] = L'\0';
-    SendMessageW(list, LVM_GETITEMTEXTW, row, (LPARAM)&item);
-    if (!TipText[0])
+    // The number of characters copied; an empty text needs no tip.
+    if (SendMessageW(list, LVM_GETITEMTEXTW, TipRow, (LPARAM)&item) <= 0)
         return false;
     // The list view leaves a margin on both sides of the text; a text that
     // just fits shows no tip, one a few pixels short of it may.
@@ -75,7 +74,7 @@ static void ShowTip(HWND list)
 {
     KillTimer(list, TipTimer);
     RECT box;
-    if (TipRow < 0 || !IsCellCut(list, TipRow, TipColumn, &box))
+    if (TipRow < 0 || !IsCellCut(list, &box))
         return;
     // The tip unfolds the text where it stands, as wide as the list lets
     // it be; a longer text wraps.

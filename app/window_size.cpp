@@ -32,11 +32,12 @@ static int TextColumnGrowth;
 // pixels at 96 DPI.
 static const int LeastTextColumn = 40;
 
-static RECT ClientBox(HWND window, HWND control)
+// A control's box in its window's client area.
+static RECT ClientBox(HWND control)
 {
     RECT box;
     GetWindowRect(control, &box);
-    MapWindowPoints(NULL, window, reinterpret_cast<POINT *>(&box), 2);
+    MapWindowPoints(NULL, GetParent(control), reinterpret_cast<POINT *>(&box), 2);
     return box;
 }
 
@@ -79,11 +80,11 @@ void RememberMainLayout(HWND window)
     HWND list = GetDlgItem(window, IDC_STATUS_LIST);
     if (!list)
         return;
-    RECT listBox = ClientBox(window, list);
+    RECT listBox = ClientBox(list);
     int middle = (listBox.left + listBox.right) / 2;
     for (HWND child = GetWindow(window, GW_CHILD); child && PlacedCount < MostPlacedControls;
          child = GetWindow(child, GW_HWNDNEXT)) {
-        RECT box = ClientBox(window, child);
+        RECT box = ClientBox(child);
         int anchor = 0;
         if (child == list)
             anchor = Grows;
