@@ -901,8 +901,6 @@ static std::wstring TipAt(HWND main, POINT at, DWORD wait)
 
 TEST_F(MainWindow, CutTextsShowWholeInATip)
 {
-    if (!GetEnvironmentVariableW(L"ORBELAN_POINTER_ALONE", NULL, 0))
-        GTEST_SKIP() << "moves the pointer: runs alone, as app_tests_pointer";
     std::wstring longText;
     for (int i = 0; i < 40; i++)
         longText += L"Příliš žluťoučký kůň " + std::to_wstring(i) + L" ";
