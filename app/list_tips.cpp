@@ -12,13 +12,22 @@ static HWND Tip;
 // The cell under the pointer: row and column, -1 for none.
 static int TipRow = -1, TipColumn = -1;
 static bool WatchingLeave;
+// The tip window could not be made: the list shows no tips.
+static bool TipFailed;
 static const UINT_PTR TipTimer = 0x7469;
 // The shown text; a cell holds at most a status's text.
 static wchar_t TipText[DescriptionSize];
 
+// Whether the tip's timer runs: every refill of the list hides the tip,
+// and a timer killed needlessly costs the start a call to the system per
+// row.
+static bool TimerRuns;
+
 static void HideTip(HWND list)
 {
-    KillTimer(list, TipTimer);
+    if (TimerRuns)
+        KillTimer(list, TipTimer);
+    TimerRuns = false;
     TipRow = TipColumn = -1;
     if (Tip) {
         TTTOOLINFOW tool = {};
@@ -49,8 +58,39 @@ static bool IsCellCut(HWND list, RECT *box)
     return width + ScreenPixels(12) > box->right - box->left;
 }
 
+// The tip window is made when the pointer first comes over the list, not
+// with the list: a top-level window costs the start of the program
+// several milliseconds, and many starts never need it. Without it the list
+// works as before; only the tips are missing.
+static bool MakeTip(HWND list)
+{
+    if (Tip || TipFailed)
+        return Tip != NULL;
+    Tip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, NULL, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                          CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, GetParent(list), NULL, NULL, NULL);
+    if (!Tip) {
+        TipFailed = true;
+        return false;
+    }
+    // Shown and placed by hand, and the pointer goes through it to the
+    // cell below.
+    TTTOOLINFOW tool = {};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_TRACK | TTF_ABSOLUTE | TTF_TRANSPARENT;
+    tool.hwnd = list;
+    tool.lpszText = const_cast<wchar_t *>(L"");
+    if (!SendMessageW(Tip, TTM_ADDTOOLW, 0, (LPARAM)&tool)) {
+        DestroyWindow(Tip);
+        Tip = NULL;
+        TipFailed = true;
+    }
+    return Tip != NULL;
+}
+
 static void OnMouseMove(HWND list, LPARAM at)
 {
+    if (!MakeTip(list))
+        return;
     if (!WatchingLeave) {
         TRACKMOUSEEVENT leave = {sizeof leave, TME_LEAVE, list, 0};
         WatchingLeave = TrackMouseEvent(&leave) != FALSE;
@@ -67,12 +107,13 @@ static void OnMouseMove(HWND list, LPARAM at)
     TipRow = row;
     TipColumn = column;
     if (row >= 0)
-        SetTimer(list, TipTimer, (UINT)SendMessageW(Tip, TTM_GETDELAYTIME, TTDT_INITIAL, 0), NULL);
+        TimerRuns = SetTimer(list, TipTimer, (UINT)SendMessageW(Tip, TTM_GETDELAYTIME, TTDT_INITIAL, 0), NULL) != 0;
 }
 
 static void ShowTip(HWND list)
 {
     KillTimer(list, TipTimer);
+    TimerRuns = false;
     RECT box;
     if (TipRow < 0 || !IsCellCut(list, &box))
         return;
@@ -140,20 +181,7 @@ void WatchCutTexts(HWND list)
 {
     TipRow = TipColumn = -1;
     WatchingLeave = false;
-    // Without the tip the list works as before; only the tips are missing.
-    Tip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, NULL, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                          CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, GetParent(list), NULL, NULL, NULL);
-    if (!Tip)
-        return;
-    // Shown and placed by hand, and the pointer goes through it to the
-    // cell below.
-    TTTOOLINFOW tool = {};
-    tool.cbSize = sizeof tool;
-    tool.uFlags = TTF_TRACK | TTF_ABSOLUTE | TTF_TRANSPARENT;
-    tool.hwnd = list;
-    tool.lpszText = const_cast<wchar_t *>(L"");
-    if (!SendMessageW(Tip, TTM_ADDTOOLW, 0, (LPARAM)&tool) || !SetWindowSubclass(list, CutTextProc, 0, 0)) {
-        DestroyWindow(Tip);
-        Tip = NULL;
-    }
+    TipFailed = false;
+    TimerRuns = false;
+    SetWindowSubclass(list, CutTextProc, 0, 0);
 }

@@ -25,6 +25,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     LoadLibrariesFromTheSystemFolderOnly();
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_USEREX_CLASSES};
     REPORT_IF_FALSE(TXT_PROC_WINMAIN, TXT_CMD_INIT_CONTROLS, InitCommonControlsEx(&controls));
-    DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), NULL, MainDialogProc, 0);
+    RunMainDialog(instance);
     return 0;
 }

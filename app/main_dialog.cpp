@@ -44,13 +44,14 @@ static void FillVersionLabel(HWND window)
 // stored beside it (96 when there is none: older versions stored none), at
 // the screen's scale; by default defaultWidth pixels at 96 DPI.
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): two callers, each a title constant then a literal key
-static void InsertColumn(HWND list, int index, const wchar_t *title, const wchar_t *key, int defaultWidth)
+static void InsertColumn(HWND list, const SettingsSection &widths, int index, const wchar_t *title, const wchar_t *key,
+                         int defaultWidth)
 {
     LVCOLUMNW column = {};
     column.mask = LVCF_WIDTH | LVCF_TEXT;
     column.fmt = LVCFMT_LEFT;
-    int stored = (int)GetPrivateProfileIntW(L"List", key, -1, SettingsPath);
-    int dpi = (int)GetPrivateProfileIntW(L"List", L"dpi", 0, SettingsPath);
+    int stored = SettingsInt(widths, key, -1);
+    int dpi = SettingsInt(widths, L"dpi", 0);
     column.cx = stored < 0 ? ScreenPixels(defaultWidth) : PixelsFromDpi(stored, dpi);
     column.pszText = const_cast<wchar_t *>(title);
     column.cchTextMax = ColumnTitleSize;
@@ -139,8 +140,10 @@ int InitMainDialog()
     if (check)
         CloseHandle(check);
     FillVersionLabel(window);
-    InsertColumn(list, 0, TXT_COLUMN_STATUS, L"cx0", 200);
-    InsertColumn(list, 1, TXT_COLUMN_TEXT, L"cx1", 230);
+    SettingsSection widths;
+    ReadSettingsSection(L"List", &widths);
+    InsertColumn(list, widths, 0, TXT_COLUMN_STATUS, L"cx0", 200);
+    InsertColumn(list, widths, 1, TXT_COLUMN_TEXT, L"cx1", 230);
     // The check box of each row shows and toggles the status's On.
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES);
     SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, (LPARAM)StatusImageList);
@@ -329,7 +332,7 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         SetWindowTextW(window, TXT_CAPTION);
         SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(LoadCaptionIcon()));
         ShowScaledPicture(window);
-        LetMainWindowGrow(window);
+        KeepWholeTemplate(window);
         FitHomePageLabel(window);
         WatchMainKeys();
         CheckOutcomeWaits = false;

@@ -50,9 +50,14 @@ void WatchCutTexts(HWND list);
 
 /* ---- window_size.cpp ---------------------------------------------------- */
 
-// Gives the main window, made from its template at a fixed size, a sizing
-// border and a maximise box; its client area keeps its size.
-void LetMainWindowGrow(HWND window);
+// Runs the main window as a modal dialog, made from its template with a
+// sizing border and a maximise box; the template's own frame is fixed. The
+// client area is the template's size. Returns what DialogBoxParamW does.
+INT_PTR RunMainDialog(HINSTANCE instance);
+// Called as that window starts: a window with a sizing border is made no
+// larger than the screen; this makes its client area the template's size
+// again, as that of a window of fixed size would be.
+void KeepWholeTemplate(HWND window);
 // Takes the main window's present size, once its controls are placed, as
 // its smallest, and notes how each control below the list follows a larger
 // one. ForgetMainLayout drops both: the window may take any size.

@@ -47,25 +47,69 @@ void ForgetMainLayout()
     PlacedCount = 0;
 }
 
-void LetMainWindowGrow(HWND window)
+// The main window's template, copied so that the window is made with a
+// sizing border and a maximise box: the template itself keeps the fixed
+// frame of its design. Added to a window already made, the frame costs the
+// start two more rounds of layout. The client area is the template's
+// either way. Its size is far below this.
+static DWORD MainTemplate[2048];
+// The template's client area, in dialog units; zero when the window is not
+// made from the copy.
+static SIZE TemplateUnits;
+
+INT_PTR RunMainDialog(HINSTANCE instance)
+{
+    HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(IDD_MAIN), RT_DIALOG);
+    HGLOBAL loaded = found ? LoadResource(instance, found) : NULL;
+    const BYTE *bytes = loaded ? static_cast<const BYTE *>(LockResource(loaded)) : NULL;
+    DWORD size = found ? SizeofResource(instance, found) : 0;
+    // An extended template: version 1, signature 0xFFFF, then the help ID,
+    // the extended style and the style.
+    // the number of controls, x, y, cx and cy.
+    const DWORD styleAt = 12, widthAt = 22, heightAt = 24;
+    WORD version = 0, signature = 0;
+    TemplateUnits = {0, 0};
+    if (bytes && size > heightAt + sizeof(short)) {
+        memcpy(&version, bytes, sizeof version);
+        memcpy(&signature, bytes + 2, sizeof signature);
+    }
+    if (version != 1 || signature != 0xFFFF || size > sizeof MainTemplate)
+        // Not to be: the window keeps its fixed size.
+        return DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), NULL, MainDialogProc, 0);
+    memcpy(MainTemplate, bytes, size);
+    BYTE *copy = reinterpret_cast<BYTE *>(MainTemplate);
+    DWORD style;
+    memcpy(&style, copy + styleAt, sizeof style);
+    style |= WS_THICKFRAME | WS_MAXIMIZEBOX;
+    memcpy(copy + styleAt, &style, sizeof style);
+    short width, height;
+    memcpy(&width, copy + widthAt, sizeof width);
+    memcpy(&height, copy + heightAt, sizeof height);
+    TemplateUnits = {width, height};
+    return DialogBoxIndirectParamW(instance, reinterpret_cast<LPCDLGTEMPLATEW>(MainTemplate), NULL, MainDialogProc,
+                                   0);
+}
+
+void KeepWholeTemplate(HWND window)
 {
     // A new window: what was taken of an earlier one limits it no more.
     ForgetMainLayout();
-    RECT before, frame;
-    GetClientRect(window, &before);
-    LONG style = GetWindowLongW(window, GWL_STYLE);
-    SetWindowLongW(window, GWL_STYLE, style | WS_THICKFRAME | WS_MAXIMIZEBOX);
-    SetWindowPos(window, NULL, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-    // The sizing border is wider than the dialog's frame: the window grows
-    // by the difference, about its centre, and its client area stays the
-    // template's.
-    RECT after;
-    GetClientRect(window, &after);
+    if (TemplateUnits.cx <= 0 || TemplateUnits.cy <= 0)
+        return;
+    // A window with a sizing border is made no larger than the screen; on
+    // a screen smaller than the template it is made as large again, as a
+    // window of fixed size is, about its centre.
+    RECT wanted = {0, 0, TemplateUnits.cx, TemplateUnits.cy}, client, frame;
+    MapDialogRect(window, &wanted);
+    GetClientRect(window, &client);
+    int wider = wanted.right - client.right, taller = wanted.bottom - client.bottom;
+    wider = wider > 0 ? wider : 0;
+    taller = taller > 0 ? taller : 0;
+    if (wider == 0 && taller == 0)
+        return;
     GetWindowRect(window, &frame);
-    int wider = before.right - after.right, taller = before.bottom - after.bottom;
-    if (wider != 0 || taller != 0)
-        SetWindowPos(window, NULL, frame.left - wider / 2, frame.top - taller / 2, frame.right - frame.left + wider,
-                     frame.bottom - frame.top + taller, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(window, NULL, frame.left - wider / 2, frame.top - taller / 2, frame.right - frame.left + wider,
+                 frame.bottom - frame.top + taller, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void RememberMainLayout(HWND window)
@@ -170,10 +214,12 @@ void LayOutMainWindow(HWND window)
 
 bool RestoreMainWindowSize(HWND window)
 {
-    int width = (int)GetPrivateProfileIntW(L"Window", L"cx", 0, SettingsPath);
-    int height = (int)GetPrivateProfileIntW(L"Window", L"cy", 0, SettingsPath);
-    int dpi = (int)GetPrivateProfileIntW(L"Window", L"dpi", 0, SettingsPath);
-    bool maximised = GetPrivateProfileIntW(L"Window", L"max", 0, SettingsPath) == 1;
+    SettingsSection stored;
+    ReadSettingsSection(L"Window", &stored);
+    int width = SettingsInt(stored, L"cx", 0);
+    int height = SettingsInt(stored, L"cy", 0);
+    int dpi = SettingsInt(stored, L"dpi", 0);
+    bool maximised = SettingsInt(stored, L"max", 0) == 1;
     MONITORINFO monitor = {};
     monitor.cbSize = sizeof monitor;
     if (width > 0 && height > 0 && GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor)) {
@@ -189,8 +235,14 @@ bool RestoreMainWindowSize(HWND window)
         height = PixelsFromDpi(height, dpi);
         height = height < most ? height : most;
         height = height > LeastWindow.cy ? height : LeastWindow.cy;
-        SetWindowPos(window, NULL, work.left + (work.right - work.left - width) / 2,
-                     work.top + (work.bottom - work.top - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+        RECT now, wanted = {work.left + (work.right - work.left - width) / 2,
+                            work.top + (work.bottom - work.top - height) / 2, 0, 0};
+        wanted.right = wanted.left + width;
+        wanted.bottom = wanted.top + height;
+        // Mostly the window was left at the size it starts with: moved to
+        // where it already is, it would cost the start a round of layout.
+        if (!GetWindowRect(window, &now) || !EqualRect(&now, &wanted))
+            SetWindowPos(window, NULL, wanted.left, wanted.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     }
     return maximised;
 }

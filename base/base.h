@@ -72,6 +72,20 @@ void BuildSettingsPath();
 // WritePrivateProfileStringW, which every caller ignores.
 BOOL WriteSettingInt(const wchar_t *section, const wchar_t *key, int value, const wchar_t *file);
 
+// A section of the settings file read at once: its "key=value" entries,
+// each terminated, the last followed by an empty one. Reading a section
+// costs what reading one key does: the file is opened and read each time.
+struct SettingsSection {
+    wchar_t entries[1024];
+};
+// Reads section of SettingsPath into out; a missing file or section reads
+// as empty, and a section longer than out loses its last entries.
+void ReadSettingsSection(const wchar_t *section, SettingsSection *out);
+// The value of key in the section as GetPrivateProfileIntW reads it:
+// blanks and a sign, then the digits up to the first other character;
+// fallback when the key is missing or its value empty.
+int SettingsInt(const SettingsSection &section, const wchar_t *key, int fallback);
+
 // Writes version as text: 1061 -> "1.06a", 1070 -> "1.07". Always
 // terminated within cap units.
 void FormatVersion(int version, wchar_t *out, size_t cap);

@@ -34,6 +34,44 @@ BOOL WriteSettingInt(const wchar_t *section, const wchar_t *key, int value, cons
     return WritePrivateProfileStringW(section, key, text, file);
 }
 
+void ReadSettingsSection(const wchar_t *section, SettingsSection *out)
+{
+    const DWORD size = ARRAYSIZE(out->entries);
+    GetPrivateProfileSectionW(section, out->entries, size, SettingsPath);
+    // A section that did not fit is cut inside an entry: the cut entry is
+    // dropped with the rest.
+    out->entries[size - 2] = 0;
+    out->entries[size - 1] = 0;
+}
+
+static bool IsBlank(wchar_t c)
+{
+    return c == L' ' || c == L'\t';
+}
+
+int SettingsInt(const SettingsSection &section, const wchar_t *key, int fallback)
+{
+    size_t keyLength = wcslen(key);
+    for (const wchar_t *entry = section.entries; *entry; entry += wcslen(entry) + 1) {
+        const wchar_t *equals = wcschr(entry, L'=');
+        if (!equals)
+            continue;
+        const wchar_t *name = entry, *nameEnd = equals;
+        while (IsBlank(*name))
+            name++;
+        while (nameEnd > name && IsBlank(nameEnd[-1]))
+            nameEnd--;
+        if ((size_t)(nameEnd - name) != keyLength || _wcsnicmp(name, key, keyLength) != 0)
+            continue;
+        const wchar_t *value = equals + 1;
+        while (IsBlank(*value))
+            value++;
+        // The first entry of the key counts, as for the system's reads.
+        return *value ? (int)wcstol(value, NULL, 10) : fallback;
+    }
+    return fallback;
+}
+
 void FormatVersion(int version, wchar_t *out, size_t cap)
 {
     // Digits of a version above 9999 (a server may announce one) would not

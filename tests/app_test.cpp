@@ -635,6 +635,18 @@ TEST_F(MainWindow, SettingIntegersAreDecimalText)
     EXPECT_TRUE(WriteSettingInt(L"Infos", L"1", -2147483647 - 1, file.c_str()));
     WriteSettingInt(L"Infos", L"2", 1, file.c_str());
     EXPECT_EQ(ReadFileBytes(file), "[Infos]\r\n1=-2147483648\r\n2=1\r\n");
+
+    // A section read at once gives each key what the system's own read of
+    // the key gives.
+    WriteFileBytes(ini, "[Window]\r\n cx = 880 \r\nCY=-7\r\ndpi=\r\nmax=1x\r\ncx=5\r\nno equals\r\n"
+                        "x=abc\r\ny=+12\r\n[Other]\r\nz=3\r\n");
+    CopyText(SettingsPath, MAX_PATH, ini.c_str());
+    SettingsSection section;
+    ReadSettingsSection(L"Window", &section);
+    for (const wchar_t *key : {L"cx", L"cy", L"dpi", L"max", L"x", L"y", L"z", L"no equals", L""})
+        EXPECT_EQ(SettingsInt(section, key, 77), (int)GetPrivateProfileIntW(L"Window", key, 77, ini.c_str())) << Narrow(key);
+    ReadSettingsSection(L"Missing", &section);
+    EXPECT_EQ(SettingsInt(section, L"z", 77), 77);
 }
 
 // LoadAll and SaveAll work on the account the window shows, and keep the

@@ -77,7 +77,7 @@ void SetRecords(StatusTable &list, const std::vector<StatusRecord> &records, Cal
 
 INT_PTR RunMainWindow()
 {
-    INT_PTR result = DialogBoxParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_MAIN), NULL, MainDialogProc, 0);
+    INT_PTR result = RunMainDialog(GetModuleHandleW(NULL));
     // A version check still reading the settings as a test changes them
     // finds no "3=1" and shows notice 109 on its own thread: no test answers.
     WaitForVersionChecks();
