@@ -266,7 +266,7 @@ void PutAccount(const std::wstring &icq, std::initializer_list<std::pair<int, Re
         PutKey(HKEY_CURRENT_USER, ListKeyPath(icq) + L"\\" + std::to_wstring(status.first), status.second, options);
 }
 
-DWORD RunSystemProgram(const wchar_t *program, const std::wstring &arguments, Caller caller)
+DWORD TryRunSystemProgram(const wchar_t *program, const std::wstring &arguments)
 {
     wchar_t folder[MAX_PATH];
     (lstrcmpiW(program, L"regedit.exe") ? GetSystemDirectoryW : GetWindowsDirectoryW)(folder, MAX_PATH);
@@ -276,11 +276,20 @@ DWORD RunSystemProgram(const wchar_t *program, const std::wstring &arguments, Ca
     for (int attempt = 0; attempt < 3; attempt++) {
         Process process;
         if (!process.Start(std::wstring(folder) + L"\\" + program, L"", arguments))
-            break;
+            return (DWORD)-1;
         DWORD code = process.Wait(15000);
         if (code != STILL_ACTIVE)
             return code;
     }
-    ADD_FAILURE_AT(caller.file, caller.line) << Narrow(program) << " did not run to its end";
-    return (DWORD)-1;
+    return STILL_ACTIVE;
+}
+
+DWORD RunSystemProgram(const wchar_t *program, const std::wstring &arguments, Caller caller)
+{
+    DWORD code = TryRunSystemProgram(program, arguments);
+    if (code == STILL_ACTIVE || code == (DWORD)-1) {
+        ADD_FAILURE_AT(caller.file, caller.line) << Narrow(program) << " " << Narrow(arguments) << " did not run to its end";
+        return (DWORD)-1;
+    }
+    return code;
 }

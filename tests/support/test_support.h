@@ -89,6 +89,9 @@ private:
 // with arguments and waits for it; returns its exit code. The program sees
 // the real registry, not the scratch one.
 DWORD RunSystemProgram(const wchar_t *program, const std::wstring &arguments, Caller caller = {});
+// The same without failing the test: STILL_ACTIVE when the program did not
+// end in any of its three tries, (DWORD)-1 when it could not start.
+DWORD TryRunSystemProgram(const wchar_t *program, const std::wstring &arguments);
 
 /* ---- Registry data ------------------------------------------------------ */
 
