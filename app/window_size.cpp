@@ -239,9 +239,11 @@ bool RestoreMainWindowSize(HWND window)
                             work.top + (work.bottom - work.top - height) / 2, 0, 0};
         wanted.right = wanted.left + width;
         wanted.bottom = wanted.top + height;
-        // Mostly the window was left at the size it starts with: moved to
-        // where it already is, it would cost the start a round of layout.
-        if (!GetWindowRect(window, &now) || !EqualRect(&now, &wanted))
+        // Mostly the window was left at the size it starts with, and is
+        // centred already (to a pixel: the home-page label's fit keeps the
+        // centre, halving its change); moved, it would cost the start a
+        // round of layout.
+        if (!GetWindowRect(window, &now) || now.right - now.left != width || now.bottom - now.top != height)
             SetWindowPos(window, NULL, wanted.left, wanted.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     }
     return maximised;
