@@ -63,9 +63,8 @@ INT_PTR RunMainDialog(HINSTANCE instance)
     HGLOBAL loaded = found ? LoadResource(instance, found) : NULL;
     const BYTE *bytes = loaded ? static_cast<const BYTE *>(LockResource(loaded)) : NULL;
     DWORD size = found ? SizeofResource(instance, found) : 0;
-    // An extended template: version 1, signature 0xFFFF, then the help ID,
-    // the extended style and the style.
-    // the number of controls, x, y, cx and cy.
+    // An extended template: version 1, signature 0xFFFF, the help ID, the
+    // extended style, the style, the number of controls, x, y, cx and cy.
     const DWORD styleAt = 12, widthAt = 22, heightAt = 24;
     WORD version = 0, signature = 0;
     TemplateUnits = {0, 0};
@@ -235,16 +234,14 @@ bool RestoreMainWindowSize(HWND window)
         height = PixelsFromDpi(height, dpi);
         height = height < most ? height : most;
         height = height > LeastWindow.cy ? height : LeastWindow.cy;
-        RECT now, wanted = {work.left + (work.right - work.left - width) / 2,
-                            work.top + (work.bottom - work.top - height) / 2, 0, 0};
-        wanted.right = wanted.left + width;
-        wanted.bottom = wanted.top + height;
+        RECT now;
         // Mostly the window was left at the size it starts with, and is
         // centred already (to a pixel: the home-page label's fit keeps the
         // centre, halving its change); moved, it would cost the start a
         // round of layout.
         if (!GetWindowRect(window, &now) || now.right - now.left != width || now.bottom - now.top != height)
-            SetWindowPos(window, NULL, wanted.left, wanted.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+            SetWindowPos(window, NULL, work.left + (work.right - work.left - width) / 2,
+                         work.top + (work.bottom - work.top - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     }
     return maximised;
 }

@@ -123,17 +123,13 @@ static std::wstring DllName(HANDLE file, HANDLE process, void *base)
 // until its main window is visible, in the order they load; one unloaded
 // again before then is marked so. Then lets the process go, closes its
 // window and waits for it to end. Empty when the window did not come.
-static std::wstring DllsBeforeWindow(const wchar_t *exe, const wchar_t *folder, bool orbelan)
+static std::wstring DllsBeforeWindow(const wchar_t *exe, const wchar_t *folder,
+                                     const std::function<bool(HWND)> &isMain)
 {
-    std::wstring line = std::wstring(L"\"") + exe + L"\"";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
     Process program;
-    if (!CreateProcessW(exe, &line[0], NULL, NULL, FALSE, DEBUG_ONLY_THIS_PROCESS, NULL, folder, &startup,
-                        &program.info))
+    if (!program.Start(exe, folder, L"", DEBUG_ONLY_THIS_PROCESS))
         return L"";
     std::vector<std::pair<void *, std::wstring>> loaded; // base, then name; an empty base: unloaded
-    auto isMain = [orbelan](HWND window) { return orbelan ? IsOrbelan(window) : HasClass(window, L"Notepad"); };
     HWND window = NULL;
     bool ended = false;
     for (DWORD start = GetTickCount(); !window && !ended && GetTickCount() - start < 20000;) {
@@ -176,7 +172,7 @@ static std::wstring DllsBeforeWindow(const wchar_t *exe, const wchar_t *folder, 
     DebugActiveProcessStop(program.info.dwProcessId);
     if (!window)
         return L"";
-    if (orbelan)
+    if (IsOrbelan(window))
         PostClick(window, IDCANCEL);
     else
         PostMessageW(window, WM_CLOSE, 0, 0);
@@ -397,8 +393,8 @@ int wmain(int argc, wchar_t **argv)
         }
         printf("DLLs loaded before the main window shows, in the order they load:\n");
         for (const Build &build : builds)
-            printf("  %s: %ls\n", build.name, DllsBeforeWindow(build.exe, build.folder, true).c_str());
-        printf("  notepad.exe: %ls\n", DllsBeforeWindow(Notepad, folder, false).c_str());
+            printf("  %s: %ls\n", build.name, DllsBeforeWindow(build.exe, build.folder, IsOrbelan).c_str());
+        printf("  notepad.exe: %ls\n", DllsBeforeWindow(Notepad, folder, isNotepad).c_str());
     } else {
         printf("a main window did not come up within 20 s, Orbelan did not list the %d statuses, or a program "
                "did not end after closing\n",

@@ -22,7 +22,7 @@ void Process::Release()
     info = PROCESS_INFORMATION{};
 }
 
-bool Process::Start(const std::wstring &exe, const std::wstring &folder, const std::wstring &arguments)
+bool Process::Start(const std::wstring &exe, const std::wstring &folder, const std::wstring &arguments, DWORD flags)
 {
     Release();
     std::wstring line = L"\"" + exe + L"\"";
@@ -30,7 +30,7 @@ bool Process::Start(const std::wstring &exe, const std::wstring &folder, const s
         line += L" " + arguments;
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
-    return CreateProcessW(exe.c_str(), &line[0], NULL, NULL, FALSE, 0, NULL,
+    return CreateProcessW(exe.c_str(), &line[0], NULL, NULL, FALSE, flags, NULL,
                           folder.empty() ? NULL : folder.c_str(), &startup, &info) != 0;
 }
 

@@ -16,9 +16,11 @@ struct Process {
     // Ends the process if it still runs, and closes its handles.
     void Release();
     // Starts exe with the arguments in folder (this process's current
-    // directory when empty), after letting go of any process started before.
-    // False, with the system's error in GetLastError, when it cannot.
-    bool Start(const std::wstring &exe, const std::wstring &folder = L"", const std::wstring &arguments = L"");
+    // directory when empty), after letting go of any process started before;
+    // flags are CreateProcessW's (DEBUG_ONLY_THIS_PROCESS, say). False, with
+    // the system's error in GetLastError, when it cannot.
+    bool Start(const std::wstring &exe, const std::wstring &folder = L"", const std::wstring &arguments = L"",
+               DWORD flags = 0);
     // Waits for the process to end; returns its exit code, or STILL_ACTIVE.
     DWORD Wait(DWORD milliseconds);
     // The visible top-level windows of the process, in z-order.
