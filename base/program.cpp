@@ -37,11 +37,17 @@ BOOL WriteSettingInt(const wchar_t *section, const wchar_t *key, int value, cons
 void ReadSettingsSection(const wchar_t *section, SettingsSection *out)
 {
     const DWORD size = ARRAYSIZE(out->entries);
-    GetPrivateProfileSectionW(section, out->entries, size, SettingsPath);
-    // A section that did not fit is cut inside an entry: the cut entry is
-    // dropped with the rest.
+    DWORD length = GetPrivateProfileSectionW(section, out->entries, size, SettingsPath);
     out->entries[size - 2] = 0;
     out->entries[size - 1] = 0;
+    // A section that did not fit is cut inside an entry ("cx=1" of
+    // "cx=1234"): the last entry is dropped with the rest.
+    if (length >= size - 2) {
+        DWORD last = size - 2;
+        while (last > 0 && out->entries[last - 1])
+            last--;
+        out->entries[last] = 0;
+    }
 }
 
 static bool IsBlank(wchar_t c)

@@ -647,6 +647,11 @@ TEST_F(MainWindow, SettingIntegersAreDecimalText)
         EXPECT_EQ(SettingsInt(section, key, 77), (int)GetPrivateProfileIntW(L"Window", key, 77, ini.c_str())) << Narrow(key);
     ReadSettingsSection(L"Missing", &section);
     EXPECT_EQ(SettingsInt(section, L"z", 77), 77);
+    // A section longer than the buffer ends inside "cx=123456": what was
+    // cut off is no number.
+    WriteFileBytes(ini, "[Window]\r\nf=" + std::string(1015, 'a') + "\r\ncx=123456\r\n");
+    ReadSettingsSection(L"Window", &section);
+    EXPECT_EQ(SettingsInt(section, L"cx", 77), 77);
 }
 
 // LoadAll and SaveAll work on the account the window shows, and keep the
